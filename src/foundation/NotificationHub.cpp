@@ -1,0 +1,7 @@
+#include "foundation/NotificationHub.h"
+
+NotificationHub &NotificationHub::instance()
+{
+    static NotificationHub hub;
+    return hub;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+// The program's notification centre: one signal per notification the subsystems post to each
+// other. Signals are emitted on the posting thread; receivers in other threads get them queued.
+class NotificationHub : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char *screenCaptureDidCompleteName = "screenCaptureDidComplete";
+    static constexpr const char *serverTodayTotalDidUpdateName =
+        "com.wendoka.zuvevivezid.serverTodayTotalDidUpdate";
+    static constexpr const char *sessionTakenOverByOtherDeviceName =
+        "com.wendoka.zuvevivezid.sessionTakenOverByOtherDevice";
+    static constexpr const char *authSessionDidInvalidateName =
+        "com.wendoka.zuvevivezid.authSessionDidInvalidate";
+
+    static NotificationHub &instance();
+
+Q_SIGNALS:
+    // A capture run finished writing its files for a session.
+    void screenCaptureDidComplete(const QUuid &sessionId, const QStringList &filePaths);
+    // The server's total for today, with the day it counts ("yyyy-MM-dd").
+    void serverTodayTotalDidUpdate(qint64 totalSeconds, const QString &date);
+    // A heartbeat for the session was answered 404 or 409.
+    void sessionTakenOverByOtherDevice(const QUuid &sessionId, int statusCode);
+    // The refresh token was rejected: the sign-in is over.
+    void authSessionDidInvalidate();
+
+private:
+    NotificationHub() = default;
+};

@@ -1,0 +1,89 @@
+#include "foundation/AppPaths.h"
+#include "foundation/Log.h"
+#include "foundation/Timestamp.h"
+#include "foundation/UuidText.h"
+#include "support/LogCapture.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestFoundationBasics : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void timestampConvertsBetweenEpochs();
+    void timestampToDateTimeNeverRoundsIntoTheNextSecond();
+    void uuidTextIsUpperCaseAndParsedStrictly_data();
+    void uuidTextIsUpperCaseAndParsedStrictly();
+    void dataFolderOverride();
+    void faultIsLoggedAndDoesNotAbort();
+};
+
+void TestFoundationBasics::timestampConvertsBetweenEpochs()
+{
+    const auto moment = Timestamp::fromSecondsSinceReferenceDate(0.5);
+    QCOMPARE(moment.secondsSince1970(), 978307200.5);
+    QCOMPARE(moment.toDateTime(), QDateTime(QDate(2001, 1, 1), QTime(0, 0, 0, 500), QTimeZone::utc()));
+    const auto back = Timestamp::fromDateTime(moment.toDateTime());
+    QCOMPARE(back, moment);
+    QCOMPARE(moment.addingSeconds(90.25) - moment, 90.25);
+}
+
+void TestFoundationBasics::timestampToDateTimeNeverRoundsIntoTheNextSecond()
+{
+    const auto justBeforeMidnight = Timestamp::fromSecondsSince1970(86399.9999);
+    QCOMPARE(justBeforeMidnight.toDateTime().time(), QTime(23, 59, 59, 999));
+}
+
+void TestFoundationBasics::uuidTextIsUpperCaseAndParsedStrictly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("upper") << "3F2504E0-4F89-11D3-9A0C-0305E82C3301" << true;
+    QTest::newRow("lower") << "3f2504e0-4f89-11d3-9a0c-0305e82c3301" << true;
+    QTest::newRow("nil") << "00000000-0000-0000-0000-000000000000" << true;
+    QTest::newRow("braces") << "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}" << false;
+    QTest::newRow("short") << "3F2504E0-4F89-11D3-9A0C-0305E82C330" << false;
+    QTest::newRow("not hex") << "3F2504E0-4F89-11D3-9A0C-0305E82C330G" << false;
+    QTest::newRow("dash moved") << "3F2504E04-F89-11D3-9A0C-0305E82C3301" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TestFoundationBasics::uuidTextIsUpperCaseAndParsedStrictly()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    const auto parsed = UuidText::parse(text);
+    QCOMPARE(parsed.has_value(), valid);
+    if (valid)
+        QCOMPARE(UuidText::format(*parsed), text.toUpper());
+}
+
+void TestFoundationBasics::dataFolderOverride()
+{
+    QTemporaryDir root;
+    const QString folder = root.filePath(QStringLiteral("nested/data"));
+    AppPaths::setDataFolderOverride(folder);
+    QCOMPARE(AppPaths::dataFolder(), folder);
+    QVERIFY(QDir(folder).exists());
+    QCOMPARE(AppPaths::filePath(QStringLiteral("x.json")), folder + QStringLiteral("/x.json"));
+    AppPaths::clearDataFolderOverride();
+    QVERIFY(AppPaths::dataFolder().endsWith(QStringLiteral("Zudevav EvozUvarevu"))
+            || !qEnvironmentVariable(AppPaths::dataFolderEnvironmentVariable).isEmpty());
+}
+
+void TestFoundationBasics::faultIsLoggedAndDoesNotAbort()
+{
+    qputenv("QT_FATAL_CRITICALS", "1");
+    Log::install();
+    LogCapture capture;
+    zuvFault(lcSession) << "something went badly wrong";
+    zuvError(lcUpload) << "an error";
+    QVERIFY(capture.contains(QStringLiteral("fault com.wendoka.zuvevivezid.session: something went badly wrong")));
+    QVERIFY(capture.contains(QStringLiteral("error com.wendoka.zuvevivezid.upload: an error")));
+}
+
+QTEST_GUILESS_MAIN(TestFoundationBasics)
+#include "TestFoundationBasics.moc"
