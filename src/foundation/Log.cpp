@@ -15,10 +15,10 @@ void install()
     // A fault is logged, never fatal: a stray QT_FATAL_* setting must not turn one into abort().
     qunsetenv("QT_FATAL_WARNINGS");
     qunsetenv("QT_FATAL_CRITICALS");
-    qSetMessagePattern(QStringLiteral(
-        "%{time yyyy-MM-ddThh:mm:ss.zzz} "
-        "%{if-debug}debug%{endif}%{if-info}info%{endif}%{if-warning}error%{endif}"
-        "%{if-critical}fault%{endif} %{category}: %{message}"));
+    qSetMessagePattern(
+        QStringLiteral("%{time yyyy-MM-ddThh:mm:ss.zzz} "
+                       "%{if-debug}debug%{endif}%{if-info}info%{endif}%{if-warning}error%{endif}"
+                       "%{if-critical}fault%{endif} %{category}: %{message}"));
 }
 
 } // namespace Log

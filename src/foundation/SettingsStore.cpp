@@ -2,9 +2,9 @@
 
 #include "foundation/Log.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
 #include <QJsonDocument>
 #include <QSaveFile>
 
@@ -72,8 +72,8 @@ std::optional<qint64> SettingsStore::integer(const QString &key) const
     if (!value.isDouble())
         return std::nullopt;
     const double number = value.toDouble();
-    if (!std::isfinite(number) || std::trunc(number) != number
-        || std::fabs(number) > largestExactInteger)
+    if (!std::isfinite(number) || std::trunc(number) != number ||
+        std::fabs(number) > largestExactInteger)
         return std::nullopt;
     return static_cast<qint64>(number);
 }
@@ -103,8 +103,8 @@ void SettingsStore::setString(const QString &key, const QString &value)
 
 void SettingsStore::setInteger(const QString &key, qint64 value)
 {
-    const auto clamped = std::clamp(static_cast<double>(value), -largestExactInteger,
-                                    largestExactInteger);
+    const auto clamped =
+        std::clamp(static_cast<double>(value), -largestExactInteger, largestExactInteger);
     setValue(key, clamped);
 }
 
@@ -147,9 +147,9 @@ void SettingsStore::persistLocked()
         return;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     QSaveFile file(m_filePath);
-    const bool written = file.open(QIODevice::WriteOnly)
-        && file.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented)) >= 0
-        && file.commit();
+    const bool written = file.open(QIODevice::WriteOnly) &&
+                         file.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented)) >= 0 &&
+                         file.commit();
     if (written) {
         m_reportedWriteFailure = false;
         return;

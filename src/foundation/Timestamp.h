@@ -26,17 +26,22 @@ public:
     constexpr double secondsSinceReferenceDate() const { return m_seconds - referenceDateOffset; }
     QDateTime toDateTime() const;
 
-    constexpr Timestamp addingSeconds(double seconds) const { return Timestamp(m_seconds + seconds); }
+    constexpr Timestamp addingSeconds(double seconds) const
+    {
+        return Timestamp(m_seconds + seconds);
+    }
 
-    friend constexpr double operator-(Timestamp a, Timestamp b) { return a.m_seconds - b.m_seconds; }
+    friend constexpr double operator-(Timestamp a, Timestamp b)
+    {
+        return a.m_seconds - b.m_seconds;
+    }
     friend constexpr bool operator==(Timestamp, Timestamp) = default;
     friend constexpr auto operator<=>(Timestamp, Timestamp) = default;
 
 private:
     constexpr explicit Timestamp(double seconds)
         : m_seconds(seconds)
-    {
-    }
+    {}
 
     double m_seconds = 0.0;
 };

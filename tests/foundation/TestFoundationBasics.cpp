@@ -25,7 +25,8 @@ void TestFoundationBasics::timestampConvertsBetweenEpochs()
 {
     const auto moment = Timestamp::fromSecondsSinceReferenceDate(0.5);
     QCOMPARE(moment.secondsSince1970(), 978307200.5);
-    QCOMPARE(moment.toDateTime(), QDateTime(QDate(2001, 1, 1), QTime(0, 0, 0, 500), QTimeZone::utc()));
+    QCOMPARE(moment.toDateTime(),
+             QDateTime(QDate(2001, 1, 1), QTime(0, 0, 0, 500), QTimeZone::utc()));
     const auto back = Timestamp::fromDateTime(moment.toDateTime());
     QCOMPARE(back, moment);
     QCOMPARE(moment.addingSeconds(90.25) - moment, 90.25);
@@ -70,8 +71,8 @@ void TestFoundationBasics::dataFolderOverride()
     QVERIFY(QDir(folder).exists());
     QCOMPARE(AppPaths::filePath(QStringLiteral("x.json")), folder + QStringLiteral("/x.json"));
     AppPaths::clearDataFolderOverride();
-    QVERIFY(AppPaths::dataFolder().endsWith(QStringLiteral("Zudevav EvozUvarevu"))
-            || !qEnvironmentVariable(AppPaths::dataFolderEnvironmentVariable).isEmpty());
+    QVERIFY(AppPaths::dataFolder().endsWith(QStringLiteral("Zudevav EvozUvarevu")) ||
+            !qEnvironmentVariable(AppPaths::dataFolderEnvironmentVariable).isEmpty());
 }
 
 void TestFoundationBasics::faultIsLoggedAndDoesNotAbort()
@@ -81,7 +82,8 @@ void TestFoundationBasics::faultIsLoggedAndDoesNotAbort()
     LogCapture capture;
     zuvFault(lcSession) << "something went badly wrong";
     zuvError(lcUpload) << "an error";
-    QVERIFY(capture.contains(QStringLiteral("fault com.wendoka.zuvevivezid.session: something went badly wrong")));
+    QVERIFY(capture.contains(
+        QStringLiteral("fault com.wendoka.zuvevivezid.session: something went badly wrong")));
     QVERIFY(capture.contains(QStringLiteral("error com.wendoka.zuvevivezid.upload: an error")));
 }
 

@@ -2,8 +2,7 @@
 
 FakeClock::FakeClock(Timestamp start)
     : m_seconds(start.secondsSince1970())
-{
-}
+{}
 
 Timestamp FakeClock::now() const
 {

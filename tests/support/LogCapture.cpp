@@ -48,11 +48,11 @@ void LogCapture::handler(QtMsgType type, const QMessageLogContext &context, cons
 {
     {
         const QMutexLocker locker(&captureMutex);
-        capturedMessages.append(QStringLiteral("%1 %2: %3")
-                                    .arg(QString::fromLatin1(levelName(type)),
-                                         QString::fromLatin1(context.category ? context.category
-                                                                              : "default"),
-                                         message));
+        capturedMessages.append(
+            QStringLiteral("%1 %2: %3")
+                .arg(QString::fromLatin1(levelName(type)),
+                     QString::fromLatin1(context.category ? context.category : "default"),
+                     message));
     }
     // Qt Test's own handler checks expected messages (QTest::ignoreMessage); keep it informed.
     if (forwardTo)

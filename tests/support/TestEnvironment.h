@@ -17,14 +17,14 @@ QString keyringProblem();
 } // namespace TestEnvironment
 
 // Use at the start of a test function (or initTestCase) that needs the thing named.
-#define ZUV_REQUIRE_ENVIRONMENT(problem)                                                          \
-    do {                                                                                          \
-        const QString zuvProblem = (problem);                                                     \
-        if (!zuvProblem.isEmpty()) {                                                              \
-            if (TestEnvironment::runningUnderCi())                                                \
-                QFAIL(qPrintable(QStringLiteral("required under CI: ") + zuvProblem));            \
-            QSKIP(qPrintable(zuvProblem));                                                        \
-        }                                                                                         \
+#define ZUV_REQUIRE_ENVIRONMENT(problem)                                                           \
+    do {                                                                                           \
+        const QString zuvProblem = (problem);                                                      \
+        if (!zuvProblem.isEmpty()) {                                                               \
+            if (TestEnvironment::runningUnderCi())                                                 \
+                QFAIL(qPrintable(QStringLiteral("required under CI: ") + zuvProblem));             \
+            QSKIP(qPrintable(zuvProblem));                                                         \
+        }                                                                                          \
     } while (false)
 
 #define ZUV_REQUIRE_X11() ZUV_REQUIRE_ENVIRONMENT(TestEnvironment::x11Problem())

@@ -7,7 +7,8 @@
 
 // Life state of a work session. A pause is not a status of its own while tracking: a paused
 // session is active without an open interval. "paused" is only ever read, never written.
-enum class SessionStatus {
+enum class SessionStatus
+{
     Active,
     Paused,
     Completed,
