@@ -44,4 +44,8 @@ function(zuv_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
         ENVIRONMENT "${env}")
+    # Suites that inject input into, or capture, the one test display must not overlap.
+    if("x11" IN_LIST ARG_LABELS)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK x11-display)
+    endif()
 endfunction()

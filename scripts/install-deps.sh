@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs to build, test and run, when any is missing.
+# Run as root (or with sudo available) on Debian 12.
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build pkg-config clang-format
+    qt6-base-dev qt6-declarative-dev qt6-svg-dev
+    qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
+    qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
+    qml6-module-qttest
+    qcoro-qt6-dev qtkeychain-qt6-dev libsecret-1-0 libsqlite3-dev
+    libcpp-httplib-dev nlohmann-json3-dev libssl-dev
+    libx11-dev libxi-dev libxss-dev libxrandr-dev libxtst-dev libxkbcommon-dev
+    xvfb xauth xdotool x11-xserver-utils dbus dbus-x11 gnome-keyring procps
+    fonts-dejavu-core libgl1-mesa-dri
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
