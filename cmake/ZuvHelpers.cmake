@@ -27,6 +27,17 @@ endfunction()
 # test command runs it: "unit" suites also run in the sanitizer build.
 function(zuv_add_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    # While a suite is being written its sources may not exist yet; leave it out locally, but
+    # never under CI, where a missing file is a broken tree.
+    foreach(source IN LISTS ARG_SOURCES)
+        if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${source} AND NOT EXISTS ${source})
+            if("$ENV{CI}" STREQUAL "true")
+                message(FATAL_ERROR "${name}: source ${source} is missing")
+            endif()
+            message(WARNING "${name} left out: ${source} does not exist yet")
+            return()
+        endif()
+    endforeach()
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test zuv_test_support ${ARG_LIBS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)

@@ -1,4 +1,5 @@
 #include "foundation/AppPaths.h"
+#include "foundation/Iso8601.h"
 #include "foundation/Log.h"
 #include "foundation/Timestamp.h"
 #include "foundation/UuidText.h"
@@ -19,6 +20,8 @@ private Q_SLOTS:
     void uuidTextIsUpperCaseAndParsedStrictly();
     void dataFolderOverride();
     void faultIsLoggedAndDoesNotAbort();
+    void iso8601Text_data();
+    void iso8601Text();
 };
 
 void TestFoundationBasics::timestampConvertsBetweenEpochs()
@@ -85,6 +88,36 @@ void TestFoundationBasics::faultIsLoggedAndDoesNotAbort()
     QVERIFY(capture.contains(
         QStringLiteral("fault com.wendoka.zuvevivezid.session: something went badly wrong")));
     QVERIFY(capture.contains(QStringLiteral("error com.wendoka.zuvevivezid.upload: an error")));
+}
+
+void TestFoundationBasics::iso8601Text_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("text");
+    // 2024-05-01T02:30:00Z
+    const double moment = 1714530600.0;
+    QTest::newRow("seven hours east")
+        << moment << QByteArray("Asia/Bangkok") << "2024-05-01T09:30:00+07:00";
+    QTest::newRow("zero offset is Z") << moment << QByteArray("UTC") << "2024-05-01T02:30:00Z";
+    QTest::newRow("London in summer")
+        << moment << QByteArray("Europe/London") << "2024-05-01T03:30:00+01:00";
+    QTest::newRow("London in winter is Z")
+        << 1704067200.0 << QByteArray("Europe/London") << "2024-01-01T00:00:00Z";
+    QTest::newRow("negative with minutes")
+        << moment << QByteArray("America/St_Johns") << "2024-05-01T00:00:00-02:30";
+    QTest::newRow("Chatham +12:45")
+        << moment << QByteArray("Pacific/Chatham") << "2024-05-01T15:15:00+12:45";
+    QTest::newRow("fraction dropped, not rounded")
+        << moment + 59.999 << QByteArray("UTC") << "2024-05-01T02:30:59Z";
+}
+
+void TestFoundationBasics::iso8601Text()
+{
+    QFETCH(double, seconds);
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, text);
+    QCOMPARE(Iso8601::format(Timestamp::fromSecondsSince1970(seconds), QTimeZone(zone)), text);
 }
 
 QTEST_GUILESS_MAIN(TestFoundationBasics)
