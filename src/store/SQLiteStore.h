@@ -1,0 +1,165 @@
+#pragma once
+
+#include "foundation/Timestamp.h"
+#include "store/SqliteConnection.h"
+#include "store/UploadTask.h"
+#include "tracking/model/Session.h"
+
+#include <QList>
+#include <QMutex>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+
+#include <functional>
+#include <optional>
+
+class Clock;
+class SqliteStatement;
+
+// The program's only local database: running sessions, the history of finished ones, per-segment
+// activity counters and the upload queue, every row partitioned by the company's domain key so
+// one company's data stays invisible while the user works for another.
+//
+// One connection, serialised by a mutex held for each operation: calls from any thread run one at
+// a time in the order they take the lock. Every statement commits on its own.
+//
+// Failures never reach callers: with no database, or a statement that cannot run, queries answer
+// nothing and writes do nothing. Failed writes are logged. A file that turns out not to be a
+// database is moved aside (kept, never deleted) and replaced by a fresh one; a path that cannot be
+// opened at all leaves the store inert for the life of the object.
+class SQLiteStore
+{
+public:
+    static constexpr const char *databaseFileName = "zuvevivezid.sqlite";
+
+    // One finished session as the reports show it.
+    struct SessionSummaryRow
+    {
+        QString projectName;
+        double totalSeconds = 0.0;
+        double activityScore = 0.0;
+        Timestamp startedAt;
+
+        friend bool operator==(const SessionSummaryRow &, const SessionSummaryRow &) = default;
+    };
+
+    // One ten-minute segment's counters.
+    struct ActivitySegmentRow
+    {
+        QString segmentDate;
+        int segmentNumber = 0;
+        int activeSeconds = 0;
+        int nonIdleSeconds = 0;
+        int mouseMovements = 0;
+        int keyboardMovements = 0;
+
+        friend bool operator==(const ActivitySegmentRow &, const ActivitySegmentRow &) = default;
+    };
+
+    // activityRateWeightedSum / nonIdlePercentSum is the segments' activity percent weighted by
+    // their non-idle share; the division is the caller's.
+    struct SegmentActivitySummary
+    {
+        double activityRateWeightedSum = 0.0;
+        double nonIdlePercentSum = 0.0;
+    };
+
+    // Answers the host of the stored company address, or "global" when there is none (an empty
+    // answer counts as "global"). Asked anew for every statement, under the store's lock, so it
+    // must not call back into the store.
+    using DomainKeyProvider = std::function<QString()>;
+
+    SQLiteStore(const QString &databasePath, DomainKeyProvider domainKeyProvider,
+                const Clock &clock);
+    ~SQLiteStore();
+    SQLiteStore(const SQLiteStore &) = delete;
+    SQLiteStore &operator=(const SQLiteStore &) = delete;
+
+    // The database file in the application's data folder.
+    static QString defaultDatabasePath();
+
+    QString databasePath() const { return m_databasePath; }
+    bool isOpen() const;
+
+    // Running sessions.
+    void saveActiveSession(const Session &session);
+    QList<Session> loadAllActiveSessions();
+    // The running session saved last.
+    std::optional<Session> loadActiveSession();
+    // Without an id: every running session of the current domain.
+    void clearActiveSession(const std::optional<QUuid> &id);
+
+    // Finished sessions.
+    void appendSessionHistory(const Session &session);
+    // Sessions that started in [from, to), in start order.
+    QList<SessionSummaryRow> sessionHistory(Timestamp from, Timestamp to);
+
+    // Activity segments. The counters are the segment's totals so far, not increments; every
+    // write makes the segment wait for upload again. Counters beyond the 32-bit range are stored
+    // at the range's limit.
+    void upsertActivitySegment(const QString &segmentDate, int segmentNumber, qint64 activeSeconds,
+                               qint64 nonIdleSeconds, qint64 mouseMovements,
+                               qint64 keyboardMovements,
+                               const std::optional<QString> &domainKey = std::nullopt);
+    // Closed (strictly before the given one), not yet uploaded segments with any activity.
+    QList<ActivitySegmentRow> pendingActivitySegmentsForUpload(const QString &currentSegmentDate,
+                                                               int currentSegmentNumber);
+    void markActivitySegmentUploaded(const QString &segmentDate, int segmentNumber);
+    // Marks the segment uploaded only while its counters still equal those sent; a segment that
+    // grew while its upload was in flight stays pending. Answers whether the row was marked.
+    bool markActivitySegmentUploadedIfUnchanged(const ActivitySegmentRow &sent);
+    // Over the whole days of the device's calendar from the day of `from` up to, not including,
+    // the day of `to`.
+    SegmentActivitySummary segmentActivitySummary(Timestamp from, Timestamp to);
+    // Removes what can no longer be sent to any company; answers the number of rows removed.
+    int cleanupUnattributableData(const QString &staleCutoffDate,
+                                  const std::optional<QString> &currentDomain = std::nullopt);
+
+    // Upload queue. Enqueueing a task again replaces its row and makes it due at once.
+    void enqueueUploadTask(const UploadTask &task,
+                           const std::optional<QString> &domainKey = std::nullopt);
+    // The most urgent pending or failed task of the current domain due at `now`: highest
+    // priority, then oldest. The row is unchanged; the caller marks it in progress next.
+    std::optional<UploadTask> nextUploadTask(Timestamp now);
+    void markUploadTaskInProgress(const QUuid &id);
+    // At start: tasks a crash or quit left in progress become pending again, in every domain.
+    void resetStaleInProgressTasks();
+    void markUploadTaskCompleted(const QUuid &id);
+    // Retry counts beyond the 32-bit range are stored at the range's limit.
+    void markUploadTaskFailed(const QUuid &id, qint64 retryCount, Timestamp nextAttemptAt);
+    // Open (pending, in progress or failed) tasks of the session with one of the types.
+    QList<QUuid> pendingUploadTaskIds(const QUuid &sessionId, const QList<UploadTaskType> &types);
+    QSet<QString> pendingUploadFilePaths();
+    bool hasScreenshotTask(const QUuid &sessionId, const QString &filePath);
+    bool hasActivitySegmentTask();
+
+private:
+    enum class SchemaOutcome
+    {
+        Ready,
+        DamagedFile,
+    };
+
+    void openIfNeeded();
+    SchemaOutcome migrateIfNeeded();
+    bool execute(const char *sql, int *resultCode = nullptr);
+    bool tableHasColumn(const char *table, const char *column);
+    // Closes the connection; answers whether the file went aside (else the store stays inert).
+    bool moveDamagedFileAside();
+
+    QString domainKey() const;
+    QString domainKeyOr(const std::optional<QString> &explicitKey) const;
+    // Steps a prepared write once and logs when it did not complete. Answers whether it did.
+    bool finishWrite(SqliteStatement &statement, const char *operation);
+    void updateUploadTaskStatus(const QUuid &id, UploadTaskStatus status);
+    bool deleteUnreadableUploadTask(const QString &domain, const std::optional<QString> &idText);
+    // Decodes the payload in column 0 of every row; rows that do not decode are skipped, logged.
+    QList<Session> readSessionRows(SqliteStatement &statement, const char *operation);
+
+    const QString m_databasePath;
+    const DomainKeyProvider m_domainKeyProvider;
+    const Clock &m_clock;
+    mutable QMutex m_mutex;
+    SqliteConnection m_connection;
+};
