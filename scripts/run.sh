@@ -16,7 +16,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/nu
 cmake --build "$build" -j "$(nproc)"
 
 standin="$build/tools/standin/zuv-standin-hr"
-app="$build/src/app/zuvevivezid"
+app="$build/bin/zuvevivezid"
 
 state_dir="${ZUV_RUN_STATE_DIR:-$HOME/.cache/zuvevivezid-run}"
 mkdir -p "$state_dir/standin"

@@ -23,7 +23,7 @@ trap cleanup EXIT
 
 # A display number nobody uses; Xvfb writes the one it took to the descriptor we give it.
 exec {display_fd}<> <(:)
-Xvfb -displayfd "$display_fd" -screen 0 1920x1080x24 +extension RANDR -nolisten tcp \
+Xvfb -displayfd "$display_fd" -screen 0 1920x1080x24 +extension RANDR -nolisten tcp -noreset \
     >"$session_dir/xvfb.log" 2>&1 &
 xvfb_pid=$!
 display_number=""

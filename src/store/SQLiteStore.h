@@ -105,6 +105,8 @@ public:
     // Closed (strictly before the given one), not yet uploaded segments with any activity.
     QList<ActivitySegmentRow> pendingActivitySegmentsForUpload(const QString &currentSegmentDate,
                                                                int currentSegmentNumber);
+    // The current domain's row of one segment, uploaded or not.
+    std::optional<ActivitySegmentRow> activitySegment(const QString &date, int number);
     void markActivitySegmentUploaded(const QString &segmentDate, int segmentNumber);
     // Marks the segment uploaded only while its counters still equal those sent; a segment that
     // grew while its upload was in flight stays pending. Answers whether the row was marked.

@@ -1,0 +1,80 @@
+#include "api/DomainStorage.h"
+
+#include "foundation/SettingsStore.h"
+
+namespace {
+
+bool isSafeFolderName(const QString &host)
+{
+    if (host.isEmpty() || host == QLatin1String(".") || host == QLatin1String(".."))
+        return false;
+    for (const QChar character : host) {
+        if (character == QLatin1Char('/') || character == QLatin1Char('\\') || character.isNull() ||
+            character.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+DomainStorage::DomainStorage(SettingsStore &settings)
+    : m_settings(settings)
+{}
+
+std::optional<QUrl> DomainStorage::getBaseURL() const
+{
+    const std::optional<QString> stored = m_settings.string(QString::fromLatin1(baseURLKey));
+    if (!stored || stored->isEmpty())
+        return std::nullopt;
+    return parseURL(*stored);
+}
+
+void DomainStorage::setBaseURL(const std::optional<QUrl> &url)
+{
+    if (!url) {
+        m_settings.remove(QString::fromLatin1(baseURLKey));
+        return;
+    }
+    m_settings.setString(QString::fromLatin1(baseURLKey), url->toString(QUrl::FullyEncoded));
+}
+
+QString DomainStorage::domainKey() const
+{
+    const std::optional<QUrl> url = getBaseURL();
+    const QString host = url ? url->host(QUrl::FullyEncoded) : QString();
+    return isSafeFolderName(host) ? host : QString::fromLatin1(globalDomainKey);
+}
+
+std::optional<QUrl> DomainStorage::buildBaseURL(const QString &endpoint)
+{
+    QString text = endpoint.trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+
+    const QString lower = text.toLower();
+    if (!lower.startsWith(QLatin1String("http://")) && !lower.startsWith(QLatin1String("https://")))
+        text.prepend(QLatin1String("https://"));
+
+    if (text.endsWith(QLatin1Char('/')))
+        text.chop(1);
+
+    if (!text.endsWith(QLatin1String("/api/v1")) && !text.endsWith(QLatin1String("/api/v1/")))
+        text.append(QLatin1String("/api/v1/"));
+
+    const std::optional<QUrl> url = parseURL(text);
+    if (!url)
+        return std::nullopt;
+    const QString absolute = url->toString(QUrl::FullyEncoded);
+    if (absolute.endsWith(QLatin1Char('/')))
+        return url;
+    return parseURL(absolute + QLatin1Char('/'));
+}
+
+std::optional<QUrl> DomainStorage::parseURL(const QString &text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.isEmpty())
+        return std::nullopt;
+    return url;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class SettingsStore;
+
+// The stored company address: the base address of the company the user signed in to, kept in the
+// user defaults until sign-out. Its host is also the domain key that partitions the local data.
+class DomainStorage
+{
+public:
+    static constexpr const char *baseURLKey = "com.wendoka.zuvevivezid.apiBaseURL";
+    static constexpr const char *globalDomainKey = "global";
+
+    explicit DomainStorage(SettingsStore &settings);
+
+    // The stored address, or none when nothing usable is stored.
+    std::optional<QUrl> getBaseURL() const;
+    // Stores the address as its absolute text; none removes it.
+    void setBaseURL(const std::optional<QUrl> &url);
+
+    // The host of the stored address, or "global". The key names folders on disk, so it is only
+    // ever a host as the URL parser accepted it (never empty, never "." or "..", no separators).
+    QString domainKey() const;
+
+    // Turns a company endpoint as the sign-in answer names it into a base address ending in
+    // "/api/v1/": "https://" is put in front of a bare host, a given scheme is kept as written.
+    static std::optional<QUrl> buildBaseURL(const QString &endpoint);
+
+    // Parses an address text strictly; none when it is not a valid URL.
+    static std::optional<QUrl> parseURL(const QString &text);
+
+private:
+    SettingsStore &m_settings;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "api/AuthTokenStore.h"
+#include "api/AuthTokens.h"
+
+#include <QMutex>
+#include <QString>
+
+#include <optional>
+
+class KeychainThread;
+
+// The one keyring item that keeps the sign-in between launches: service "com.wendoka.zuvevivezid",
+// account "auth_tokens", holding the JSON of the tokens.
+//
+// Every operation answers synchronously: the keyring's own jobs run on a thread of their own and
+// the caller waits for their result, so operations may come from any thread except that one.
+// Operations are serialised, so a read never sees a save half done.
+//
+// Where the machine has no usable keyring the sign-in still works for the running process: the
+// tokens are kept in memory (never in a file), the log says once that the sign-in cannot be
+// remembered, and the next launch asks for it again.
+class KeychainService final : public AuthTokenStore
+{
+public:
+    static constexpr const char *serviceName = "com.wendoka.zuvevivezid";
+    static constexpr const char *account = "auth_tokens";
+
+    // The process-wide instance on the item above.
+    static KeychainService &shared();
+
+    explicit KeychainService(QString service = QString::fromLatin1(serviceName));
+    ~KeychainService() override;
+    KeychainService(const KeychainService &) = delete;
+    KeychainService &operator=(const KeychainService &) = delete;
+
+    // None when there is no item or it does not decode; a bad item is left in place.
+    std::optional<AuthTokens> getAuthTokens() override;
+    // Writes the item in place: the keyring replaces an item with the same attributes, so there is
+    // never a moment without tokens. A failed write is logged and the tokens stay in memory.
+    void saveAuthTokens(const AuthTokens &tokens) override;
+    void deleteAuthTokens() override;
+
+    // False once the keyring failed this run and the sign-in lives in memory only.
+    bool remembersSignIn() const;
+
+private:
+    void reportUnremembered(const QString &reason);
+
+    const QString m_service;
+    KeychainThread &m_thread;
+    mutable QMutex m_mutex;
+    std::optional<AuthTokens> m_memoryTokens;
+    bool m_inMemoryOnly = false;
+    bool m_reportedUnremembered = false;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Masks secrets in a text that is about to be logged: the string values of JSON members named like
+// a credential, and bearer tokens. Safe from any thread.
+namespace LogRedactor {
+
+// The member names whose string values are masked, compared without regard to letter case.
+const QStringList &sensitiveJSONKeys();
+
+QString redact(const QString &text);
+
+} // namespace LogRedactor

@@ -1,0 +1,190 @@
+#include "app/shell/ApplicationContext.h"
+
+#include "api/APIClient.h"
+#include "api/APIEndpoints.h"
+#include "api/DomainStorage.h"
+#include "api/KeychainService.h"
+#include "api/auth/AuthService.h"
+#include "api/report/ScreenshotReportCache.h"
+#include "app/config/APITimeZoneResolver.h"
+#include "app/state/AppStateManager.h"
+#include "app/state/DelayScheduler.h"
+#include "app/state/MainThreadWatchdog.h"
+#include "app/state/RemoteConfigService.h"
+#include "app/state/SessionManagerControl.h"
+#include "foundation/AppPaths.h"
+#include "foundation/Clock.h"
+#include "foundation/Log.h"
+#include "foundation/RandomSource.h"
+#include "foundation/SettingsStore.h"
+#include "platform/DisplayCaptureBackend.h"
+#include "platform/IdleTimeSource.h"
+#include "platform/InputEventSource.h"
+#include "platform/PlatformServices.h"
+#include "platform/logind/BootTimeSuspendClock.h"
+#include "platform/logind/LogindSleepSource.h"
+#include "store/DeviceIdProvider.h"
+#include "store/SQLiteStore.h"
+#include "tracking/activity/ActivityTracker.h"
+#include "tracking/activity/IdleDetector.h"
+#include "tracking/capture/ScreenCaptureService.h"
+#include "tracking/engine/SegmentClockService.h"
+#include "tracking/engine/SessionManager.h"
+#include "ui/design/ThemeManager.h"
+#include "upload/NetworkMonitor.h"
+#include "upload/RetryManager.h"
+#include "upload/UploadHttpClient.h"
+#include "upload/UploadService.h"
+
+#include <QDir>
+
+ApplicationContext::ApplicationContext(QObject *parent)
+    : QObject(parent)
+    , m_dataFolder(AppPaths::dataFolder())
+{
+    m_settings = std::make_unique<SettingsStore>(
+        QDir(m_dataFolder).filePath(QString::fromLatin1(SettingsStore::defaultFileName)));
+    m_domainStorage = std::make_unique<DomainStorage>(*m_settings);
+    m_endpoints = std::make_unique<APIEndpoints>(*m_domainStorage);
+    m_api = std::make_unique<APIClient>(*m_endpoints, KeychainService::shared());
+    m_reportCache = std::make_unique<ScreenshotReportCache>();
+    m_auth = std::make_unique<AuthService>(*m_api, KeychainService::shared(), *m_domainStorage,
+                                           *m_settings, *m_reportCache, systemClock());
+    m_api->setUnauthorizedHandler(m_auth.get());
+    m_configService = std::make_unique<RemoteConfigService>(RemoteConfigService::Dependencies{
+        *m_api, *m_settings, *m_domainStorage, systemRandomSource(), systemDelayScheduler(),
+        m_dataFolder});
+}
+
+ApplicationContext::~ApplicationContext()
+{
+    // The engine first: quitting closes the open interval through the store and the queue.
+    m_segmentClock.reset();
+    m_engineControl.reset();
+    m_sessionManager.reset();
+    m_appState.reset();
+}
+
+void ApplicationContext::loadTheme()
+{
+    m_theme = std::make_unique<ThemeManager>(*m_settings);
+}
+
+AppStateManager &ApplicationContext::createAppState()
+{
+    m_appState = std::make_unique<AppStateManager>(AppStateManager::Dependencies{
+        AppStateManager::defaultRestoreAuth(KeychainService::shared()),
+        AppStateManager::defaultProbePermissions(),
+        AppStateManager::defaultSlowRestoreAfterNanoseconds, *m_configService, m_dialogs,
+        systemDelayScheduler(), systemClock()});
+    return *m_appState;
+}
+
+SessionManager &ApplicationContext::createSessionManager()
+{
+    const auto domainKey = [this] {
+        return m_domainStorage->domainKey();
+    };
+    const QString capturesBase = ScreenCaptureService::capturesBaseDirectory();
+
+    m_store = std::make_unique<SQLiteStore>(
+        QDir(m_dataFolder).filePath(QString::fromLatin1(SQLiteStore::databaseFileName)), domainKey,
+        systemClock());
+    m_deviceIds = std::make_unique<DeviceIdProvider>(*m_settings);
+    m_retry = std::make_unique<RetryManager>(systemClock(), systemRandomSource());
+    m_network = std::make_unique<NetworkMonitor>();
+    m_uploadHttp =
+        std::make_unique<UploadHttpClient>(*m_endpoints, KeychainService::shared(), m_auth.get());
+    m_uploads = std::make_unique<UploadService>(UploadService::Dependencies{
+        *m_store, *m_uploadHttp, *m_retry, *m_settings, *m_deviceIds, systemClock(),
+        systemRandomSource(), domainKey, capturesBase, m_network.get()});
+
+    m_activityTracker =
+        std::make_unique<ActivityTracker>(PlatformServices::createInputEventSource());
+    m_idleTime = PlatformServices::createIdleTimeSource();
+    m_idleDetector = std::make_unique<IdleDetector>(*m_activityTracker, *m_idleTime);
+
+    ScreenCaptureService::Dependencies capture;
+    capture.capturesBaseDirectory = capturesBase;
+    capture.domainKey = domainKey;
+    capture.pendingUploadFilePaths = [this] {
+        return m_store->pendingUploadFilePaths();
+    };
+    capture.apiTimeZone = [this] {
+        return APITimeZoneResolver::resolvedTimeZone(
+            APITimeZoneResolver::storedTimezoneIdentifier(*m_settings));
+    };
+    capture.backend = PlatformServices::createDisplayCaptureBackend();
+    m_capture = std::make_unique<ScreenCaptureService>(std::move(capture));
+    m_sleepSource = std::make_unique<LogindSleepSource>();
+    m_suspendClock = std::make_unique<BootTimeSuspendClock>();
+
+    m_sessionManager = std::make_unique<SessionManager>(SessionManager::Dependencies{
+        *m_store, *m_settings, systemClock(), *m_uploads, *m_activityTracker, *m_idleDetector,
+        *m_capture, *m_domainStorage, SessionManager::PermissionChecks::system(),
+        m_sleepSource.get(), m_suspendClock.get()});
+    m_engineControl = std::make_unique<SessionManagerControl>(*m_sessionManager);
+    return *m_sessionManager;
+}
+
+TrackingEngineControl &ApplicationContext::engineControl()
+{
+    return *m_engineControl;
+}
+
+ForceUpdateResponder::WindowHooks ApplicationContext::windowHooks()
+{
+    return ForceUpdateResponder::WindowHooks{[this] {
+                                                 if (m_activate)
+                                                     m_activate();
+                                             },
+                                             [this] {
+                                                 return m_raiseMainWindow ? m_raiseMainWindow()
+                                                                          : false;
+                                             }};
+}
+
+void ApplicationContext::setWindowActions(std::function<void()> activate,
+                                          std::function<bool()> raiseMainWindow)
+{
+    m_activate = activate;
+    m_raiseMainWindow = std::move(raiseMainWindow);
+    m_dialogs.setActivateApplication(std::move(activate));
+}
+
+void ApplicationContext::startUploadService()
+{
+    m_uploads->start();
+}
+
+void ApplicationContext::bootstrapApiTimeZone()
+{
+    APITimeZoneResolver::bootstrapFromCachedConfigFileIfPresent(*m_settings,
+                                                                m_configService->fileURL());
+}
+
+void ApplicationContext::startWatchdog()
+{
+    MainThreadWatchdog::shared().start();
+}
+
+void ApplicationContext::startSegmentClock(SessionManager &sessionManager)
+{
+    SegmentClockService::Dependencies dependencies{
+        *m_store, *m_settings, systemClock(), [this](const SegmentUtils::SegmentKey &openSegment) {
+            m_uploads->enqueueActivitySegmentsForUpload(openSegment.dayKey, openSegment.number);
+            m_uploads->processQueue();
+        }};
+    m_segmentClock = std::make_unique<SegmentClockService>(sessionManager, std::move(dependencies));
+    m_segmentClock->bindToTrackingState();
+}
+
+std::optional<RemoteConfig> ApplicationContext::readCachedConfig()
+{
+    return m_configService->cachedConfig(m_domainStorage->domainKey());
+}
+
+void ApplicationContext::startPeriodicRefresh(ConfigHandler onUpdate)
+{
+    m_configService->startPeriodicRefresh(std::move(onUpdate));
+}

@@ -1,0 +1,300 @@
+#include "app/shell/TrayShell.h"
+
+#include "app/shell/MainWindowOpener.h"
+#include "app/shell/MenuBarIcon.h"
+#include "app/shell/PopoverPlacement.h"
+#include "app/shell/TrayLabel.h"
+#include "app/state/AppStateManager.h"
+#include "app/state/TrackingEngineControl.h"
+#include "foundation/Log.h"
+#include "tracking/engine/SessionManager.h"
+#include "ui/root/RootViewModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QPalette>
+#include <QPixmap>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QQuickWindow>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QtQml/qqmlextensionplugin.h>
+
+// The QML modules are linked statically; their plugins register the types.
+Q_IMPORT_QML_PLUGIN(Zuvevivezid_DesignPlugin)
+Q_IMPORT_QML_PLUGIN(Zuvevivezid_RootPlugin)
+
+namespace {
+
+const QUrl
+    rootViewUrl(QStringLiteral("qrc:/qt-project.org/imports/Zuvevivezid/Root/qml/RootView.qml"));
+
+} // namespace
+
+void TrayShell::chooseSceneGraphBackend()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
+
+TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
+    : QObject(parent)
+    , m_appState(dependencies.appState)
+    , m_sessionManager(&dependencies.sessionManager)
+    , m_engine(dependencies.engine)
+    , m_random(dependencies.random)
+    , m_trayAvailable(dependencies.trayAvailable ? std::move(dependencies.trayAvailable)
+                                                 : &QSystemTrayIcon::isSystemTrayAvailable)
+    , m_quitApplication(dependencies.quit ? std::move(dependencies.quit) : &QCoreApplication::quit)
+    , m_qmlEngine(std::make_unique<QQmlEngine>())
+{
+    buildMenu();
+
+    SessionManager *engine = m_sessionManager.data();
+    for (auto signal :
+         {&SessionManager::todayTotalSecondsChanged, &SessionManager::isTrackingChanged,
+          &SessionManager::isPausedChanged, &SessionManager::isIdleChanged}) {
+        connect(engine, signal, this, &TrayShell::scheduleRefresh);
+    }
+    connect(&m_appState, &AppStateManager::isAuthenticatedChanged, this,
+            &TrayShell::updateMenuState);
+    updateMenuState();
+
+    m_popoverModel = std::make_unique<RootViewModel>(RootViewModel::Dependencies{
+        m_appState, dependencies.sessionManager, m_random, true, false, [this] {
+            showMainWindow(true);
+        }});
+}
+
+TrayShell::~TrayShell()
+{
+    // The views go before the models and the engine they show.
+    m_popover.reset();
+    m_mainWindow.reset();
+}
+
+void TrayShell::buildMenu()
+{
+    m_menu = std::make_unique<QMenu>();
+    m_checkForUpdates = m_menu->addAction(QStringLiteral("Check for Updates…"));
+    m_checkForUpdates->setObjectName(QStringLiteral("checkForUpdates"));
+    connect(m_checkForUpdates, &QAction::triggered, this,
+            [this] { m_appState.checkForUpdatesFromMenu(m_engine); });
+    m_settings = m_menu->addAction(QStringLiteral("Settings…"));
+    m_settings->setObjectName(QStringLiteral("settings"));
+    connect(m_settings, &QAction::triggered, this, [this] {
+        // Nothing until the main-window hooks are installed.
+        if (m_appState.openSettingsMenuAction)
+            m_appState.openSettingsMenuAction();
+    });
+    m_menu->addSeparator();
+    m_quitAction = m_menu->addAction(QStringLiteral("Quit ") + QString::fromLatin1(windowTitle));
+    m_quitAction->setObjectName(QStringLiteral("quit"));
+    connect(m_quitAction, &QAction::triggered, this, [this] { m_quitApplication(); });
+}
+
+void TrayShell::updateMenuState()
+{
+    m_checkForUpdates->setEnabled(m_appState.isAuthenticated());
+}
+
+void TrayShell::install()
+{
+    MainWindowOpener::install(m_appState, [this] { showMainWindow(true); });
+
+    if (!m_trayAvailable()) {
+        zuvInfo(lcLegacyShell) << "No system tray; showing the main window instead";
+        showMainWindow(false);
+        return;
+    }
+    m_trayIcon = std::make_unique<QSystemTrayIcon>();
+    m_trayIcon->setContextMenu(m_menu.get());
+    connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    togglePopover();
+                else if (reason == QSystemTrayIcon::DoubleClick)
+                    showMainWindow(true);
+            });
+    refreshTray();
+    m_trayIcon->show();
+    zuvInfo(lcLegacyShell) << "Tray shell installed (tray icon, popover, window, menu commands)";
+}
+
+void TrayShell::scheduleRefresh()
+{
+    // Taken after the change, so the refresh reads the new values; several changes in one turn
+    // of the event loop give one refresh.
+    if (m_refreshScheduled)
+        return;
+    m_refreshScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_refreshScheduled = false;
+        refreshTray();
+    });
+}
+
+void TrayShell::refreshTray()
+{
+    if (m_sessionManager.isNull())
+        return;
+    const double total = m_sessionManager->todayTotalSeconds();
+    const QString label = TrayLabel::elapsedText(total);
+    const MenuBarIconTint tint =
+        TrayLabel::iconTint(m_sessionManager->isTracking(), m_sessionManager->isPaused(),
+                            m_sessionManager->isIdle(), panelLooksDark());
+
+    if (m_lastLabel != label) {
+        m_lastLabel = label;
+        if (m_trayIcon)
+            m_trayIcon->setToolTip(TrayLabel::toolTip(total));
+    }
+
+    // The picture carries hours and minutes, so it changes at most once a minute.
+    const QString iconText = label.left(label.lastIndexOf(QLatin1Char(':')));
+    if (m_lastTint == tint && m_lastIconText == iconText)
+        return;
+    const double scale = MenuBarIconCache::currentScale();
+    const std::optional<QImage> picture = label.isEmpty()
+                                              ? MenuBarIconCache::shared().image(tint, scale)
+                                              : MenuBarIconDrawing::trayPicture(tint, label, scale);
+    // Without artwork the icon stays as it was; the next change tries again.
+    if (!picture)
+        return;
+    m_lastTint = tint;
+    m_lastIconText = iconText;
+    ++m_iconUpdates;
+    if (m_trayIcon)
+        m_trayIcon->setIcon(QIcon(QPixmap::fromImage(*picture)));
+}
+
+bool TrayShell::panelLooksDark()
+{
+    // Panels follow the desktop's colour scheme, which the application palette reflects.
+    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+}
+
+std::unique_ptr<QQuickView> TrayShell::createRootWindow(RootViewModel *model,
+                                                        QQuickView::ResizeMode resizeMode)
+{
+    auto view = std::make_unique<QQuickView>(m_qmlEngine.get(), nullptr);
+    // Before the source: the first layout already follows the mode.
+    view->setResizeMode(resizeMode);
+    view->setInitialProperties({{QStringLiteral("viewModel"), QVariant::fromValue(model)}});
+    view->setColor(Qt::transparent);
+    view->setSource(rootViewUrl);
+    if (view->status() == QQuickView::Error) {
+        for (const QQmlError &error : view->errors())
+            zuvFault(lcLegacyShell) << "Root view:" << error.toString();
+    }
+    return view;
+}
+
+bool TrayShell::isPopoverVisible() const
+{
+    return m_popover && m_popover->isVisible();
+}
+
+void TrayShell::togglePopover()
+{
+    if (isPopoverVisible()) {
+        hidePopover();
+        return;
+    }
+    if (m_sinceFocusLossHide.isValid() && m_sinceFocusLossHide.elapsed() < reopenGuardMs) {
+        m_sinceFocusLossHide.invalidate();
+        return;
+    }
+    if (!m_popover) {
+        // The window follows the root's size: 340 wide, as high as its content asks.
+        m_popover = createRootWindow(m_popoverModel.get(), QQuickView::SizeViewToRootObject);
+        m_popover->setObjectName(QStringLiteral("popover"));
+        m_popover->setTitle(QString::fromLatin1(windowTitle));
+        m_popover->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        connect(m_popover.get(), &QWindow::activeChanged, this, [this] {
+            if (m_popover->isActive()) {
+                m_popoverWasActive = true;
+            } else if (m_popoverWasActive && m_popover->isVisible()) {
+                // Clicking anywhere else closes it, as a popover does.
+                hidePopover();
+                m_sinceFocusLossHide.start();
+            }
+        });
+    }
+    positionPopover();
+    m_popoverWasActive = false;
+    m_popover->show();
+    m_popover->raise();
+    m_popover->requestActivate();
+}
+
+void TrayShell::hidePopover()
+{
+    if (m_popover)
+        m_popover->hide();
+    m_popoverWasActive = false;
+}
+
+void TrayShell::positionPopover()
+{
+    const QRect iconGeometry = m_trayIcon ? m_trayIcon->geometry() : QRect();
+    const QPoint cursor = QCursor::pos();
+    QScreen *screen =
+        QGuiApplication::screenAt(iconGeometry.isValid() ? iconGeometry.center() : cursor);
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
+    const QSize size = m_popover->rootObject() != nullptr
+                           ? QSize(static_cast<int>(m_popover->rootObject()->implicitWidth()),
+                                   static_cast<int>(m_popover->rootObject()->implicitHeight()))
+                           : m_popover->size();
+    m_popover->setPosition(PopoverPlacement::topLeft(iconGeometry, cursor, available, size));
+}
+
+void TrayShell::showMainWindow(bool activate)
+{
+    if (!m_mainWindow) {
+        m_mainWindowModel = std::make_unique<RootViewModel>(RootViewModel::Dependencies{
+            m_appState, *m_sessionManager, m_random, false, true, [this] {
+                showMainWindow(true);
+            }});
+        m_mainWindow = createRootWindow(m_mainWindowModel.get(), QQuickView::SizeRootObjectToView);
+        m_mainWindow->setObjectName(QStringLiteral("mainWindow"));
+        m_mainWindow->setTitle(QString::fromLatin1(windowTitle));
+        m_mainWindow->setMinimumSize(QSize(mainWindowWidth, mainWindowMinimumHeight));
+        m_mainWindow->resize(mainWindowWidth, mainWindowHeight);
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect available = screen->availableGeometry();
+            m_mainWindow->setPosition(available.center() -
+                                      QPoint(mainWindowWidth / 2, mainWindowHeight / 2));
+        }
+    }
+    // Closing the window only hides it; this shows the same one again.
+    m_mainWindow->show();
+    m_mainWindow->raise();
+    if (activate)
+        m_mainWindow->requestActivate();
+}
+
+bool TrayShell::raiseMainWindow()
+{
+    if (!m_mainWindow)
+        return false;
+    showMainWindow(true);
+    return true;
+}
+
+void TrayShell::activateApplication()
+{
+    if (m_mainWindow && m_mainWindow->isVisible()) {
+        m_mainWindow->raise();
+        m_mainWindow->requestActivate();
+    } else if (isPopoverVisible()) {
+        m_popover->requestActivate();
+    }
+}

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "app/shell/MenuBarIconTint.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QQuickView>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class AppStateManager;
+class QAction;
+class QMenu;
+class QQmlEngine;
+class QSystemTrayIcon;
+class RandomSource;
+class RootViewModel;
+class SessionManager;
+class TrackingEngineControl;
+
+// The application's one shell on this desktop: a tray icon whose picture and tooltip show the
+// tracking state and today's total, its menu (Check for Updates, Settings, Quit), the popover (a
+// frameless window near the icon, hidden when it loses focus) and the main window. Both windows
+// show the same root view, compact in the popover and regular in the main window. Where no tray
+// host runs, the main window is shown instead of the icon.
+//
+// Main thread only; lives for the process.
+class TrayShell : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char *windowTitle = "Zudevav EvozUvarevu";
+    static constexpr int mainWindowWidth = 460;
+    static constexpr int mainWindowHeight = 540;
+    static constexpr int mainWindowMinimumHeight = 520;
+    // A click on the icon first takes the focus from the popover, which closes it; the click
+    // that follows within this time is that same click and must not open it again.
+    static constexpr int reopenGuardMs = 300;
+
+    struct Dependencies
+    {
+        AppStateManager &appState;
+        SessionManager &sessionManager;
+        TrackingEngineControl &engine;
+        RandomSource &random;
+        // Whether a tray host runs; the system's answer unless a test decides.
+        std::function<bool()> trayAvailable;
+        // The normal quit path of the event loop unless a test replaces it.
+        std::function<void()> quit;
+    };
+
+    // Before any window exists: the software scene graph, unless QT_QUICK_BACKEND names another.
+    // The interface is a few cards and bars; a GPU driver's own mappings would cost a tray
+    // application about 100 MB of resident memory (llvmpipe on a display without a GPU).
+    static void chooseSceneGraphBackend();
+
+    explicit TrayShell(Dependencies dependencies, QObject *parent = nullptr);
+    ~TrayShell() override;
+
+    // The tray icon, or the main window where there is no tray; the main-window hooks of the
+    // application state.
+    void install();
+
+    void togglePopover();
+    void hidePopover();
+    // Creates the main window on first use; brings it forward (and activates it when asked).
+    void showMainWindow(bool activate);
+    // Raises the main window when it exists; false otherwise.
+    bool raiseMainWindow();
+    // Brings the shell's visible window forward.
+    void activateApplication();
+
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon.get(); }
+    QMenu *trayMenu() const { return m_menu.get(); }
+    QAction *checkForUpdatesAction() const { return m_checkForUpdates; }
+    QAction *settingsAction() const { return m_settings; }
+    QAction *quitAction() const { return m_quitAction; }
+    QQuickView *popover() const { return m_popover.get(); }
+    QQuickView *mainWindow() const { return m_mainWindow.get(); }
+    bool isPopoverVisible() const;
+
+    // What the tray shows now, and how often its picture was replaced.
+    QString currentLabel() const { return m_lastLabel.value_or(QString()); }
+    std::optional<MenuBarIconTint> currentTint() const { return m_lastTint; }
+    int iconUpdates() const { return m_iconUpdates; }
+
+    // Reads the engine's state into the tray (queued after every change of it).
+    void refreshTray();
+
+private:
+    void buildMenu();
+    void scheduleRefresh();
+    void updateMenuState();
+    std::unique_ptr<QQuickView> createRootWindow(RootViewModel *model,
+                                                 QQuickView::ResizeMode resizeMode);
+    void positionPopover();
+    static bool panelLooksDark();
+
+    AppStateManager &m_appState;
+    QPointer<SessionManager> m_sessionManager;
+    TrackingEngineControl &m_engine;
+    RandomSource &m_random;
+    std::function<bool()> m_trayAvailable;
+    std::function<void()> m_quitApplication;
+
+    std::unique_ptr<QQmlEngine> m_qmlEngine;
+    std::unique_ptr<QMenu> m_menu;
+    QAction *m_checkForUpdates = nullptr;
+    QAction *m_settings = nullptr;
+    QAction *m_quitAction = nullptr;
+    std::unique_ptr<QSystemTrayIcon> m_trayIcon;
+    std::unique_ptr<RootViewModel> m_popoverModel;
+    std::unique_ptr<QQuickView> m_popover;
+    std::unique_ptr<RootViewModel> m_mainWindowModel;
+    std::unique_ptr<QQuickView> m_mainWindow;
+    bool m_popoverWasActive = false;
+    // When the popover last closed because it lost the focus.
+    QElapsedTimer m_sinceFocusLossHide;
+
+    bool m_refreshScheduled = false;
+    std::optional<QString> m_lastLabel;
+    std::optional<MenuBarIconTint> m_lastTint;
+    QString m_lastIconText;
+    int m_iconUpdates = 0;
+};

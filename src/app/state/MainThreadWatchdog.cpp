@@ -1,0 +1,104 @@
+#include "app/state/MainThreadWatchdog.h"
+
+#include "app/state/StallLog.h"
+#include "foundation/AppPaths.h"
+#include "foundation/Clock.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <chrono>
+#include <utility>
+
+namespace {
+
+MainThreadWatchdog::StallHandler stallLogHandler()
+{
+    return [](double stallSeconds) {
+        StallLog(MainThreadWatchdog::defaultLogURL(), systemClock()).record(stallSeconds);
+    };
+}
+
+} // namespace
+
+MainThreadWatchdog &MainThreadWatchdog::shared()
+{
+    static MainThreadWatchdog *instance =
+        new MainThreadWatchdog(defaultPingInterval, defaultStallThreshold, {},
+                               systemMonotonicNanoseconds, QCoreApplication::instance());
+    return *instance;
+}
+
+QString MainThreadWatchdog::defaultLogURL()
+{
+    return AppPaths::filePath(QString::fromLatin1(StallLog::fileName));
+}
+
+qint64 MainThreadWatchdog::systemMonotonicNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+MainThreadWatchdog::MainThreadWatchdog(double pingInterval, double stallThreshold,
+                                       StallHandler onStall, MonotonicClock monotonicClock,
+                                       QObject *parent)
+    : QObject(parent)
+    , m_pingInterval(pingInterval)
+    , m_stallThreshold(stallThreshold)
+    , m_onStall(onStall ? std::move(onStall) : stallLogHandler())
+    , m_monotonicClock(std::move(monotonicClock))
+    , m_threadContext(std::make_unique<QObject>())
+{
+    m_thread.setObjectName(QStringLiteral("com.wendoka.zuvevivezid.watchdog"));
+    m_threadContext->moveToThread(&m_thread);
+}
+
+MainThreadWatchdog::~MainThreadWatchdog()
+{
+    // The timer must die on its own thread. Once the thread has finished nothing posts
+    // measurements to this object any more; the ones already posted are discarded with it.
+    if (m_timer) {
+        QMetaObject::invokeMethod(
+            m_threadContext.get(), [this] { delete std::exchange(m_timer, nullptr); },
+            Qt::BlockingQueuedConnection);
+    }
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void MainThreadWatchdog::start()
+{
+    if (m_timer)
+        return;
+    m_thread.start(QThread::LowPriority);
+    QMetaObject::invokeMethod(
+        m_threadContext.get(),
+        [this] {
+            auto *timer = new QTimer(m_threadContext.get());
+            timer->setTimerType(Qt::CoarseTimer);
+            timer->setInterval(std::chrono::milliseconds(qRound64(m_pingInterval * 1000.0)));
+            connect(timer, &QTimer::timeout, m_threadContext.get(), [this] { ping(); });
+            timer->start();
+            m_timer = timer;
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+void MainThreadWatchdog::ping()
+{
+    const qint64 postedAt = m_monotonicClock();
+    QMetaObject::invokeMethod(
+        this, [this, postedAt] { measure(postedAt); }, Qt::QueuedConnection);
+}
+
+void MainThreadWatchdog::measure(qint64 postedAt)
+{
+    const double elapsed = static_cast<double>(m_monotonicClock() - postedAt) / 1e9;
+    if (elapsed < m_stallThreshold)
+        return;
+    QMetaObject::invokeMethod(
+        m_threadContext.get(), [handler = m_onStall, elapsed] { handler(elapsed); },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+
+#include <functional>
+#include <memory>
+
+class QTimer;
+
+// Measures how long the main thread takes to get to a small task posted to it. Pings come from a
+// thread of the watchdog's own, so a blocked main thread cannot delay them; a ping answered
+// stallThreshold or more seconds late is a stall and goes to the stall handler, which runs on the
+// watchdog's thread as well. The watchdog only observes: the main thread never waits for it.
+//
+// The object itself belongs to the main thread (that is where its measurements run).
+class MainThreadWatchdog : public QObject
+{
+    Q_OBJECT
+
+public:
+    using StallHandler = std::function<void(double stallSeconds)>;
+    // Monotonic nanoseconds; read on both threads, so it must be thread-safe.
+    using MonotonicClock = std::function<qint64()>;
+
+    static constexpr double defaultPingInterval = 2.0;
+    static constexpr double defaultStallThreshold = 0.25;
+
+    // The process's watchdog (2 s pings, 0.25 s threshold, the stall log), created on first use
+    // from the main thread and owned by the application object.
+    static MainThreadWatchdog &shared();
+    // "mainthread-stalls.log" in the data folder.
+    static QString defaultLogURL();
+    static qint64 systemMonotonicNanoseconds();
+
+    // Without a handler, stalls go to the stall log at defaultLogURL().
+    MainThreadWatchdog(double pingInterval, double stallThreshold, StallHandler onStall = {},
+                       MonotonicClock monotonicClock = systemMonotonicNanoseconds,
+                       QObject *parent = nullptr);
+    ~MainThreadWatchdog() override;
+
+    // Starts the watchdog thread and its repeating ping; returns once the timer runs. Later calls
+    // do nothing. There is no stop: it runs until the watchdog is destroyed.
+    void start();
+    bool isStarted() const { return m_timer != nullptr; }
+
+    // One ping: reads the clock and posts the measurement to the main thread. The timer calls it on
+    // the watchdog thread; it is safe from any thread.
+    void ping();
+
+    double pingInterval() const { return m_pingInterval; }
+    double stallThreshold() const { return m_stallThreshold; }
+
+private:
+    void measure(qint64 postedAt);
+
+    const double m_pingInterval;
+    const double m_stallThreshold;
+    const StallHandler m_onStall;
+    const MonotonicClock m_monotonicClock;
+    QThread m_thread;
+    // Lives on m_thread; destroyed only after that thread has finished.
+    std::unique_ptr<QObject> m_threadContext;
+    QTimer *m_timer = nullptr;
+};

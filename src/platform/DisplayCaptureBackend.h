@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QString>
+
+// One display (monitor) as the capture sees it: its rectangle on the desktop in device pixels and
+// its output name. A display is identified by both, never by its name alone (names repeat when
+// several outputs form one monitor, or are absent).
+struct DisplayInfo
+{
+    QString name;
+    QRect geometry;
+
+    friend bool operator==(const DisplayInfo &, const DisplayInfo &) = default;
+};
+
+// Outcome of a request to the capture backend.
+enum class DisplayCaptureStatus
+{
+    Ok,
+    NoFrame,      // the display yielded no image this time; worth retrying later
+    AccessDenied, // the display cannot be read at all (no display server, capture refused)
+};
+
+struct DisplayList
+{
+    DisplayCaptureStatus status = DisplayCaptureStatus::Ok;
+    QList<DisplayInfo> displays; // in the system's order, displays contained in another dropped
+};
+
+struct DisplayFrame
+{
+    DisplayCaptureStatus status = DisplayCaptureStatus::Ok;
+    QImage image; // the display at its native pixel size when status is Ok
+};
+
+// Lists the displays and reads their pixels. One instance is used by one thread at a time (the
+// capture thread); it may keep a connection to the display server between calls.
+class DisplayCaptureBackend
+{
+public:
+    virtual ~DisplayCaptureBackend() = default;
+
+    virtual DisplayList listDisplays() = 0;
+    virtual DisplayFrame captureDisplay(const DisplayInfo &display) = 0;
+
+    // Whether one pixel of the screen can be read right now: the screen recording check.
+    virtual bool probeOnePixel() = 0;
+};

@@ -1,0 +1,84 @@
+#include "platform/PermissionService.h"
+
+#include "foundation/Log.h"
+#include "platform/PermissionProbe.h"
+#include "platform/PlatformServices.h"
+
+#include <mutex>
+
+namespace {
+
+std::mutex s_mutex;
+std::shared_ptr<PermissionProbe> s_probe;
+bool s_prompted = false;
+
+std::shared_ptr<PermissionProbe> probe()
+{
+    std::lock_guard lock(s_mutex);
+    if (!s_probe)
+        s_probe = PlatformServices::createPermissionProbe();
+    return s_probe;
+}
+
+} // namespace
+
+bool PermissionService::hasInputMonitoringPermission()
+{
+    const bool granted = probe()->canListenToInput();
+    zuvDebug(lcPermissions) << "IOHIDCheckAccess(ListenEvent) ="
+                            << (granted ? "Granted" : "Denied");
+    return granted;
+}
+
+bool PermissionService::requestInputMonitoringPermissionIfNeeded()
+{
+    if (hasInputMonitoringPermission())
+        return true;
+    {
+        std::lock_guard lock(s_mutex);
+        if (s_prompted) {
+            zuvDebug(lcPermissions) << "IOHIDRequestAccess: skipped (already prompted this launch)";
+            return false;
+        }
+        s_prompted = true;
+    }
+    // No prompt can grant it here: the display server either offers raw input or it does not.
+    const bool granted = probe()->canListenToInput();
+    zuvInfo(lcPermissions) << "IOHIDRequestAccess(ListenEvent) ="
+                           << (granted ? "granted" : "denied");
+    return granted;
+}
+
+bool PermissionService::hasScreenRecordingPermission()
+{
+    const bool granted = probe()->canCaptureScreen();
+    zuvDebug(lcPermissions) << "Screen recording probe:" << (granted ? "granted" : "denied");
+    return granted;
+}
+
+bool PermissionService::openScreenRecordingSettings()
+{
+    zuvInfo(lcPermissions) << "There is no screen recording settings page on this system; the X "
+                              "display decides whether the screen can be read";
+    return false;
+}
+
+bool PermissionService::openInputMonitoringSettings()
+{
+    zuvInfo(lcPermissions) << "There is no input monitoring settings page on this system; the X "
+                              "display decides whether input can be listened to";
+    return false;
+}
+
+bool PermissionService::revokePermissions()
+{
+    zuvInfo(lcPermissions) << "Permissions cannot be reset on this system: none are stored";
+    return false;
+}
+
+void PermissionService::setProbe(std::shared_ptr<PermissionProbe> replacement)
+{
+    std::lock_guard lock(s_mutex);
+    s_probe = std::move(replacement);
+    s_prompted = false;
+}

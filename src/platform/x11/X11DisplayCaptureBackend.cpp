@@ -1,0 +1,169 @@
+#include "platform/x11/X11DisplayCaptureBackend.h"
+
+#include "foundation/Log.h"
+#include "platform/x11/X11Connection.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <cstring>
+
+namespace {
+
+// Converts an XImage of a true-colour visual into a QImage. 24- and 32-bit images with the usual
+// 8-bit channel masks are copied line by line; any other layout goes pixel by pixel.
+QImage toQImage(XImage *image)
+{
+    const int width = image->width;
+    const int height = image->height;
+    QImage result(width, height, QImage::Format_RGB32);
+    const bool direct = image->bits_per_pixel == 32 && image->red_mask == 0xff0000 &&
+                        image->green_mask == 0x00ff00 && image->blue_mask == 0x0000ff &&
+                        image->byte_order == LSBFirst;
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<quint32 *>(result.scanLine(y));
+        if (direct) {
+            std::memcpy(line, image->data + static_cast<qsizetype>(y) * image->bytes_per_line,
+                        static_cast<size_t>(width) * 4);
+            continue;
+        }
+        for (int x = 0; x < width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            const auto channel = [pixel](unsigned long mask) -> quint32 {
+                if (!mask)
+                    return 0;
+                int shift = 0;
+                while (!((mask >> shift) & 1UL))
+                    ++shift;
+                const unsigned long maximum = mask >> shift;
+                return static_cast<quint32>(((pixel & mask) >> shift) * 255UL / maximum);
+            };
+            line[x] = qRgb(static_cast<int>(channel(image->red_mask)),
+                           static_cast<int>(channel(image->green_mask)),
+                           static_cast<int>(channel(image->blue_mask)));
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+X11DisplayCaptureBackend::X11DisplayCaptureBackend() = default;
+X11DisplayCaptureBackend::~X11DisplayCaptureBackend() = default;
+
+bool X11DisplayCaptureBackend::ensureConnection()
+{
+    if (m_connection && m_connection->isHealthy())
+        return true;
+    m_connection = std::make_unique<X11Connection>(lcCapture());
+    if (m_connection->isOpen())
+        return true;
+    m_connection.reset();
+    return false;
+}
+
+QList<DisplayInfo>
+X11DisplayCaptureBackend::dropContainedDisplays(const QList<DisplayInfo> &displays)
+{
+    QList<DisplayInfo> kept;
+    for (qsizetype i = 0; i < displays.size(); ++i) {
+        const QRect &rect = displays[i].geometry;
+        bool contained = false;
+        for (qsizetype j = 0; j < displays.size() && !contained; ++j) {
+            if (i == j)
+                continue;
+            const QRect &other = displays[j].geometry;
+            // Of two equal rectangles the earlier one stays.
+            contained = other.contains(rect) && (other != rect || j < i);
+        }
+        if (!contained && rect.isValid())
+            kept.append(displays[i]);
+    }
+    return kept;
+}
+
+DisplayList X11DisplayCaptureBackend::listDisplays()
+{
+    DisplayList list;
+    if (!ensureConnection()) {
+        zuvError(lcCapture) << "Cannot open the X display" << X11Connection::displayName();
+        list.status = DisplayCaptureStatus::AccessDenied;
+        return list;
+    }
+    Display *display = m_connection->display();
+    int event = 0;
+    int error = 0;
+    QList<DisplayInfo> monitors;
+    if (XRRQueryExtension(display, &event, &error)) {
+        int count = 0;
+        XRRMonitorInfo *info = XRRGetMonitors(display, m_connection->rootWindow(), True, &count);
+        for (int i = 0; info && i < count; ++i) {
+            char *name = info[i].name ? XGetAtomName(display, info[i].name) : nullptr;
+            monitors.append(
+                DisplayInfo{name ? QString::fromUtf8(name) : QString(),
+                            QRect(info[i].x, info[i].y, info[i].width, info[i].height)});
+            if (name)
+                XFree(name);
+        }
+        if (info)
+            XRRFreeMonitors(info);
+        m_connection->takeProtocolError();
+    }
+    if (!m_connection->isHealthy()) {
+        list.status = DisplayCaptureStatus::AccessDenied;
+        return list;
+    }
+    if (monitors.isEmpty()) {
+        // Without RandR monitors the whole screen is the one display.
+        const int screen = XDefaultScreen(display);
+        monitors.append(DisplayInfo{QString(), QRect(0, 0, XDisplayWidth(display, screen),
+                                                     XDisplayHeight(display, screen))});
+    }
+    list.displays = dropContainedDisplays(monitors);
+    return list;
+}
+
+DisplayFrame X11DisplayCaptureBackend::captureDisplay(const DisplayInfo &target)
+{
+    DisplayFrame frame;
+    if (!ensureConnection()) {
+        frame.status = DisplayCaptureStatus::AccessDenied;
+        return frame;
+    }
+    Display *display = m_connection->display();
+    const int screen = XDefaultScreen(display);
+    // Only the part of the monitor that lies on the screen can be read.
+    const QRect area = target.geometry.intersected(
+        QRect(0, 0, XDisplayWidth(display, screen), XDisplayHeight(display, screen)));
+    if (area.isEmpty()) {
+        frame.status = DisplayCaptureStatus::NoFrame;
+        return frame;
+    }
+    XImage *image = XGetImage(display, m_connection->rootWindow(), area.x(), area.y(),
+                              static_cast<unsigned>(area.width()),
+                              static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
+    const int errorCode = m_connection->takeProtocolError();
+    if (!image) {
+        zuvDebug(lcCapture) << "XGetImage failed with X error" << errorCode;
+        frame.status = m_connection->isHealthy() ? DisplayCaptureStatus::NoFrame
+                                                 : DisplayCaptureStatus::AccessDenied;
+        return frame;
+    }
+    frame.image = toQImage(image);
+    XDestroyImage(image);
+    return frame;
+}
+
+bool X11DisplayCaptureBackend::probeOnePixel()
+{
+    if (!ensureConnection())
+        return false;
+    XImage *image = XGetImage(m_connection->display(), m_connection->rootWindow(), 0, 0, 1, 1,
+                              AllPlanes, ZPixmap);
+    m_connection->takeProtocolError();
+    if (!image)
+        return false;
+    XDestroyImage(image);
+    return true;
+}

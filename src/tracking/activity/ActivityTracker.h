@@ -1,0 +1,88 @@
+#pragma once
+
+#include "foundation/Clock.h"
+#include "foundation/Timestamp.h"
+#include "platform/InputEventSource.h"
+#include "tracking/activity/ActivitySnapshot.h"
+
+#include <QSet>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+// Counts the user's mouse movement and key-downs while a session runs, without seeing what is
+// typed: it listens to the raw input stream on a thread of its own and keeps only counters and the
+// time of the last counted event. Clicks, key-ups and scrolling never count, nor does moving the
+// pointer while only a button other than the left and right one is held.
+//
+// Every operation may be called from any thread; the counters sit under one mutex, so each
+// read-and-clear loses no event. The counters outlive stop() and start(); only reset() and seed()
+// change them from outside.
+class ActivityTracker
+{
+public:
+    static constexpr const char *threadName = "com.wendoka.zuvevivezid.activity.tap";
+
+    explicit ActivityTracker(std::unique_ptr<InputEventSource> source,
+                             const Clock &clock = systemClock());
+    ~ActivityTracker();
+    ActivityTracker(const ActivityTracker &) = delete;
+    ActivityTracker &operator=(const ActivityTracker &) = delete;
+
+    // Opens the input stream and starts the listening thread. True when it runs (also when it
+    // already ran), false when the stream cannot be opened.
+    bool start();
+    // Ends the listening thread and waits for it; no event is counted after it returns. Does
+    // nothing when not running.
+    void stop();
+    bool isRunning() const;
+
+    // Zeroes every counter and forgets the last input time. Does not touch the stream.
+    void reset();
+    // Continues a stored session: the totals start from its counts (per-second values cleared).
+    void seed(qint64 mouseMoves, qint64 keyboardEvents, qint64 activeSeconds = 0);
+
+    // Counts one event of the stream; called by the listening thread.
+    void handleEvent(const RawInputEvent &event);
+
+    std::optional<Timestamp> latestInputAt() const;
+    // While running: seconds since the later of the last counted event and the moment the stream
+    // was opened (input before that was not seen). None when not running.
+    std::optional<double> secondsSinceLastInput() const;
+
+    bool consumeHadInputThisSecond();
+    MouseKeyboardDelta getAndResetMouseKeyboardDeltaThisSecond();
+    void recordActiveSecondForSession();
+    qint64 activeSecondsCount() const;
+
+    // The counters and the share of active seconds in totalTrackedSeconds (0 when that is not
+    // above 0), as a percentage clamped to 0..100.
+    ActivitySnapshot snapshot(double totalTrackedSeconds) const;
+
+private:
+    void runStream(InputEventSource *source);
+
+    const Clock &m_clock;
+
+    // Start and stop, one at a time; guards the stream, the thread and the running time.
+    mutable std::mutex m_lifecycleMutex;
+    std::unique_ptr<InputEventSource> m_source;
+    std::thread m_thread;
+    std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_running{false};
+
+    // The counters.
+    mutable std::mutex m_stateMutex;
+    qint64 m_mouseMoves = 0;
+    qint64 m_keyboardEvents = 0;
+    qint64 m_activeSecondsCount = 0;
+    bool m_hadInputThisSecond = false;
+    qint64 m_mouseMovesThisSecond = 0;
+    qint64 m_keyboardEventsThisSecond = 0;
+    std::optional<Timestamp> m_lastInputAt;
+    std::optional<Timestamp> m_streamOpenedAt; // set while running
+    QSet<int> m_heldButtons;
+};

@@ -1,0 +1,83 @@
+// File names, the time token and the pruning of the captures folder.
+#include "tracking/capture/ScreenCaptureService.h"
+
+#include "foundation/AppPaths.h"
+#include "foundation/Iso8601.h"
+#include "foundation/UuidText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+QString ScreenCaptureService::capturesBaseDirectory()
+{
+    return QDir(AppPaths::dataFolder()).filePath(QStringLiteral("captures"));
+}
+
+QString ScreenCaptureService::captureFileName(const QUuid &sessionId, const QString &timeToken,
+                                              int index)
+{
+    return UuidText::format(sessionId) + QLatin1Char('_') + timeToken + QLatin1Char('_') +
+           QString::number(index) + QStringLiteral(".jpg");
+}
+
+QString ScreenCaptureService::timeToken(Timestamp moment, const QTimeZone &zone)
+{
+    const QTimeZone effectiveZone = zone.isValid() ? zone : QTimeZone::systemTimeZone();
+    return Iso8601::format(moment, effectiveZone).replace(QLatin1Char(':'), QLatin1Char('-'));
+}
+
+QSize ScreenCaptureService::cappedCaptureSize(int width, int height, int maxDimension)
+{
+    if (width < 1 || height < 1)
+        return QSize(std::max(width, 1), std::max(height, 1));
+    const int longest = std::max(width, height);
+    if (longest <= maxDimension)
+        return QSize(width, height);
+    const double factor = static_cast<double>(maxDimension) / longest;
+    // std::round rounds halves away from zero.
+    return QSize(std::max(1, static_cast<int>(std::round(width * factor))),
+                 std::max(1, static_cast<int>(std::round(height * factor))));
+}
+
+void ScreenCaptureService::cleanupOldCaptures(
+    const QString &capturesDirectory, int maxFileCount,
+    const std::function<QSet<QString>()> &pendingUploadFilePaths)
+{
+    const QDir folder(capturesDirectory);
+    if (!folder.exists())
+        return;
+    // Every visible entry counts, whatever its name or kind.
+    const QFileInfoList entries =
+        folder.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    qsizetype excess = entries.size() - maxFileCount;
+    if (excess < 1)
+        return;
+    const QSet<QString> keep = pendingUploadFilePaths ? pendingUploadFilePaths() : QSet<QString>();
+
+    QFileInfoList oldestFirst = entries;
+    // An entry whose date cannot be read is the most distant past.
+    const auto modified = [](const QFileInfo &info) {
+        const QDateTime date = info.lastModified();
+        return date.isValid() ? date.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+    };
+    std::stable_sort(
+        oldestFirst.begin(), oldestFirst.end(),
+        [&](const QFileInfo &a, const QFileInfo &b) { return modified(a) < modified(b); });
+    for (const QFileInfo &entry : std::as_const(oldestFirst)) {
+        if (excess < 1)
+            break;
+        if (keep.contains(entry.absoluteFilePath()) || keep.contains(entry.filePath()))
+            continue;
+        // A failed removal still counts: the folder is not walked twice in one pass.
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.absoluteFilePath()).removeRecursively();
+        else
+            QFile::remove(entry.absoluteFilePath());
+        --excess;
+    }
+}

@@ -1,0 +1,121 @@
+// One capture cycle: every display captured, scaled, encoded as JPEG and written atomically.
+#include "tracking/capture/ScreenCaptureService.h"
+
+#include "foundation/Log.h"
+#include "foundation/UuidText.h"
+#include "platform/DisplayCaptureBackend.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImageWriter>
+#include <QSaveFile>
+
+namespace {
+
+QByteArray encodeJpeg(const QImage &image, int quality)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    if (!writer.write(image))
+        return {};
+    return data;
+}
+
+// Written aside and renamed into place, so a reader never sees half a file.
+bool writeAtomically(const QString &path, const QByteArray &data, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (file.write(data) != data.size()) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ScreenCaptureService::CycleResult
+ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, const QUuid &sessionId,
+                                         const QString &capturesDirectory, const QString &token)
+{
+    CycleResult result;
+    const DisplayList list = backend.listDisplays();
+    if (list.status == DisplayCaptureStatus::AccessDenied) {
+        zuvError(lcCapture).noquote() << QStringLiteral("ScreenCaptureKit capture failed: %1")
+                                             .arg(QStringLiteral("the X display cannot be read"));
+        result.outcome = CaptureOutcome::PermissionLost;
+        return result;
+    }
+    if (list.displays.isEmpty()) {
+        zuvError(lcCapture) << "ScreenCaptureKit: no displays in shareable content";
+        result.outcome = CaptureOutcome::LocalFailure;
+        return result;
+    }
+
+    const QDir folder(capturesDirectory);
+    for (qsizetype index = 0; index < list.displays.size(); ++index) {
+        const DisplayInfo &display = list.displays[index];
+        const DisplayFrame frame = backend.captureDisplay(display);
+        if (frame.status == DisplayCaptureStatus::AccessDenied) {
+            zuvError(lcCapture).noquote()
+                << QStringLiteral("ScreenCaptureKit capture failed: %1")
+                       .arg(QStringLiteral("the X display cannot be read"));
+            result.outcome = CaptureOutcome::PermissionLost;
+            return result;
+        }
+        if (frame.status != DisplayCaptureStatus::Ok || frame.image.isNull()) {
+            zuvError(lcCapture).noquote()
+                << QStringLiteral("SCStream produced no usable frame for display %1").arg(index);
+            result.outcome = CaptureOutcome::LocalFailure;
+            return result;
+        }
+
+        const QSize size =
+            cappedCaptureSize(frame.image.width(), frame.image.height(), maxCaptureDimension);
+        const QImage scaled =
+            size == frame.image.size()
+                ? frame.image
+                : frame.image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QByteArray jpeg = encodeJpeg(scaled, jpegQuality);
+        if (jpeg.isEmpty()) {
+            zuvError(lcCapture).noquote()
+                << QStringLiteral("Failed JPEG conversion for display %1").arg(index);
+            result.outcome = CaptureOutcome::LocalFailure;
+            return result;
+        }
+
+        const QString path =
+            folder.filePath(captureFileName(sessionId, token, static_cast<int>(index)));
+        QString error;
+        if (!writeAtomically(path, jpeg, &error)) {
+            zuvError(lcCapture).noquote()
+                << QStringLiteral("Failed writing screenshot: %1").arg(error);
+            result.outcome = CaptureOutcome::LocalFailure;
+            return result;
+        }
+        result.filePaths.append(path);
+        zuvInfo(lcCapture).noquote() << QStringLiteral("Screenshot display %1: %2x%3px, %4 KB")
+                                            .arg(index)
+                                            .arg(scaled.width())
+                                            .arg(scaled.height())
+                                            .arg(jpeg.size() / 1024);
+    }
+    zuvInfo(lcCapture).noquote() << QStringLiteral(
+                                        "Screenshots captured: %1 display(s), session %2")
+                                        .arg(list.displays.size())
+                                        .arg(UuidText::format(sessionId));
+    result.outcome = CaptureOutcome::Captured;
+    return result;
+}

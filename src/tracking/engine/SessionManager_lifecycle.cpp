@@ -1,0 +1,234 @@
+// Start, pause, resume and stop of a session, and the hand-over of their uploads.
+#include "tracking/engine/SessionManager.h"
+
+#include "foundation/Clock.h"
+#include "foundation/Log.h"
+#include "foundation/UuidText.h"
+#include "store/DeviceIdProvider.h"
+#include "store/SQLiteStore.h"
+#include "tracking/activity/ActivityTracker.h"
+#include "tracking/activity/IdleDetector.h"
+#include "tracking/capture/ScreenCaptureService.h"
+#include "tracking/model/UploadQueue.h"
+
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+QCoro::Task<> uploadSessionStart(UploadQueue &queue, Session session)
+{
+    co_await queue.enqueueSessionStart(std::move(session));
+    co_await queue.processQueue();
+}
+
+QCoro::Task<> uploadCompletedSession(UploadQueue &queue, Session session)
+{
+    co_await queue.enqueueSessionUpload(std::move(session));
+    co_await queue.processQueue();
+}
+
+TrackingInterval openIntervalAt(Timestamp start)
+{
+    return TrackingInterval{QUuid::createUuid(), start, std::nullopt};
+}
+
+} // namespace
+
+void SessionManager::startTracking(const std::optional<RemoteProject> &project)
+{
+    if (m_isTracking)
+        return;
+
+    // Input monitoring is only asked once the screen check passed.
+    if (!(m_permissions.canCaptureScreen() && m_permissions.canMonitorInput())) {
+        setLastStatusMessage(QStringLiteral("Required permissions are not granted."));
+        return;
+    }
+    if (!m_permissions.canCaptureScreen()) {
+        setLastStatusMessage(
+            QStringLiteral("Screen recording permission is required to start tracking."));
+        setScreenRecordingPermissionLost(true);
+        return;
+    }
+
+    completeStaleActiveSessions();
+
+    const Timestamp now = m_clock.now();
+    Session session;
+    session.id = QUuid::createUuid();
+    session.deviceId = DeviceIdProvider(m_settings).current();
+    session.projectId = project ? project->id : QString();
+    session.projectName = project ? project->name : QString();
+    session.intervals = {openIntervalAt(now)};
+    session.status = SessionStatus::Active;
+
+    setCurrentSession(session);
+    setSelectedProjectId(session.projectId);
+    setIsTracking(true);
+    setIsPaused(false);
+    setIsIdle(false);
+    setNeedsIdleDecision(false);
+    m_pausedDueToSystemSleep = false;
+    setCrossDayAutoCompletedProject(std::nullopt);
+    setLastStatusMessage(std::nullopt);
+    updateCaptureEligibility();
+
+    m_store.saveActiveSession(session);
+    queueSessionStartUpload(session);
+
+    m_activityTracker.reset();
+    // Without the input stream the session still runs, only without idle detection.
+    if (m_activityTracker.start())
+        configureAndStartIdleDetector();
+
+    m_heartbeatTick = 0;
+    startTicker();
+    startScreenCaptureTimer();
+
+    zuvInfo(lcSession).noquote() << QStringLiteral("Tracking started, session %1, project %2")
+                                        .arg(UuidText::format(session.id), session.projectId);
+}
+
+void SessionManager::pauseTracking()
+{
+    if (!m_isTracking || m_isPaused)
+        return;
+
+    m_screenCaptureService.stop();
+    m_activityTracker.stop();
+
+    const Timestamp now = m_clock.now();
+    closeCurrentInterval(now);
+    setIsPaused(true);
+    updateCaptureEligibility();
+
+    if (m_currentSession) {
+        m_store.saveActiveSession(*m_currentSession);
+        m_heartbeat.record(m_currentSession->id, now);
+    }
+    zuvInfo(lcSession).noquote() << QStringLiteral("Tracking paused");
+}
+
+void SessionManager::resumeTracking()
+{
+    if (!m_isTracking || !m_isPaused)
+        return;
+
+    maybePerformMidnightRolloverIfNeeded(m_clock.now());
+    if (!m_currentSession)
+        return;
+
+    const Timestamp now = m_clock.now();
+    Session session = *m_currentSession;
+    session.idleDiscardCutoffAt.reset();
+    session.intervals.append(openIntervalAt(now));
+    setCurrentSession(session);
+    m_heartbeat.record(session.id, now);
+
+    setIsPaused(false);
+    setIsIdle(false);
+    setNeedsIdleDecision(false);
+    m_pausedDueToSystemSleep = false;
+
+    m_screenCaptureService.stop();
+    startScreenCaptureTimer();
+
+    if (m_activityTracker.start())
+        configureAndStartIdleDetector();
+    else
+        m_idleDetector.stop();
+
+    startTicker();
+    updateCaptureEligibility();
+    m_store.saveActiveSession(session);
+    zuvInfo(lcSession).noquote() << QStringLiteral("Tracking resumed");
+}
+
+void SessionManager::stopTracking(const std::optional<QString> &reason)
+{
+    if (!m_currentSession)
+        return;
+
+    const Timestamp now = m_clock.now();
+    closeCurrentInterval(now);
+    if (!m_currentSession)
+        return;
+    Session session = *m_currentSession;
+
+    Timestamp endedAt = now;
+    if (!session.intervals.isEmpty() && session.intervals.constLast().stoppedAt)
+        endedAt = *session.intervals.constLast().stoppedAt;
+
+    applyIdleDiscardPolicyIfNeeded(session);
+
+    const double total = session.reportedTotalSeconds
+                             ? static_cast<double>(*session.reportedTotalSeconds)
+                             : session.totalSeconds(endedAt);
+    const ActivitySnapshot snapshot = m_activityTracker.snapshot(total);
+    session.mouseCount = snapshot.mouseMoves;
+    session.keyboardCount = snapshot.keyboardEvents;
+    session.activityScore = snapshot.activityScore;
+    session.status = SessionStatus::Completed;
+    session.reportedTotalSeconds = std::max<qint64>(0, static_cast<qint64>(std::trunc(total)));
+
+    m_store.appendSessionHistory(session);
+    m_store.clearActiveSession(session.id);
+    m_heartbeat.clear(session.id);
+    queueSessionUpload(session);
+
+    m_activityTracker.stop();
+    m_idleDetector.stop();
+    m_screenCaptureService.stop();
+
+    stopTicker();
+    m_heartbeatTick = 0;
+
+    setCurrentSession(std::nullopt);
+    setIsTracking(false);
+    setIsPaused(false);
+    setIsIdle(false);
+    setNeedsIdleDecision(false);
+    setElapsedSeconds(0.0);
+    setLiveCounters(0, 0, 0.0);
+    setLast5MinActivityRate(std::nullopt);
+
+    refreshTodayCompletedSeconds();
+
+    m_last5MinInputBuffer.clear();
+    m_pausedDueToSystemSleep = false;
+    updateCaptureEligibility();
+
+    if (reason)
+        setLastStatusMessage(QStringLiteral("Tracking stopped: %1").arg(*reason));
+
+    zuvInfo(lcSession).noquote() << QStringLiteral("Tracking stopped, session %1%2")
+                                        .arg(UuidText::format(session.id),
+                                             reason ? QStringLiteral(", reason: %1").arg(*reason)
+                                                    : QString());
+}
+
+void SessionManager::closeCurrentInterval(Timestamp at)
+{
+    if (!m_currentSession || m_currentSession->intervals.isEmpty() ||
+        !m_currentSession->intervals.constLast().isOpen())
+        return;
+    Session session = *m_currentSession;
+    session.intervals.last().stoppedAt = at;
+    setCurrentSession(session);
+    m_store.saveActiveSession(session);
+}
+
+void SessionManager::queueSessionStartUpload(const Session &session)
+{
+    // No context object: the upload must still be queued if the manager goes away first.
+    QTimer::singleShot(0,
+                       [&queue = m_uploadQueue, session] { uploadSessionStart(queue, session); });
+}
+
+void SessionManager::queueSessionUpload(const Session &session)
+{
+    QTimer::singleShot(
+        0, [&queue = m_uploadQueue, session] { uploadCompletedSession(queue, session); });
+}

@@ -1,0 +1,7 @@
+import QtQuick
+import Zuvevivezid.Design
+
+// A small gradient capsule.
+WDButtonBase {
+    kind: WDButtonKind.GradientPill
+}

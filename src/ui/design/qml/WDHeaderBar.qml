@@ -1,0 +1,175 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import Zuvevivezid.Design
+
+// The slim bar above the tabs: status dot and text, the optional open-window button and the
+// logo, which opens the product's web site. The host binds statusColor, statusLabel, glow (a
+// session is tracked and not paused) and showOpenAppButton; `openRequested` is the open action.
+Rectangle {
+    id: header
+
+    property color statusColor: WD.success
+    property string statusLabel: ""
+    property bool showOpenAppButton: false
+    property bool glow: false
+
+    // 0 at full opacity, 1 at the dim end of the pulse.
+    property real pulseLevel: 0
+
+    readonly property var look: WDStyle.headerLook(WD.palette, statusColor, glow, pulseLevel,
+                                                   windowButtonHover.hovered, logoHover.hovered)
+    readonly property alias windowButton: windowButton
+    readonly property alias logoButton: logoButton
+
+    signal openRequested()
+
+    implicitWidth: row.implicitWidth + 32
+    implicitHeight: 38
+    color: WD.palette.surfaceSoft
+
+    // The dot jumps to full opacity before each new pulse and whenever the glow ends.
+    function restartPulse() {
+        pulse.stop()
+        pulseLevel = 0
+        if (glow)
+            pulse.start()
+    }
+
+    onGlowChanged: restartPulse()
+    Component.onCompleted: restartPulse()
+
+    SequentialAnimation {
+        id: pulse
+        loops: Animation.Infinite
+        NumberAnimation {
+            target: header; property: "pulseLevel"; from: 0; to: 1
+            duration: 900; easing.type: Easing.InOutQuad
+        }
+        NumberAnimation {
+            target: header; property: "pulseLevel"; from: 1; to: 0
+            duration: 900; easing.type: Easing.InOutQuad
+        }
+    }
+
+    RowLayout {
+        id: row
+        anchors.fill: parent
+        anchors.leftMargin: 16
+        anchors.rightMargin: 16
+        spacing: 8
+
+        Item {
+            Layout.preferredWidth: 8
+            Layout.preferredHeight: 8
+
+            WDDropShadow {
+                visible: header.look.dotShadowRadius > 0
+                anchors.fill: dot
+                anchors.margins: -margin
+                color: header.look.dotShadowColor
+                blurRadius: header.look.dotShadowRadius
+                cornerRadius: 4
+            }
+
+            Rectangle {
+                id: dot
+                objectName: "statusDot"
+                anchors.fill: parent
+                radius: 4
+                color: header.statusColor
+                opacity: header.look.dotOpacity
+            }
+        }
+
+        WDText {
+            objectName: "statusLabel"
+            text: header.statusLabel
+            font.pixelSize: 13
+            font.weight: Font.DemiBold
+            color: WD.palette.textStrong
+            elide: Text.ElideRight
+            Layout.fillWidth: false
+        }
+
+        Item {
+            Layout.fillWidth: true
+        }
+
+        T.AbstractButton {
+            id: windowButton
+            objectName: "openWindowButton"
+            visible: header.showOpenAppButton
+            implicitWidth: 17
+            implicitHeight: 17
+            hoverEnabled: false
+            focusPolicy: Qt.TabFocus
+            onClicked: header.openRequested()
+
+            ToolTip.visible: windowButtonHover.hovered
+            ToolTip.delay: 600
+            ToolTip.text: qsTr("Open main window")
+
+            WDHoverCursor {
+                id: windowButtonHover
+                objectName: "hoverCursor"
+            }
+
+            Rectangle {
+                objectName: "openWindowBackground"
+                anchors.fill: parent
+                radius: 5
+                color: header.look.windowButtonBackground
+                Behavior on color {
+                    ColorAnimation { duration: WD.hoverAnimationMs; easing.type: Easing.OutQuad }
+                }
+            }
+
+            WDGlyph {
+                objectName: "openWindowGlyph"
+                anchors.fill: parent
+                anchors.margins: 3
+                name: "OpenWindow"
+                color: header.look.windowButtonForeground
+            }
+        }
+
+        T.AbstractButton {
+            id: logoButton
+            objectName: "logoButton"
+            implicitWidth: logo.implicitWidth > 0 ? logo.implicitWidth * 16 / logo.implicitHeight : 60
+            implicitHeight: 16
+            hoverEnabled: false
+            // No focus ring on the logo.
+            focusPolicy: Qt.NoFocus
+            onClicked: WD.openProductSite()
+
+            ToolTip.visible: logoHover.hovered
+            ToolTip.delay: 600
+            ToolTip.text: WD.productSiteDomain
+
+            WDHoverCursor {
+                id: logoHover
+                objectName: "hoverCursor"
+            }
+
+            Image {
+                id: logo
+                objectName: "logoImage"
+                anchors.fill: parent
+                source: WD.assetUrl("DezorivIdedIderi")
+                sourceSize.height: 32
+                fillMode: Image.PreserveAspectFit
+                opacity: header.look.logoOpacity
+                scale: header.look.logoScale
+                Behavior on opacity {
+                    NumberAnimation { duration: WD.hoverAnimationMs; easing.type: Easing.OutQuad }
+                }
+                Behavior on scale {
+                    NumberAnimation { duration: WD.hoverAnimationMs; easing.type: Easing.OutQuad }
+                }
+            }
+        }
+    }
+}

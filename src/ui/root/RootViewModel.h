@@ -1,0 +1,165 @@
+#pragma once
+
+#include "app/state/MainTab.h"
+
+#include <QColor>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+#include <QVariantList>
+#include <QtQmlIntegration>
+
+#include <functional>
+
+class AppStateManager;
+class RandomSource;
+class SessionManager;
+
+// Every decision of the tracker's root view: which layout shows (restoring the sign-in, signed
+// out, forced update, signed in), what the signed-in content is, the selected tab, the header's
+// status, the popover's height, and the first-appearance load of the main window. The popover and
+// the main window each have one, over the same application state and tracking engine.
+class RootViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The shell creates the root view's model")
+    Q_PROPERTY(Route route READ route NOTIFY routeChanged)
+    Q_PROPERTY(MainContent mainContent READ mainContent NOTIFY mainContentChanged)
+    Q_PROPERTY(int activeTab READ activeTabIndex NOTIFY activeTabChanged)
+    Q_PROPERTY(QVariantList tabItems READ tabItems CONSTANT)
+    Q_PROPERTY(bool compact READ compact CONSTANT)
+    Q_PROPERTY(bool showOpenAppButton READ compact CONSTANT)
+    Q_PROPERTY(int preferredWidth READ preferredWidth CONSTANT)
+    Q_PROPERTY(int contentHeight READ contentHeight NOTIFY contentHeightChanged)
+    Q_PROPERTY(QString statusLabel READ statusLabel NOTIFY statusChanged)
+    Q_PROPERTY(QColor statusColor READ statusColor NOTIFY statusChanged)
+    Q_PROPERTY(bool glow READ glow NOTIFY statusChanged)
+    Q_PROPERTY(bool isTracking READ isTracking NOTIFY statusChanged)
+    Q_PROPERTY(bool authRestoreIsSlow READ authRestoreIsSlow NOTIFY authRestoreIsSlowChanged)
+    Q_PROPERTY(
+        QString forceUpdateLatestVersion READ forceUpdateLatestVersion NOTIFY forceUpdateChanged)
+    Q_PROPERTY(bool hasDownloadLink READ hasDownloadLink NOTIFY forceUpdateChanged)
+    Q_PROPERTY(int motivationalPhraseIndex READ motivationalPhraseIndex NOTIFY
+                   motivationalPhraseIndexChanged)
+
+public:
+    enum class Route
+    {
+        Restoring,
+        SignedOut,
+        ForcedUpdate,
+        SignedIn,
+    };
+    Q_ENUM(Route)
+
+    enum class MainContent
+    {
+        Permissions,
+        InterruptedSession,
+        SelectedTab,
+    };
+    Q_ENUM(MainContent)
+
+    enum class StatusTone
+    {
+        Brand,
+        Warning,
+        Success,
+    };
+
+    static constexpr int phraseCount = 30;
+    static constexpr int phraseRotationMs = 600'000;
+    static constexpr int popoverWidth = 340;
+    static constexpr int mainWindowMinimumWidth = 460;
+
+    struct Dependencies
+    {
+        AppStateManager &appState;
+        SessionManager &sessionManager;
+        RandomSource &random;
+        // True in the popover (compact layout, open-window button), false in the main window.
+        bool showOpenAppButton = false;
+        // Only the main window runs the first-appearance load.
+        bool shouldRunInitialLoad = false;
+        // Brings the main window forward when the application state has no hook installed yet.
+        std::function<void()> fallbackOpenMainWindow;
+    };
+
+    explicit RootViewModel(Dependencies dependencies, QObject *parent = nullptr);
+
+    // The decisions themselves, first match wins.
+    static Route routeFor(bool isRestoringSession, bool isAuthenticated, bool forceClientUpdate);
+    static MainContent mainContentFor(bool hasRequiredPermissions, bool hasInterruptedSession);
+    static int contentHeightFor(Route route, bool hasRequiredPermissions);
+    static QString statusLabelFor(bool isTracking, bool needsIdleDecision, bool isIdle,
+                                  bool isPaused);
+    static StatusTone statusToneFor(bool isTracking, bool isPaused, bool isIdle);
+
+    Route route() const { return m_route; }
+    MainContent mainContent() const { return m_mainContent; }
+    MainTab activeTab() const { return m_activeTab; }
+    int activeTabIndex() const { return static_cast<int>(m_activeTab); }
+    QVariantList tabItems() const;
+    bool compact() const { return m_showOpenAppButton; }
+    // The popover is 340 wide; the main window starts at its minimum and fills its window.
+    int preferredWidth() const { return compact() ? popoverWidth : mainWindowMinimumWidth; }
+    int contentHeight() const;
+    QString statusLabel() const;
+    QColor statusColor() const;
+    StatusTone statusTone() const;
+    bool glow() const;
+    bool isTracking() const;
+    bool authRestoreIsSlow() const;
+    QString forceUpdateLatestVersion() const;
+    bool hasDownloadLink() const;
+    int motivationalPhraseIndex() const { return m_motivationalPhraseIndex; }
+    bool didRunInitialLoad() const { return m_didRunInitialLoad; }
+
+    // The tab bar's choice.
+    Q_INVOKABLE void selectTab(int tab);
+    // The header's open-window button.
+    Q_INVOKABLE void openMainWindow();
+    // "Sign in instead" on the restoring screen.
+    Q_INVOKABLE void abandonRestore();
+    // "Update Now" on the forced-update screen; false when there is no link or it was not handed
+    // to the system.
+    Q_INVOKABLE bool openDownloadPage();
+    // The view is on screen; the main window's model then runs its first load, once.
+    Q_INVOKABLE void appeared();
+    // One tick of the phrase rotation (the timer calls it every ten minutes).
+    void rotateMotivationalPhrase();
+
+Q_SIGNALS:
+    void routeChanged();
+    void contentHeightChanged();
+    void forceUpdateChanged();
+    void mainContentChanged();
+    void activeTabChanged();
+    void statusChanged();
+    void authRestoreIsSlowChanged();
+    void motivationalPhraseIndexChanged();
+
+private:
+    void updateRoute();
+    void updateMainContent();
+    void takePendingTab();
+    void runInitialLoad();
+    int randomPhraseIndex() const;
+
+    QPointer<AppStateManager> m_appState;
+    QPointer<SessionManager> m_sessionManager;
+    RandomSource &m_random;
+    const bool m_showOpenAppButton;
+    const bool m_shouldRunInitialLoad;
+    std::function<void()> m_fallbackOpenMainWindow;
+
+    Route m_route = Route::Restoring;
+    MainContent m_mainContent = MainContent::Permissions;
+    MainTab m_activeTab = MainTab::Tracker;
+    bool m_didRunInitialLoad = false;
+    int m_motivationalPhraseIndex = 0;
+    QTimer m_phraseRotation;
+};

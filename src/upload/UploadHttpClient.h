@@ -1,0 +1,69 @@
+#pragma once
+
+#include "api/TlsConfiguration.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QPair>
+#include <QString>
+#include <QUrl>
+
+#include <qcoro/qcorotask.h>
+
+class APIEndpoints;
+class AuthTokenStore;
+class UnauthorizedHandler;
+
+// The upload queue's own HTTP layer to the tracking API: requests relative to the API base
+// address with the fixed headers and the signed-in user's bearer token, every request and answer
+// logged with secrets masked, non-2xx answers turned into APIError, and a 401 repaired by the one
+// shared token refresh followed by a single repeat.
+//
+// Throws APIError (invalid URL, unauthorized, server error with its status), TransportError when
+// no HTTP answer came back, and nothing else.
+class UploadHttpClient
+{
+public:
+    static constexpr int requestTimeoutMilliseconds = 120'000;
+    static constexpr int payloadLogLimit = 2000;
+    static constexpr int errorBodyLogLimit = 500;
+
+    struct Request
+    {
+        QUrl url;
+        QByteArray method;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+
+        QByteArray header(const QByteArray &name) const;
+        void setHeader(const QByteArray &name, const QByteArray &value);
+    };
+
+    UploadHttpClient(const APIEndpoints &endpoints, AuthTokenStore &tokens,
+                     UnauthorizedHandler *unauthorizedHandler,
+                     TlsConfiguration tls = TlsConfiguration::fromEnvironment());
+
+    // Resolves path against the API base address; throws APIError::invalidURL when that gives
+    // no http(s) address. Without stored tokens the request carries no Authorization header.
+    Request makeRequest(const QString &path, const QByteArray &method,
+                        const QByteArray &contentType) const;
+    // The body of a 2xx answer (possibly empty).
+    QCoro::Task<QByteArray> executeRequest(Request request, bool allowRetryAfterRefresh);
+
+    // The texts the log shows for a request body and an error body: secrets masked first, then
+    // cut to the limit, so a cut never leaves half a secret unmasked.
+    static QString stringifyPayload(const QByteArray &body, int maxChars);
+    static QString errorBodyText(const QByteArray &body);
+
+private:
+    QCoro::Task<QByteArray> send(const Request &request, bool allowRetryAfterRefresh);
+    QCoro::Task<QByteArray> repeatAfterRefresh(Request request);
+    void logRequest(const Request &request) const;
+
+    const APIEndpoints &m_endpoints;
+    AuthTokenStore &m_tokens;
+    UnauthorizedHandler *m_unauthorizedHandler;
+    TlsConfiguration m_tls;
+    QNetworkAccessManager m_network;
+};

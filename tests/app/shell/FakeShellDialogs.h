@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/shell/ShellDialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+// Answers every dialog at once and remembers what was shown, in order, with the application
+// activations between them.
+class FakeShellDialogs final : public ShellDialogs
+{
+public:
+    IdleAnswer idleAnswer = IdleAnswer::Continue;
+    // Runs while the idle question is "on screen".
+    std::function<void()> whileAsking;
+    QStringList shown;
+
+    void activateApplication() override { shown.append(QStringLiteral("activate")); }
+    IdleAnswer askIdleDecision() override
+    {
+        shown.append(QStringLiteral("idle"));
+        if (whileAsking)
+            whileAsking();
+        return idleAnswer;
+    }
+    void showSessionTakenOver() override { shown.append(QStringLiteral("takenOver")); }
+    void presentInformational(const QString &messageText, const std::optional<QString> &) override
+    {
+        shown.append(QStringLiteral("info:") + messageText);
+    }
+};

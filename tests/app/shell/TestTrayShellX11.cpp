@@ -1,0 +1,115 @@
+#include "app/shell/FakeTrayHost.h"
+#include "app/shell/ShellTestRig.h"
+#include "app/shell/TrayShell.h"
+#include "app/state/SessionManagerControl.h"
+#include "support/TestEnvironment.h"
+#include "ui/root/RootViewModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+// The shell on a real X display, against a tray host the test owns.
+class TestTrayShellX11 : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct ShellRig
+    {
+        ShellRig()
+            : control(rig.sessionManager())
+            , shell(TrayShell::Dependencies{
+                  *rig.appState, rig.sessionManager(), control, rig.random, {}, [this] {
+                      ++quitRequests;
+                  }})
+        {}
+
+        ShellTestRig rig;
+        SessionManagerControl control;
+        int quitRequests = 0;
+        TrayShell shell;
+    };
+
+private Q_SLOTS:
+    void initTestCase() { ZUV_REQUIRE_X11(); }
+
+    // Runs first: no tray host exists yet on the display.
+    void withoutATrayHostTheMainWindowShows()
+    {
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        ShellRig shellRig;
+        shellRig.shell.install();
+        QVERIFY(shellRig.shell.trayIcon() == nullptr);
+        QVERIFY(shellRig.shell.mainWindow() != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(shellRig.shell.mainWindow()));
+    }
+
+    void trayIconDocksAndItsMenuWorks()
+    {
+        FakeTrayHost host;
+        QVERIFY(host.ownsSelection());
+        QVERIFY(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+
+        ShellRig shellRig;
+        shellRig.shell.install();
+        QVERIFY(shellRig.shell.trayIcon() != nullptr);
+        QVERIFY(shellRig.shell.mainWindow() == nullptr);
+
+        // The icon asks the host to dock it.
+        QVERIFY(QTest::qWaitFor([&] {
+            host.pump();
+            return !host.dockRequests().isEmpty();
+        }));
+        // Qt may replace the icon's window right after the first request and dock the new one:
+        // the latest request names the window to embed.
+        QTest::qWait(500);
+        host.pump();
+        const FakeTrayHost::WindowId icon = host.dockRequests().constLast();
+        QVERIFY(icon != 0);
+
+        // Embedded and clicked, it opens the popover; clicked again, it closes it.
+        host.embed(icon);
+        QTest::qWait(200);
+        host.click(host.iconCentre());
+        QVERIFY(QTest::qWaitFor([&] { return shellRig.shell.isPopoverVisible(); }));
+        QQuickView *popover = shellRig.shell.popover();
+        QVERIFY(QTest::qWaitForWindowExposed(popover));
+        QCOMPARE(popover->width(), 340);
+        // It opens near the icon, under the top edge.
+        QVERIFY(popover->y() >= 0 && popover->y() < 100);
+        host.click(host.iconCentre());
+        QVERIFY(QTest::qWaitFor([&] { return !shellRig.shell.isPopoverVisible(); }));
+
+        // The menu: Check for Updates (disabled until signed in), Settings, Quit.
+        QMenu *menu = shellRig.shell.trayIcon()->contextMenu();
+        QVERIFY(menu != nullptr);
+        QStringList titles;
+        for (QAction *action : menu->actions())
+            if (!action->isSeparator())
+                titles.append(action->text());
+        QCOMPARE(titles,
+                 (QStringList{QStringLiteral("Check for Updates…"), QStringLiteral("Settings…"),
+                              QStringLiteral("Quit Zudevav EvozUvarevu")}));
+        QVERIFY(!shellRig.shell.checkForUpdatesAction()->isEnabled());
+
+        shellRig.shell.settingsAction()->trigger();
+        QVERIFY(shellRig.shell.mainWindow() != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(shellRig.shell.mainWindow()));
+        const auto *model = shellRig.shell.mainWindow()
+                                ->rootObject()
+                                ->property("viewModel")
+                                .value<RootViewModel *>();
+        QCOMPARE(model->activeTab(), MainTab::Settings);
+
+        shellRig.shell.quitAction()->trigger();
+        QCOMPARE(shellRig.quitRequests, 1);
+    }
+};
+
+QTEST_MAIN(TestTrayShellX11)
+#include "TestTrayShellX11.moc"

@@ -1,0 +1,289 @@
+#include "foundation/NotificationHub.h"
+#include "platform/x11/X11DisplayCaptureBackend.h"
+#include "support/LogCapture.h"
+#include "support/TestEnvironment.h"
+#include "tracking/capture/ScreenCaptureService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <utime.h>
+
+#include "PrivateXServer.h"
+
+namespace {
+
+const QUuid sessionId = QUuid::fromString(QStringLiteral("{0a1b2c3d-4e5f-4061-8273-94a5b6c7d8e9}"));
+
+using Rects = QList<QRect>;
+
+// The screen is wider than 1920 pixels, so the large monitor is scaled down.
+constexpr int screenWidth = 3200;
+constexpr int screenHeight = 1200;
+const QRect monitorA(0, 0, 2400, 1200);   // holds the screen's RandR output
+const QRect monitorB(2400, 0, 800, 600);  // no output of its own
+const QRect monitorC(100, 100, 400, 300); // inside A: dropped
+
+void setMonitor(Display *display, const char *name, const QRect &rect, RROutput output)
+{
+    XRRMonitorInfo *monitor = XRRAllocateMonitor(display, output ? 1 : 0);
+    monitor->name = XInternAtom(display, name, False);
+    monitor->primary = output ? True : False;
+    monitor->automatic = False;
+    monitor->x = rect.x();
+    monitor->y = rect.y();
+    monitor->width = rect.width();
+    monitor->height = rect.height();
+    monitor->mwidth = rect.width() / 4;
+    monitor->mheight = rect.height() / 4;
+    if (output)
+        monitor->outputs[0] = output;
+    XRRSetMonitor(display, XDefaultRootWindow(display), monitor);
+    XRRFreeMonitors(monitor);
+}
+
+void fillRoot(Display *display, const QRect &rect, unsigned long rgb)
+{
+    const Window root = XDefaultRootWindow(display);
+    GC gc = XCreateGC(display, root, 0, nullptr);
+    XSetForeground(display, gc, rgb);
+    XFillRectangle(display, root, gc, rect.x(), rect.y(), static_cast<unsigned>(rect.width()),
+                   static_cast<unsigned>(rect.height()));
+    XFreeGC(display, gc);
+}
+
+void touch(const QString &path, qint64 modified)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    utimbuf times{modified, modified};
+    QCOMPARE(utime(QFile::encodeName(path).constData(), &times), 0);
+}
+
+} // namespace
+
+class TestX11DisplayCaptureBackend : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dropContainedDisplays_data();
+    void dropContainedDisplays();
+    void initTestCase();
+    void cleanupTestCase();
+    void listsTheMonitorsTheTestDefined();
+    void capturesOneScaledJpegPerMonitorIntoTheCompanyFolder();
+    void prunesTheFolderToItsLimitKeepingQueuedFiles();
+    void unwritableFolderLosesTheFrameAndCaptureGoesOn();
+
+private:
+    PrivateXServer m_xvfb;
+    std::unique_ptr<DisplayOverride> m_displayOverride;
+    Display *m_display = nullptr;
+    QTemporaryDir m_root;
+};
+
+void TestX11DisplayCaptureBackend::dropContainedDisplays_data()
+{
+    QTest::addColumn<Rects>("listed");
+    QTest::addColumn<Rects>("kept");
+
+    const QRect left(0, 0, 1920, 1080);
+    const QRect right(1920, 0, 1280, 1024);
+    QTest::newRow("side by side") << Rects{left, right} << Rects{left, right};
+    QTest::newRow("one inside another")
+        << Rects{left, QRect(10, 10, 100, 100), right} << Rects{left, right};
+    QTest::newRow("the larger one listed later")
+        << Rects{QRect(0, 0, 800, 600), left} << Rects{left};
+    QTest::newRow("equal rectangles keep the first")
+        << Rects{right, left, left} << Rects{right, left};
+    QTest::newRow("overlapping is not containing")
+        << Rects{left, QRect(1800, 0, 400, 400)} << Rects{left, QRect(1800, 0, 400, 400)};
+    QTest::newRow("empty rectangle dropped") << Rects{QRect(0, 0, 0, 0), right} << Rects{right};
+}
+
+void TestX11DisplayCaptureBackend::dropContainedDisplays()
+{
+    QFETCH(Rects, listed);
+    QFETCH(Rects, kept);
+    QList<DisplayInfo> displays;
+    for (qsizetype i = 0; i < listed.size(); ++i)
+        displays.append({QStringLiteral("same-name"), listed[i]}); // names never decide
+    Rects result;
+    for (const DisplayInfo &display : X11DisplayCaptureBackend::dropContainedDisplays(displays))
+        result.append(display.geometry);
+    QCOMPARE(result, kept);
+}
+
+void TestX11DisplayCaptureBackend::initTestCase()
+{
+    ZUV_REQUIRE_X11();
+    // A display of our own, wider than the shared one, whose monitors this suite may change.
+    const QByteArray displayName = m_xvfb.start(screenWidth, screenHeight);
+    QVERIFY2(!displayName.isEmpty(), "the suite's own Xvfb did not start");
+    m_display = XOpenDisplay(displayName.constData());
+    QVERIFY(m_display);
+    m_displayOverride = std::make_unique<DisplayOverride>(displayName);
+
+    XRRScreenResources *resources = XRRGetScreenResources(m_display, XDefaultRootWindow(m_display));
+    QVERIFY(resources && resources->noutput >= 1);
+    const RROutput output = resources->outputs[0];
+    XRRFreeScreenResources(resources);
+    setMonitor(m_display, "ZUV-A", monitorA, output);
+    setMonitor(m_display, "ZUV-B", monitorB, 0);
+    setMonitor(m_display, "ZUV-C", monitorC, 0);
+    fillRoot(m_display, monitorA, 0xd02020);
+    fillRoot(m_display, monitorB, 0x2040e0);
+    XSync(m_display, False);
+}
+
+void TestX11DisplayCaptureBackend::cleanupTestCase()
+{
+    if (m_display)
+        XCloseDisplay(m_display);
+    m_displayOverride.reset();
+    m_xvfb.stop();
+}
+
+void TestX11DisplayCaptureBackend::listsTheMonitorsTheTestDefined()
+{
+    X11DisplayCaptureBackend backend;
+    const DisplayList list = backend.listDisplays();
+    QCOMPARE(list.status, DisplayCaptureStatus::Ok);
+    Rects rects;
+    for (const DisplayInfo &display : list.displays)
+        rects.append(display.geometry);
+    QCOMPARE(rects.size(), 2);
+    QVERIFY(rects.contains(monitorA));
+    QVERIFY(rects.contains(monitorB));
+    QVERIFY(backend.probeOnePixel());
+}
+
+void TestX11DisplayCaptureBackend::capturesOneScaledJpegPerMonitorIntoTheCompanyFolder()
+{
+    ScreenCaptureService::Dependencies deps;
+    deps.capturesBaseDirectory = m_root.filePath(QStringLiteral("captures"));
+    deps.domainKey = [] {
+        return QStringLiteral("hr.acme.example");
+    };
+    deps.apiTimeZone = [] {
+        return QTimeZone::utc();
+    };
+    deps.backend = std::make_unique<X11DisplayCaptureBackend>();
+    ScreenCaptureService service(std::move(deps));
+    QSignalSpy announced(&NotificationHub::instance(), &NotificationHub::screenCaptureDidComplete);
+    std::atomic<int> lost{0};
+    service.start(
+        sessionId, 5, [] { return true; }, [&] { ++lost; });
+    service.tickNow();
+    QCOMPARE(lost.load(), 0);
+    QTRY_COMPARE(announced.count(), 1);
+
+    X11DisplayCaptureBackend lister;
+    const QList<DisplayInfo> displays = lister.listDisplays().displays;
+    const QStringList paths = announced.at(0).at(1).toStringList();
+    QCOMPARE(paths.size(), displays.size());
+    const QDir folder(m_root.filePath(QStringLiteral("captures/hr.acme.example")));
+    const QRegularExpression name(
+        QStringLiteral("^0A1B2C3D-4E5F-4061-8273-94A5B6C7D8E9_\\d{4}-\\d\\d-\\d\\dT\\d\\d-\\d\\d-"
+                       "\\d\\dZ_(\\d)\\.jpg$"));
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QFileInfo file(paths[i]);
+        QCOMPARE(file.absolutePath(), folder.absolutePath());
+        const QRegularExpressionMatch match = name.match(file.fileName());
+        QVERIFY2(match.hasMatch(), qPrintable(file.fileName()));
+        QCOMPARE(match.captured(1).toInt(), i);
+
+        QImageReader reader(paths[i]);
+        QCOMPARE(reader.format(), QByteArray("jpeg"));
+        const QImage image = reader.read();
+        QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
+        const QRect monitor = displays[i].geometry;
+        const QSize expected = monitor == monitorA ? QSize(1920, 960) : QSize(800, 600);
+        QCOMPARE(image.size(), expected);
+        // The pixels are the monitor's own: red for A, blue for B.
+        const QColor centre = image.pixelColor(image.width() / 2, image.height() / 2);
+        if (monitor == monitorA)
+            QVERIFY2(centre.red() > 150 && centre.blue() < 100, qPrintable(centre.name()));
+        else
+            QVERIFY2(centre.blue() > 150 && centre.red() < 100, qPrintable(centre.name()));
+    }
+    QCOMPARE(folder.entryList(QDir::Files).size(), 2);
+}
+
+void TestX11DisplayCaptureBackend::prunesTheFolderToItsLimitKeepingQueuedFiles()
+{
+    QTemporaryDir root;
+    const QDir folder(root.filePath(QStringLiteral("captures/global")));
+    QVERIFY(QDir().mkpath(folder.path()));
+    for (int i = 0; i < 500; ++i)
+        touch(folder.filePath(QStringLiteral("old-%1.jpg").arg(i, 3, 10, QLatin1Char('0'))),
+              1'600'000'000 + i);
+    const QString queued = folder.filePath(QStringLiteral("old-000.jpg"));
+
+    ScreenCaptureService::Dependencies deps;
+    deps.capturesBaseDirectory = root.filePath(QStringLiteral("captures"));
+    deps.domainKey = [] {
+        return QString();
+    };
+    deps.pendingUploadFilePaths = [&] {
+        return QSet<QString>{queued};
+    };
+    deps.backend = std::make_unique<X11DisplayCaptureBackend>();
+    ScreenCaptureService service(std::move(deps));
+    service.start(
+        sessionId, 5, [] { return true; }, [] {});
+    service.tickNow();
+
+    QCOMPARE(folder.entryList(QDir::Files).size(), 500);
+    QVERIFY(QFile::exists(queued));
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("old-001.jpg"))));
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("old-002.jpg"))));
+    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("old-003.jpg"))));
+    QCOMPARE(folder.entryList({QStringLiteral("0A1B2C3D-*.jpg")}, QDir::Files).size(), 2);
+}
+
+void TestX11DisplayCaptureBackend::unwritableFolderLosesTheFrameAndCaptureGoesOn()
+{
+    QTemporaryDir root;
+    ScreenCaptureService::Dependencies deps;
+    deps.capturesBaseDirectory = root.filePath(QStringLiteral("captures"));
+    deps.domainKey = [] {
+        return QStringLiteral("blocked.example");
+    };
+    deps.backend = std::make_unique<X11DisplayCaptureBackend>();
+    ScreenCaptureService service(std::move(deps));
+    std::atomic<int> completed{0};
+    std::atomic<int> lost{0};
+    service.start(
+        sessionId, 5, [] { return true; }, [&] { ++lost; },
+        [&](const QStringList &) { ++completed; });
+    // A file where the company's folder belongs: no user, root included, can write into it.
+    const QString companyFolder = service.capturesDirectory();
+    QVERIFY(QDir(companyFolder).removeRecursively());
+    touch(companyFolder, 1'700'000'000);
+
+    LogCapture log;
+    service.tickNow();
+    QCOMPARE(completed.load(), 0);
+    QCOMPARE(lost.load(), 0);
+    QVERIFY(log.contains(QStringLiteral("Failed writing screenshot: ")));
+    QVERIFY(service.isScheduled());
+
+    QVERIFY(QFile::remove(companyFolder));
+    QVERIFY(QDir().mkpath(companyFolder));
+    service.tickNow();
+    QCOMPARE(completed.load(), 1);
+    QCOMPARE(QDir(companyFolder).entryList(QDir::Files).size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestX11DisplayCaptureBackend)
+#include "TestX11DisplayCaptureBackend.moc"

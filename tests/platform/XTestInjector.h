@@ -1,0 +1,59 @@
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+// Synthesises input on the test display through XTest, on a connection of the test's own.
+class XTestInjector
+{
+public:
+    XTestInjector()
+        : m_display(XOpenDisplay(nullptr))
+    {}
+    ~XTestInjector()
+    {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    XTestInjector(const XTestInjector &) = delete;
+    XTestInjector &operator=(const XTestInjector &) = delete;
+
+    bool isOpen() const { return m_display != nullptr; }
+
+    void keyTap(KeySym keysym = XK_a)
+    {
+        const KeyCode code = XKeysymToKeycode(m_display, keysym);
+        XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+        XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+        sync();
+    }
+    void moveBy(int dx, int dy)
+    {
+        XTestFakeRelativeMotionEvent(m_display, dx, dy, CurrentTime);
+        sync();
+    }
+    void button(unsigned int number, bool press)
+    {
+        XTestFakeButtonEvent(m_display, number, press ? True : False, CurrentTime);
+        sync();
+    }
+    void click(unsigned int number)
+    {
+        button(number, true);
+        button(number, false);
+    }
+    // Puts the pointer in the middle of the screen without raw motion (a warp is not input).
+    void centrePointer()
+    {
+        const int screen = XDefaultScreen(m_display);
+        XWarpPointer(m_display, 0, XDefaultRootWindow(m_display), 0, 0, 0, 0,
+                     XDisplayWidth(m_display, screen) / 2, XDisplayHeight(m_display, screen) / 2);
+        sync();
+    }
+
+private:
+    void sync() { XSync(m_display, False); }
+
+    Display *m_display = nullptr;
+};

@@ -1,0 +1,48 @@
+#include "support/engine/RecordingUploadQueue.h"
+
+QCoro::Task<> RecordingUploadQueue::enqueueSessionStart(Session session)
+{
+    m_calls.append({QStringLiteral("enqueueSessionStart"), session.id, session});
+    co_return;
+}
+
+QCoro::Task<> RecordingUploadQueue::enqueueSessionUpload(Session session)
+{
+    m_calls.append({QStringLiteral("enqueueSessionUpload"), session.id, session});
+    co_return;
+}
+
+QCoro::Task<> RecordingUploadQueue::enqueueScreenshotsForSession(QUuid sessionId)
+{
+    m_calls.append({QStringLiteral("enqueueScreenshotsForSession"), sessionId, std::nullopt});
+    co_return;
+}
+
+QCoro::Task<bool> RecordingUploadQueue::uploadHeartbeatNow(Session session)
+{
+    m_calls.append({QStringLiteral("uploadHeartbeatNow"), session.id, session});
+    co_return heartbeatAccepted;
+}
+
+QCoro::Task<> RecordingUploadQueue::processQueue()
+{
+    m_calls.append({QStringLiteral("processQueue"), QUuid(), std::nullopt});
+    co_return;
+}
+
+QStringList RecordingUploadQueue::operations() const
+{
+    QStringList names;
+    for (const Call &call : m_calls)
+        names.append(call.operation);
+    return names;
+}
+
+std::optional<Session> RecordingUploadQueue::lastSession(const QString &operation) const
+{
+    for (auto call = m_calls.crbegin(); call != m_calls.crend(); ++call) {
+        if (call->operation == operation)
+            return call->session;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "tracking/model/UploadQueue.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Remembers every call in order and completes each at once. uploadHeartbeatNow() answers
+// heartbeatAccepted.
+class RecordingUploadQueue final : public UploadQueue
+{
+public:
+    struct Call
+    {
+        QString operation; // the operation's name, e.g. "enqueueSessionStart"
+        QUuid sessionId;   // null for processQueue()
+        std::optional<Session> session;
+    };
+
+    QCoro::Task<> enqueueSessionStart(Session session) override;
+    QCoro::Task<> enqueueSessionUpload(Session session) override;
+    QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId) override;
+    QCoro::Task<bool> uploadHeartbeatNow(Session session) override;
+    QCoro::Task<> processQueue() override;
+
+    const QList<Call> &calls() const { return m_calls; }
+    QStringList operations() const;
+    // The session handed to the last call of that operation, if any.
+    std::optional<Session> lastSession(const QString &operation) const;
+    void clear() { m_calls.clear(); }
+
+    bool heartbeatAccepted = true;
+
+private:
+    QList<Call> m_calls;
+};

@@ -1,0 +1,72 @@
+#include "ui/design/WD.h"
+#include "ui/design/WDHeaderLook.h"
+
+#include <QtTest>
+
+class TestWDHeaderLook : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dotPulsesOnlyWhileGlowing_data();
+    void dotPulsesOnlyWhileGlowing();
+    void windowButtonAndLogoReactToHover();
+};
+
+void TestWDHeaderLook::dotPulsesOnlyWhileGlowing_data()
+{
+    QTest::addColumn<bool>("glow");
+    QTest::addColumn<double>("pulseLevel");
+    QTest::addColumn<double>("opacity");
+    QTest::addColumn<double>("shadowRadius");
+    QTest::newRow("steady") << false << 0.0 << 1.0 << 0.0;
+    QTest::newRow("steady ignores a stale pulse") << false << 1.0 << 1.0 << 0.0;
+    QTest::newRow("glow at full") << true << 0.0 << 1.0 << 4.0;
+    QTest::newRow("glow half way") << true << 0.5 << 0.65 << 4.0;
+    QTest::newRow("glow at dim end") << true << 1.0 << 0.3 << 4.0;
+    QTest::newRow("glow past the end") << true << 3.0 << 0.3 << 4.0;
+    QTest::newRow("glow with a broken level") << true << qQNaN() << 1.0 << 4.0;
+}
+
+void TestWDHeaderLook::dotPulsesOnlyWhileGlowing()
+{
+    QFETCH(bool, glow);
+    QFETCH(double, pulseLevel);
+    QFETCH(double, opacity);
+    QFETCH(double, shadowRadius);
+    WDHeaderLook::State state;
+    state.statusColor = WD::success();
+    state.glow = glow;
+    state.pulseLevel = pulseLevel;
+    const WDHeaderLook look = WDHeaderLook::compute(state, WDPalette::pink());
+    QVERIFY(qAbs(look.dotOpacity - opacity) < 1e-9);
+    QCOMPARE(look.dotShadowRadius, shadowRadius);
+    if (glow) {
+        QCOMPARE(look.dotShadowColor.rgb(), WD::success().rgb());
+        QVERIFY(qAbs(look.dotShadowColor.alphaF() - 0.6) < 0.01);
+    } else {
+        QCOMPARE(look.dotShadowColor.alpha(), 0);
+    }
+}
+
+void TestWDHeaderLook::windowButtonAndLogoReactToHover()
+{
+    const WDPalette &palette = WDPalette::brown();
+    WDHeaderLook::State state;
+    const WDHeaderLook rest = WDHeaderLook::compute(state, palette);
+    QCOMPARE(rest.windowButtonForeground, palette.textMuted);
+    QCOMPARE(rest.windowButtonBackground.alpha(), 0);
+    QCOMPARE(rest.logoOpacity, 1.0);
+    QCOMPARE(rest.logoScale, 1.0);
+
+    state.windowButtonHovered = true;
+    state.logoHovered = true;
+    const WDHeaderLook hovered = WDHeaderLook::compute(state, palette);
+    QCOMPARE(hovered.windowButtonForeground, palette.brand500);
+    QCOMPARE(hovered.windowButtonBackground, palette.appBackground);
+    QCOMPARE(hovered.logoOpacity, 0.7);
+    QCOMPARE(hovered.logoScale, 1.05);
+}
+
+QTEST_GUILESS_MAIN(TestWDHeaderLook)
+#include "TestWDHeaderLook.moc"

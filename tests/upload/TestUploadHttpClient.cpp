@@ -1,0 +1,182 @@
+#include "api/APIError.h"
+#include "support/LogCapture.h"
+#include "upload/TransportError.h"
+#include "upload/UploadTestRig.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString startPath = QStringLiteral("hr/zuvevivezid/employees/sessions/start");
+
+} // namespace
+
+class TestUploadHttpClient : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void payloadTextMasksBeforeCutting_data();
+    void payloadTextMasksBeforeCutting();
+    void errorBodyText_data();
+    void errorBodyText();
+    void requestWithoutTokensHasNoAuthorization();
+    void unusablePathFailsBeforeSending();
+    void emptyAnswerIsSuccess();
+    void errorStatusesAndLoggedBodies();
+    void secondUnauthorizedEndsWithoutAnotherRefresh();
+    void untrustedCertificateIsATransportError();
+
+private:
+    StandInService m_standIn;
+    std::unique_ptr<UploadTestRig> m_rig;
+};
+
+void TestUploadHttpClient::initTestCase()
+{
+    QVERIFY2(m_standIn.start(), qPrintable(m_standIn.errorString()));
+    qputenv(APIEndpoints::baseURLEnvironmentVariable, m_standIn.baseUrl().toString().toUtf8());
+}
+
+void TestUploadHttpClient::init()
+{
+    QVERIFY(m_standIn.reset());
+    m_rig = std::make_unique<UploadTestRig>(m_standIn);
+}
+
+void TestUploadHttpClient::payloadTextMasksBeforeCutting_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("mustContain");
+    QTest::addColumn<QString>("mustNotContain");
+
+    QTest::newRow("json secret masked, any letter case")
+        << QByteArray(R"({"PassWord":"hunter2","n":1})") << 2000 << R"("PassWord":"<redacted>")"
+        << "hunter2";
+    QTest::newRow("numeric value under a secret key stays")
+        << QByteArray(R"({"token":12345})") << 2000 << "12345"
+        << "<redacted>";
+    // The secret straddles the cut: masked first, it cannot leak half of itself.
+    const QByteArray secret = "s3cr3t-token-value-that-is-long";
+    QTest::newRow("plain text cut inside a bearer value")
+        << QByteArray("xxxxxxxxxx Authorization: Bearer ") + secret << 45 << "Bearer <red"
+        << QString::fromLatin1(secret.left(8));
+    QTest::newRow("json cut inside a secret")
+        << QByteArray(R"({"refresh_token":")") + secret + "\"}" << 20 << "..."
+        << "s3cr3t";
+}
+
+void TestUploadHttpClient::payloadTextMasksBeforeCutting()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, limit);
+    QFETCH(QString, mustContain);
+    QFETCH(QString, mustNotContain);
+    const QString text = UploadHttpClient::stringifyPayload(body, limit);
+    QVERIFY2(text.contains(mustContain), qPrintable(text));
+    QVERIFY2(!text.contains(mustNotContain), qPrintable(text));
+}
+
+void TestUploadHttpClient::errorBodyText_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("message") << QByteArray(R"({"message":"Session not found.","errors":{}})")
+                             << "Session not found.";
+    QTest::newRow("errors") << QByteArray(R"({"errors":{"task_id":["required"]}})")
+                            << R"({"task_id":["required"]})";
+    QTest::newRow("not utf-8") << QByteArray("\xff\xfe\xfd", 3) << "3 bytes";
+    QTest::newRow("long text") << QByteArray(600, 'a') << QString(500, QLatin1Char('a')) + "...";
+    QTest::newRow("secret in a message")
+        << QByteArray(R"({"message":"bad {\"password\":\"hunter2\"}"})")
+        << R"(bad {"password":"<redacted>"})";
+}
+
+void TestUploadHttpClient::errorBodyText()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, expected);
+    QCOMPARE(UploadHttpClient::errorBodyText(body), expected);
+}
+
+void TestUploadHttpClient::requestWithoutTokensHasNoAuthorization()
+{
+    const auto request = m_rig->http->makeRequest(startPath, "POST", "application/json");
+    QCOMPARE(request.header("app-client"), QByteArray("ios"));
+    QCOMPARE(request.header("Content-Type"), QByteArray("application/json"));
+    QCOMPARE(request.header("Accept"), QByteArray("application/json"));
+    QVERIFY(request.header("Authorization").isEmpty());
+    QCOMPARE(request.url, m_standIn.baseUrl().resolved(QUrl(startPath)));
+}
+
+void TestUploadHttpClient::unusablePathFailsBeforeSending()
+{
+    QVERIFY_THROWS_EXCEPTION(APIError, m_rig->http->makeRequest(QStringLiteral("ftp://elsewhere/x"),
+                                                                "POST", "application/json"));
+    QVERIFY_THROWS_EXCEPTION(APIError, m_rig->http->makeRequest(QStringLiteral("http://[::1"),
+                                                                "POST", "application/json"));
+    QVERIFY(m_standIn.receivedRequests().isEmpty());
+}
+
+void TestUploadHttpClient::emptyAnswerIsSuccess()
+{
+    QVERIFY(m_standIn.setRawResponse(QStringLiteral("POST"), startPath, 204, QByteArray()));
+    auto request = m_rig->http->makeRequest(startPath, "POST", "application/json");
+    request.body = "{}";
+    QCOMPARE(UploadTestSupport::run(m_rig->http->executeRequest(request, true)), QByteArray());
+}
+
+void TestUploadHttpClient::errorStatusesAndLoggedBodies()
+{
+    LogCapture log;
+    QVERIFY(m_standIn.setResponse(
+        QStringLiteral("POST"), startPath, 500,
+        QJsonObject{{QStringLiteral("message"), QStringLiteral("It broke.")}}));
+    auto request = m_rig->http->makeRequest(startPath, "POST", "application/json");
+    request.body = R"({"password":"hunter2"})";
+    try {
+        UploadTestSupport::run(m_rig->http->executeRequest(request, true));
+        QFAIL("a 500 must throw");
+    } catch (const APIError &error) {
+        QCOMPARE(error.kind(), APIError::Kind::ServerError);
+        QCOMPARE(error.statusCode(), 500);
+    }
+    QVERIFY(log.contains(QStringLiteral("API error 500 /api/v1/") + startPath +
+                         QStringLiteral(": It broke.")));
+    QVERIFY(log.contains(QStringLiteral("API response: POST /api/v1/") + startPath +
+                         QStringLiteral(" -> 500")));
+    QVERIFY(!log.contains(QStringLiteral("hunter2")));
+}
+
+void TestUploadHttpClient::secondUnauthorizedEndsWithoutAnotherRefresh()
+{
+    // No tokens at all: the service answers 401, one refresh (which signs in again) brings a
+    // token the scripted second 401 refuses too.
+    QVERIFY(m_standIn.setResponse(QStringLiteral("POST"), startPath, 401, QJsonValue(), 2));
+    auto request = m_rig->http->makeRequest(startPath, "POST", "application/json");
+    request.body = "{}";
+    QVERIFY_THROWS_EXCEPTION(APIError,
+                             UploadTestSupport::run(m_rig->http->executeRequest(request, true)));
+    QCOMPARE(m_rig->refresher->calls(), 1);
+    QCOMPARE(m_standIn.receivedRequests(QStringLiteral("POST"), startPath).size(), 2);
+}
+
+void TestUploadHttpClient::untrustedCertificateIsATransportError()
+{
+    UploadHttpClient untrusting(m_rig->endpoints, m_rig->tokens, nullptr, TlsConfiguration());
+    auto request = untrusting.makeRequest(startPath, "POST", "application/json");
+    try {
+        UploadTestSupport::run(untrusting.executeRequest(request, true));
+        QFAIL("an untrusted certificate must fail the request");
+    } catch (const TransportError &error) {
+        QCOMPARE(error.code(), QNetworkReply::SslHandshakeFailedError);
+    }
+    QVERIFY(m_standIn.receivedRequests().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestUploadHttpClient)
+#include "TestUploadHttpClient.moc"

@@ -1,0 +1,209 @@
+#include "DemoDirectory.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+nlohmann::json project(const char *id, const char *name)
+{
+    return {{"project_id", id}, {"project_name", name}};
+}
+
+std::string lowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string clockText(int minutesOfDay)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:%02d", minutesOfDay / 60 % 24, minutesOfDay % 60);
+    return text;
+}
+
+std::string durationText(long long seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
+}
+
+// Same day, same figures: a stable pseudo-random number from the day and a slot.
+unsigned figure(const QDate &day, int slot, unsigned modulo)
+{
+    unsigned value = static_cast<unsigned>(day.toJulianDay()) * 2654435761u ^
+                     static_cast<unsigned>(slot) * 40503u;
+    value ^= value >> 13;
+    value *= 0x5bd1e995u;
+    value ^= value >> 15;
+    return value % modulo;
+}
+
+struct Totals
+{
+    long long seconds = 0;
+    long long mouse = 0;
+    long long keys = 0;
+    double rateSum = 0;
+    int count = 0;
+
+    void add(const Totals &other)
+    {
+        seconds += other.seconds;
+        mouse += other.mouse;
+        keys += other.keys;
+        rateSum += other.rateSum;
+        count += other.count;
+    }
+    nlohmann::json stats() const
+    {
+        return {{"total_seconds", seconds},
+                {"total_seconds_formatted", durationText(seconds)},
+                {"mouse_movements", mouse},
+                {"key_press_count", keys},
+                {"activity_rate", count > 0 ? rateSum / count : 0.0}};
+    }
+};
+
+} // namespace
+
+DemoDirectory::DemoDirectory(int port)
+{
+    const std::string portText = std::to_string(port);
+    m_companies = {
+        {"Demo Works",
+         "127.0.0.1:" + portText,
+         "127.0.0.1:" + portText,
+         "",
+         {project("task-101", "Customer onboarding"), project("task-102", "Quarterly report"),
+          project("task-103", "Internal tooling")}},
+        {"Harbor Clinic",
+         "localhost:" + portText,
+         "localhost:" + portText,
+         "",
+         {project("hc-7", "Patient records"), project("hc-8", "Scheduling")}},
+        {"Harbor Clinic North",
+         "https://localhost:" + portText + "/north",
+         "localhost:" + portText,
+         "/north",
+         {project("hcn-1", "Front desk"), project("hcn-2", "Inventory"),
+          project("hcn-3", "Training")}},
+    };
+    m_accounts = {
+        {"demo@zuvevivezid.test", "demo-password", "Dana Demo", false, false, {0}},
+        {"otp@zuvevivezid.test", "demo-password", "Oskar Code", true, false, {1}},
+        {"multi@zuvevivezid.test", "demo-password", "Mia Many", false, true, {0, 1, 2}},
+    };
+}
+
+const DemoDirectory::Account *DemoDirectory::account(const std::string &email) const
+{
+    const std::string wanted = lowerCase(email);
+    for (const auto &candidate : m_accounts) {
+        if (candidate.email == wanted)
+            return &candidate;
+    }
+    return nullptr;
+}
+
+const DemoDirectory::Company &DemoDirectory::companyFor(const Account &account,
+                                                        const std::string &host,
+                                                        const std::string &pathPrefix) const
+{
+    const std::string wantedHost = lowerCase(host);
+    for (const size_t index : account.companies) {
+        const Company &company = m_companies[index];
+        if (company.host == wantedHost && company.pathPrefix == pathPrefix)
+            return company;
+    }
+    return m_companies[account.companies.front()];
+}
+
+nlohmann::json DemoDirectory::loginUser(const Account &account) const
+{
+    return {{"email", account.email}, {"name", account.name}};
+}
+
+nlohmann::json DemoDirectory::companyList(const Account &account) const
+{
+    nlohmann::json list = nlohmann::json::array();
+    for (const size_t index : account.companies)
+        list.push_back(
+            {{"name", m_companies[index].name}, {"endpoint", m_companies[index].endpoint}});
+    return list;
+}
+
+nlohmann::json DemoDirectory::configuration(const Account &account, const Company &company) const
+{
+    return {{"device_id",
+             "standin-device-" +
+                 std::to_string(std::hash<std::string>{}(account.email + company.name) % 1000000)},
+            {"projects", company.projects},
+            {"screenshot_interval_minutes", 10},
+            {"idle_minutes_threshold", 5},
+            {"discard_idle_time", true},
+            {"upload_batch_size", 50},
+            {"idle_action", "ask"},
+            {"name", account.name},
+            {"company_name", company.name},
+            {"latest_client_version", "1.0.0"},
+            {"client_download_url", "https://" + company.host + "/downloads/latest"},
+            {"app_timezone", "Europe/Berlin"}};
+}
+
+nlohmann::json DemoDirectory::screenshotReport(const QDate &day, const QDate &today,
+                                               const std::string &host)
+{
+    static constexpr int workedHours[] = {9, 10, 11, 13, 14};
+    static constexpr int segmentsPerHour = 6;
+    nlohmann::json hours = nlohmann::json::array();
+    Totals dayTotals;
+    if (day.isValid() && day <= today) {
+        const std::string media =
+            "https://" + host + "/media/" + day.toString(Qt::ISODate).toStdString();
+        for (const int hour : workedHours) {
+            Totals hourTotals;
+            nlohmann::json segments = nlohmann::json::array();
+            for (int slot = 0; slot < segmentsPerHour; ++slot) {
+                const int number = hour * segmentsPerHour + slot;
+                Totals segment;
+                segment.seconds = 300 + figure(day, number, 301);
+                segment.mouse = figure(day, number + 1000, 900);
+                segment.keys = figure(day, number + 2000, 1500);
+                segment.rateSum = 20.0 + figure(day, number + 3000, 800) / 10.0;
+                segment.count = 1;
+                hourTotals.add(segment);
+
+                nlohmann::json screenshots = nlohmann::json::array();
+                const int shots = slot == 4 ? 0 : 1 + static_cast<int>(figure(day, number, 2));
+                for (int shot = 0; shot < shots; ++shot) {
+                    const std::string stem =
+                        media + "/segment-" + std::to_string(number) + "-" + std::to_string(shot);
+                    screenshots.push_back(
+                        {{"url", stem + ".png"},
+                         {"url_available", !(hour == 11 && slot == 2)},
+                         {"thumbnail_url", stem + "-thumb.png"},
+                         {"thumbnail_url_available", true},
+                         {"captured_at", clockText(hour * 60 + slot * 10 + 3 + shot * 4)}});
+                }
+                segments.push_back(
+                    {{"segment_number", number},
+                     {"segment_number_from", clockText(hour * 60 + slot * 10)},
+                     {"segment_number_to", clockText(hour * 60 + slot * 10 + 10)},
+                     {"indicator_color", segment.rateSum >= 50.0 ? "green" : "orange"},
+                     {"stats", segment.stats()},
+                     {"screenshots", screenshots}});
+            }
+            dayTotals.add(hourTotals);
+            hours.push_back(
+                {{"hour", hour}, {"stats", hourTotals.stats()}, {"segments", segments}});
+        }
+    }
+    return {{"summary", {{"stats", dayTotals.stats()}}}, {"hours", hours}};
+}
