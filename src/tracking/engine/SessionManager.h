@@ -220,6 +220,11 @@ private:
 
     // Lifecycle.
     void closeCurrentInterval(Timestamp at);
+    // Closes the open interval at `now`, applies the idle-discard policy, fixes the reported
+    // total and counters, moves the session to the history and clears its running row.
+    std::optional<Session> finishCurrentSession(Timestamp now);
+    // Stops every tracking activity and clears the published state of the session that ended.
+    void resetAfterSessionEnded();
     void setCurrentSession(std::optional<Session> session);
     void setInterruptedSession(std::optional<Session> session);
     void setCrossDayAutoCompletedProject(std::optional<RemoteProject> project);

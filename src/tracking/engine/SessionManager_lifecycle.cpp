@@ -150,17 +150,30 @@ void SessionManager::stopTracking(const std::optional<QString> &reason)
 {
     if (!m_currentSession)
         return;
+    const std::optional<Session> session = finishCurrentSession(m_clock.now());
+    if (!session)
+        return;
+    queueSessionUpload(*session);
+    resetAfterSessionEnded();
 
-    const Timestamp now = m_clock.now();
+    if (reason)
+        setLastStatusMessage(QStringLiteral("Tracking stopped: %1").arg(*reason));
+
+    zuvInfo(lcSession).noquote() << QStringLiteral("Tracking stopped, session %1%2")
+                                        .arg(UuidText::format(session->id),
+                                             reason ? QStringLiteral(", reason: %1").arg(*reason)
+                                                    : QString());
+}
+
+std::optional<Session> SessionManager::finishCurrentSession(Timestamp now)
+{
     closeCurrentInterval(now);
     if (!m_currentSession)
-        return;
+        return std::nullopt;
     Session session = *m_currentSession;
 
-    Timestamp endedAt = now;
-    if (!session.intervals.isEmpty() && session.intervals.constLast().stoppedAt)
-        endedAt = *session.intervals.constLast().stoppedAt;
-
+    const Timestamp endedAt =
+        session.intervals.isEmpty() ? now : session.intervals.constLast().stoppedAt.value_or(now);
     applyIdleDiscardPolicyIfNeeded(session);
 
     const double total = session.reportedTotalSeconds
@@ -176,8 +189,11 @@ void SessionManager::stopTracking(const std::optional<QString> &reason)
     m_store.appendSessionHistory(session);
     m_store.clearActiveSession(session.id);
     m_heartbeat.clear(session.id);
-    queueSessionUpload(session);
+    return session;
+}
 
+void SessionManager::resetAfterSessionEnded()
+{
     m_activityTracker.stop();
     m_idleDetector.stop();
     m_screenCaptureService.stop();
@@ -199,14 +215,6 @@ void SessionManager::stopTracking(const std::optional<QString> &reason)
     m_last5MinInputBuffer.clear();
     m_pausedDueToSystemSleep = false;
     updateCaptureEligibility();
-
-    if (reason)
-        setLastStatusMessage(QStringLiteral("Tracking stopped: %1").arg(*reason));
-
-    zuvInfo(lcSession).noquote() << QStringLiteral("Tracking stopped, session %1%2")
-                                        .arg(UuidText::format(session.id),
-                                             reason ? QStringLiteral(", reason: %1").arg(*reason)
-                                                    : QString());
 }
 
 void SessionManager::closeCurrentInterval(Timestamp at)
