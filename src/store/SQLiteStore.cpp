@@ -86,6 +86,13 @@ const char *const createIndexStatements[] = {
     "  ON sessions(domain_key, updated_at);",
     "CREATE INDEX IF NOT EXISTS idx_session_history_domain\n"
     "  ON session_history(domain_key, started_at);",
+    // Beyond the lookup index: the queue's own order, so that taking the next task never sorts
+    // the due rows (a day offline leaves thousands of them), and a session's open tasks without
+    // scanning the table (asked before every heartbeat).
+    "CREATE INDEX IF NOT EXISTS idx_upload_queue_order\n"
+    "  ON upload_queue(domain_key, priority DESC, created_at);",
+    "CREATE INDEX IF NOT EXISTS idx_upload_queue_session\n"
+    "  ON upload_queue(domain_key, session_id);",
 };
 
 const QString globalDomainKey = QStringLiteral("global");

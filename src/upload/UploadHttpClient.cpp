@@ -148,7 +148,11 @@ QCoro::Task<QByteArray> UploadHttpClient::send(const Request &request, bool allo
 
     std::unique_ptr<QNetworkReply, DeleteLater> reply(
         m_network.sendCustomRequest(networkRequest, request.method, request.body));
+    ++m_requestsInFlight;
     co_await reply.get();
+    --m_requestsInFlight;
+    if (++m_requestsSinceRelease >= requestsPerConnectionRelease)
+        releaseIdleConnections();
 
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusAttribute.isValid()) {
@@ -188,6 +192,14 @@ QCoro::Task<QByteArray> UploadHttpClient::repeatAfterRefresh(Request request)
         throw APIError::unauthorized();
     request.setHeader("Authorization", bearer(tokens->accessToken));
     co_return co_await send(request, false);
+}
+
+void UploadHttpClient::releaseIdleConnections()
+{
+    if (m_requestsInFlight > 0)
+        return;
+    m_network.clearConnectionCache();
+    m_requestsSinceRelease = 0;
 }
 
 QString UploadHttpClient::stringifyPayload(const QByteArray &body, int maxChars)

@@ -28,6 +28,7 @@ public:
     static constexpr int requestTimeoutMilliseconds = 120'000;
     static constexpr int payloadLogLimit = 2000;
     static constexpr int errorBodyLogLimit = 500;
+    static constexpr int requestsPerConnectionRelease = 100;
 
     struct Request
     {
@@ -51,6 +52,10 @@ public:
     // The body of a 2xx answer (possibly empty).
     QCoro::Task<QByteArray> executeRequest(Request request, bool allowRetryAfterRefresh);
 
+    // Drops idle cached connections. Qt keeps memory for every TLS connection the cache has
+    // seen until the cache is cleared, so a process that uploads all day clears it now and then.
+    void releaseIdleConnections();
+
     // The texts the log shows for a request body and an error body: secrets masked first, then
     // cut to the limit, so a cut never leaves half a secret unmasked.
     static QString stringifyPayload(const QByteArray &body, int maxChars);
@@ -66,4 +71,6 @@ private:
     UnauthorizedHandler *m_unauthorizedHandler;
     TlsConfiguration m_tls;
     QNetworkAccessManager m_network;
+    int m_requestsInFlight = 0;
+    int m_requestsSinceRelease = 0;
 };

@@ -10,6 +10,7 @@
 #include "upload/NetworkMonitor.h"
 #include "upload/RetryManager.h"
 #include "upload/UploadFailureAction.h"
+#include "upload/UploadHttpClient.h"
 #include "upload/UploadServiceError.h"
 
 #include <QFile>
@@ -119,6 +120,7 @@ QCoro::Task<> UploadService::processQueue()
     }
     if (handled == 0)
         zuvInfo(lcUpload) << "processQueue: no tasks in queue";
+    m_deps.http.releaseIdleConnections();
     m_isProcessing = false;
     Q_EMIT passFinished(handled);
 }

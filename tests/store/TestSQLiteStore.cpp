@@ -97,7 +97,8 @@ void TestSQLiteStore::newFileHasTablesIndexesAndWal()
     QCOMPARE(raw.rows("SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'idx_%' "
                       "ORDER BY name"),
              QStringList({"idx_activity_segments_pending", "idx_session_history_domain",
-                          "idx_sessions_domain", "idx_upload_queue_lookup"}));
+                          "idx_sessions_domain", "idx_upload_queue_lookup",
+                          "idx_upload_queue_order", "idx_upload_queue_session"}));
     QCOMPARE(raw.value("PRAGMA journal_mode"), QStringLiteral("wal"));
 
     // A second start on the same file creates nothing new and reports nothing.
