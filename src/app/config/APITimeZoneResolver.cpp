@@ -3,8 +3,6 @@
 #include "foundation/SettingsStore.h"
 #include "tracking/model/SegmentUtils.h"
 
-#include <QFile>
-
 QString APITimeZoneResolver::timezoneIdentifierForAPI(const std::optional<RemoteConfig> &config)
 {
     const QString trimmed =
@@ -30,16 +28,12 @@ QTimeZone APITimeZoneResolver::resolvedTimeZone(const std::optional<QString> &id
     return QTimeZone::systemTimeZone();
 }
 
-void APITimeZoneResolver::bootstrapFromCachedConfigFileIfPresent(SettingsStore &settings,
-                                                                 const QString &configFilePath)
+void APITimeZoneResolver::bootstrapFromCachedConfig(SettingsStore &settings,
+                                                    const std::optional<RemoteConfig> &cachedConfig)
 {
-    QFile file(configFilePath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!cachedConfig)
         return;
-    const std::optional<RemoteConfig> config = RemoteConfig::fromJson(file.readAll());
-    if (!config)
-        return;
-    settings.setString(QString::fromLatin1(storageKey), timezoneIdentifierForAPI(config));
+    settings.setString(QString::fromLatin1(storageKey), timezoneIdentifierForAPI(cachedConfig));
 }
 
 bool APITimeZoneResolver::isAcceptableIdentifier(QStringView identifier)

@@ -32,10 +32,11 @@ public:
     // The zone of the trimmed identifier when acceptable and known, else the system's zone.
     static QTimeZone resolvedTimeZone(const std::optional<QString> &identifier);
 
-    // Start-up: the cached configuration file's zone (or the system's when it names none) becomes
-    // the stored identifier. A missing, unreadable or undecodable file changes nothing.
-    static void bootstrapFromCachedConfigFileIfPresent(SettingsStore &settings,
-                                                       const QString &configFilePath);
+    // Start-up: the cached configuration's zone (or the system's when it names none) becomes the
+    // stored identifier. No cached configuration (none, unreadable, or another company's) changes
+    // nothing.
+    static void bootstrapFromCachedConfig(SettingsStore &settings,
+                                          const std::optional<RemoteConfig> &cachedConfig);
 
     // Shape check only: no path traversal, no absolute path, no control characters, no overlong
     // text. Says nothing about whether the zone exists.

@@ -159,8 +159,9 @@ void ApplicationContext::startUploadService()
 
 void ApplicationContext::bootstrapApiTimeZone()
 {
-    APITimeZoneResolver::bootstrapFromCachedConfigFileIfPresent(*m_settings,
-                                                                m_configService->fileURL());
+    // Only the configuration cached for the company signed in now says which day it is.
+    APITimeZoneResolver::bootstrapFromCachedConfig(
+        *m_settings, m_configService->cachedConfig(m_domainStorage->domainKey()));
 }
 
 void ApplicationContext::startWatchdog()

@@ -2,8 +2,6 @@
 
 #include "foundation/SettingsStore.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -147,44 +145,27 @@ private Q_SLOTS:
                  QTimeZone::systemTimeZone());
     }
 
-    void bootstrapFromCachedFile()
+    void bootstrapFromCachedConfig()
     {
-        QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        const QString path = folder.filePath(QStringLiteral("config.json"));
         SettingsStore settings{QString()};
         settings.setString(storageKey, QStringLiteral("Europe/Lisbon"));
 
-        // No file: the previous run's zone stays.
-        APITimeZoneResolver::bootstrapFromCachedConfigFileIfPresent(settings, path);
+        // No usable cached configuration: the previous run's zone stays.
+        APITimeZoneResolver::bootstrapFromCachedConfig(settings, std::nullopt);
         QCOMPARE(settings.string(storageKey), QStringLiteral("Europe/Lisbon"));
 
-        // A file that does not decode changes nothing either.
-        writeFile(path, "{\"device_id\": 3}");
-        APITimeZoneResolver::bootstrapFromCachedConfigFileIfPresent(settings, path);
-        QCOMPARE(settings.string(storageKey), QStringLiteral("Europe/Lisbon"));
-
-        writeFile(path, configWithZone(QStringLiteral("Asia/Jakarta")).toJsonBytes());
-        APITimeZoneResolver::bootstrapFromCachedConfigFileIfPresent(settings, path);
+        APITimeZoneResolver::bootstrapFromCachedConfig(
+            settings, configWithZone(QStringLiteral("Asia/Jakarta")));
         QCOMPARE(settings.string(storageKey), QStringLiteral("Asia/Jakarta"));
 
         // A cached configuration naming no zone stores the device's zone.
-        writeFile(path, configWithZone(std::nullopt).toJsonBytes());
-        APITimeZoneResolver::bootstrapFromCachedConfigFileIfPresent(settings, path);
+        APITimeZoneResolver::bootstrapFromCachedConfig(settings, configWithZone(std::nullopt));
         QCOMPARE(settings.string(storageKey), systemId());
 
-        writeFile(path, configWithZone(QStringLiteral("../../../etc/localtime")).toJsonBytes());
         settings.setString(storageKey, QStringLiteral("Europe/Lisbon"));
-        APITimeZoneResolver::bootstrapFromCachedConfigFileIfPresent(settings, path);
+        APITimeZoneResolver::bootstrapFromCachedConfig(
+            settings, configWithZone(QStringLiteral("../../../etc/localtime")));
         QCOMPARE(settings.string(storageKey), systemId());
-    }
-
-private:
-    static void writeFile(const QString &path, const QByteArray &content)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(content), content.size());
     }
 };
 
