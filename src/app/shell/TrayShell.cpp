@@ -110,6 +110,13 @@ void TrayShell::install()
     if (!m_trayAvailable()) {
         zuvInfo(lcLegacyShell) << "No system tray; showing the main window instead";
         showMainWindow(false);
+        // Without a tray icon there is no Quit command: closing the one window is quitting,
+        // through the normal quit path that saves the running session.
+        connect(m_mainWindow.get(), &QWindow::visibilityChanged, this,
+                [this](QWindow::Visibility visibility) {
+                    if (visibility == QWindow::Hidden)
+                        m_quitApplication();
+                });
         return;
     }
     m_trayIcon = std::make_unique<QSystemTrayIcon>();

@@ -8,6 +8,7 @@
 #include "support/FakeRandomSource.h"
 #include "tracking/engine/EngineFixture.h"
 
+#include <QCoreApplication>
 #include <QTest>
 
 #include <condition_variable>
@@ -73,6 +74,13 @@ struct ShellTestRig
     ~ShellTestRig()
     {
         restoreGate->release(false);
+        // Lets everything awaiting the restore run to its end: a waiter still suspended when the
+        // state goes would never be resumed (nor freed).
+        if (appState && !QTest::qWaitFor([this] { return !appState->isRestoringSession(); }))
+            qWarning("the sign-in restore did not end");
+        // Waiters are resumed from the event loop.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
         appState.reset();
     }
 

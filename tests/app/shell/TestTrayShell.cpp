@@ -57,6 +57,24 @@ private Q_SLOTS:
         QVERIFY(modelOf(shellRig.shell.mainWindow())->didRunInitialLoad());
     }
 
+    void withoutATrayClosingTheWindowQuits()
+    {
+        int quits = 0;
+        ShellRig shellRig(false, [&quits] { ++quits; });
+        shellRig.shell.install();
+        shellRig.shell.mainWindow()->close();
+        QCOMPARE(quits, 1);
+
+        // With a tray, closing the window only hides it.
+        int trayQuits = 0;
+        ShellRig withTray(true, [&trayQuits] { ++trayQuits; });
+        withTray.shell.install();
+        withTray.shell.showMainWindow(true);
+        withTray.shell.mainWindow()->close();
+        QVERIFY(!withTray.shell.mainWindow()->isVisible());
+        QCOMPARE(trayQuits, 0);
+    }
+
     void withATrayOnlyTheIconShows()
     {
         ShellRig shellRig(true);

@@ -85,6 +85,20 @@ private Q_SLOTS:
         host.click(host.iconCentre());
         QVERIFY(QTest::qWaitFor([&] { return !shellRig.shell.isPopoverVisible(); }));
 
+        // Losing the focus closes it; the click that took the focus does not reopen it.
+        QTest::qWait(TrayShell::reopenGuardMs + 50);
+        host.click(host.iconCentre());
+        QVERIFY(QTest::qWaitFor([&] { return shellRig.shell.isPopoverVisible(); }));
+        QVERIFY(QTest::qWaitFor([&] { return popover->isActive(); }));
+        shellRig.shell.showMainWindow(true);
+        QVERIFY(QTest::qWaitFor([&] { return !shellRig.shell.isPopoverVisible(); }));
+        shellRig.shell.togglePopover();
+        QVERIFY(!shellRig.shell.isPopoverVisible());
+        QTest::qWait(TrayShell::reopenGuardMs + 50);
+        shellRig.shell.togglePopover();
+        QVERIFY(shellRig.shell.isPopoverVisible());
+        shellRig.shell.hidePopover();
+
         // The menu: Check for Updates (disabled until signed in), Settings, Quit.
         QMenu *menu = shellRig.shell.trayIcon()->contextMenu();
         QVERIFY(menu != nullptr);
