@@ -220,9 +220,11 @@ private:
 
     // Lifecycle.
     void closeCurrentInterval(Timestamp at);
-    // Closes the open interval at `now`, applies the idle-discard policy, fixes the reported
-    // total and counters, moves the session to the history and clears its running row.
+    // Closes the open interval at `now`, then completes the session as below.
     std::optional<Session> finishCurrentSession(Timestamp now);
+    // Applies the idle-discard policy, fixes the reported total and counters, moves the session
+    // to the history and clears its running row; answers the completed session.
+    Session archiveCompletedSession(Session session, Timestamp endedAt);
     // Stops every tracking activity and clears the published state of the session that ended.
     void resetAfterSessionEnded();
     void setCurrentSession(std::optional<Session> session);

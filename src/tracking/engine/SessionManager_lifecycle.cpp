@@ -174,6 +174,11 @@ std::optional<Session> SessionManager::finishCurrentSession(Timestamp now)
 
     const Timestamp endedAt =
         session.intervals.isEmpty() ? now : session.intervals.constLast().stoppedAt.value_or(now);
+    return archiveCompletedSession(std::move(session), endedAt);
+}
+
+Session SessionManager::archiveCompletedSession(Session session, Timestamp endedAt)
+{
     applyIdleDiscardPolicyIfNeeded(session);
 
     const double total = session.reportedTotalSeconds

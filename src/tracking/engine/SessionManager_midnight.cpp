@@ -12,8 +12,6 @@
 #include "tracking/capture/ScreenCaptureService.h"
 #include "tracking/model/SegmentUtils.h"
 
-#include <cmath>
-
 bool SessionManager::maybePerformMidnightRolloverIfNeeded(Timestamp asOf)
 {
     if (!m_isTracking || !m_currentSession || m_currentSession->intervals.isEmpty())
@@ -77,20 +75,7 @@ void SessionManager::performMidnightRollover(Timestamp newDate)
         last.stoppedAt = cut;
     }
     const Timestamp stop = *last.stoppedAt;
-
-    applyIdleDiscardPolicyIfNeeded(old);
-    const double total = old.reportedTotalSeconds ? static_cast<double>(*old.reportedTotalSeconds)
-                                                  : old.totalSeconds(stop);
-    const ActivitySnapshot snapshot = m_activityTracker.snapshot(total);
-    old.mouseCount = snapshot.mouseMoves;
-    old.keyboardCount = snapshot.keyboardEvents;
-    old.activityScore = snapshot.activityScore;
-    old.status = SessionStatus::Completed;
-    old.reportedTotalSeconds = std::max<qint64>(0, static_cast<qint64>(std::trunc(total)));
-
-    m_store.appendSessionHistory(old);
-    m_store.clearActiveSession(old.id);
-    m_heartbeat.clear(old.id);
+    old = archiveCompletedSession(std::move(old), stop);
 
     m_heartbeatTick = 0;
     m_serverTodayTotal.reset();
