@@ -151,13 +151,10 @@ Flickable {
             Layout.topMargin: 2
             spacing: 10
 
-            WDText {
+            SignInHintIcon {
                 Layout.alignment: Qt.AlignTop
                 Layout.topMargin: 1
-                text: "?"
-                font.pixelSize: 15
-                font.weight: Font.DemiBold
-                color: WD.palette.brand500
+                character: "?"
             }
 
             WDText {

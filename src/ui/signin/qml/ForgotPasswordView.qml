@@ -159,13 +159,10 @@ Flickable {
                 anchors.margins: 12
                 spacing: 10
 
-                WDText {
+                SignInHintIcon {
                     Layout.alignment: Qt.AlignTop
                     Layout.topMargin: 1
-                    text: "\u24d8"
-                    font.pixelSize: 15
-                    font.weight: Font.DemiBold
-                    color: WD.palette.brand500
+                    character: "i"
                 }
 
                 ColumnLayout {
