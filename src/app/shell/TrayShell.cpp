@@ -1,5 +1,6 @@
 #include "app/shell/TrayShell.h"
 
+#include "app/shell/MainWindowCommands.h"
 #include "app/shell/MainWindowOpener.h"
 #include "app/shell/MenuBarIcon.h"
 #include "app/shell/PopoverPlacement.h"
@@ -75,6 +76,7 @@ TrayShell::~TrayShell()
 {
     // The views go before the models and the engine they show.
     m_popover.reset();
+    m_mainWindowCommands.reset();
     m_mainWindow.reset();
 }
 
@@ -87,6 +89,7 @@ void TrayShell::buildMenu()
             [this] { m_appState.checkForUpdatesFromMenu(m_engine); });
     m_settings = m_menu->addAction(QStringLiteral("Settings…"));
     m_settings->setObjectName(QStringLiteral("settings"));
+    m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     connect(m_settings, &QAction::triggered, this, [this] {
         // Nothing until the main-window hooks are installed.
         if (m_appState.openSettingsMenuAction)
@@ -95,6 +98,7 @@ void TrayShell::buildMenu()
     m_menu->addSeparator();
     m_quitAction = m_menu->addAction(QStringLiteral("Quit ") + QString::fromLatin1(windowTitle));
     m_quitAction->setObjectName(QStringLiteral("quit"));
+    m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(m_quitAction, &QAction::triggered, this, [this] { m_quitApplication(); });
 }
 
@@ -272,6 +276,7 @@ void TrayShell::showMainWindow(bool activate)
             }});
         m_mainWindow = createRootWindow(m_mainWindowModel.get(), QQuickView::SizeRootObjectToView);
         m_mainWindow->setObjectName(QStringLiteral("mainWindow"));
+        m_mainWindowCommands = std::make_unique<MainWindowCommands>(*m_mainWindow, *m_menu);
         m_mainWindow->setTitle(QString::fromLatin1(windowTitle));
         m_mainWindow->setMinimumSize(QSize(mainWindowWidth, mainWindowMinimumHeight));
         m_mainWindow->resize(mainWindowWidth, mainWindowHeight);

@@ -13,6 +13,7 @@
 #include <optional>
 
 class AppStateManager;
+class MainWindowCommands;
 class QAction;
 class QMenu;
 class QQmlEngine;
@@ -118,6 +119,7 @@ private:
     std::unique_ptr<QQuickView> m_popover;
     std::unique_ptr<RootViewModel> m_mainWindowModel;
     std::unique_ptr<QQuickView> m_mainWindow;
+    std::unique_ptr<MainWindowCommands> m_mainWindowCommands;
     bool m_popoverWasActive = false;
     // When the popover last closed because it lost the focus.
     QElapsedTimer m_sinceFocusLossHide;

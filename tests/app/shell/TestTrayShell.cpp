@@ -6,6 +6,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
@@ -155,6 +158,39 @@ private Q_SLOTS:
         QVERIFY(shellRig.shell.mainWindow()->isVisible());
         QCOMPARE(modelOf(shellRig.shell.mainWindow())->activeTab(), MainTab::Settings);
         QTRY_VERIFY(!shellRig.rig.appState->pendingMainTab().has_value());
+    }
+
+    void theMainWindowOffersTheMenuCommands()
+    {
+        int quits = 0;
+        ShellRig shellRig(false, [&quits] { ++quits; });
+        shellRig.shell.install();
+        QQuickView *window = shellRig.shell.mainWindow();
+        QVERIFY(window != nullptr);
+        const auto press = [window](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QKeyEvent event(QEvent::KeyPress, key, modifiers);
+            QCoreApplication::sendEvent(window, &event);
+        };
+
+        press(Qt::Key_Comma, Qt::ControlModifier);
+        QCOMPARE(modelOf(window)->activeTab(), MainTab::Settings);
+        QCOMPARE(quits, 0);
+        // A plain Q is typing, not quitting.
+        press(Qt::Key_Q, Qt::NoModifier);
+        QCOMPARE(quits, 0);
+        press(Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(quits, 1);
+
+        // "Check for Updates…" has no standard key: a right click opens the commands' menu.
+        QVERIFY(!shellRig.shell.trayMenu()->isVisible());
+        QMouseEvent rightClick(QEvent::MouseButtonPress, QPointF(20, 20),
+                               window->mapToGlobal(QPointF(20, 20)), Qt::RightButton,
+                               Qt::RightButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &rightClick);
+        QTRY_VERIFY(shellRig.shell.trayMenu()->isVisible());
+        QVERIFY(
+            shellRig.shell.trayMenu()->actions().contains(shellRig.shell.checkForUpdatesAction()));
+        shellRig.shell.trayMenu()->hide();
     }
 
     void checkForUpdatesNeedsASignIn()
