@@ -1,5 +1,6 @@
 #include "app/shell/TrayShell.h"
 
+#include "app/shell/DesktopPalette.h"
 #include "app/shell/MainWindowCommands.h"
 #include "app/shell/MainWindowOpener.h"
 #include "app/shell/MenuBarIcon.h"
@@ -52,6 +53,8 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     , m_trayAvailable(dependencies.trayAvailable ? std::move(dependencies.trayAvailable)
                                                  : &QSystemTrayIcon::isSystemTrayAvailable)
     , m_quitApplication(dependencies.quit ? std::move(dependencies.quit) : &QCoreApplication::quit)
+    , m_desktopPalette(dependencies.desktopPalette ? dependencies.desktopPalette
+                                                   : &DesktopPalette::shared())
     , m_qmlEngine(std::make_unique<QQmlEngine>())
 {
     buildMenu();
@@ -65,6 +68,9 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     connect(&m_appState, &AppStateManager::isAuthenticatedChanged, this,
             &TrayShell::updateMenuState);
     updateMenuState();
+    // The icon is drawn again when the desktop's colours or the application's palette change.
+    connect(m_desktopPalette.data(), &DesktopPalette::changed, this, &TrayShell::scheduleRefresh);
+    QCoreApplication::instance()->installEventFilter(this);
 
     m_popoverModel = std::make_unique<RootViewModel>(RootViewModel::Dependencies{
         m_appState, dependencies.sessionManager, m_random, true, false, [this] {
@@ -156,9 +162,9 @@ void TrayShell::refreshTray()
         return;
     const double total = m_sessionManager->todayTotalSeconds();
     const QString label = TrayLabel::elapsedText(total);
-    const MenuBarIconTint tint =
-        TrayLabel::iconTint(m_sessionManager->isTracking(), m_sessionManager->isPaused(),
-                            m_sessionManager->isIdle(), panelLooksDark());
+    const MenuBarIconTint tint = TrayLabel::iconTint(
+        m_sessionManager->isTracking(), m_sessionManager->isPaused(), m_sessionManager->isIdle(),
+        m_desktopPalette && m_desktopPalette->looksDark());
 
     if (m_lastLabel != label) {
         m_lastLabel = label;
@@ -184,10 +190,12 @@ void TrayShell::refreshTray()
         m_trayIcon->setIcon(QIcon(QPixmap::fromImage(*picture)));
 }
 
-bool TrayShell::panelLooksDark()
+bool TrayShell::eventFilter(QObject *watched, QEvent *event)
 {
-    // Panels follow the desktop's colour scheme, which the application palette reflects.
-    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+    if (event->type() == QEvent::ApplicationPaletteChange &&
+        watched == QCoreApplication::instance())
+        scheduleRefresh();
+    return false;
 }
 
 std::unique_ptr<QQuickView> TrayShell::createRootWindow(RootViewModel *model,

@@ -1,4 +1,5 @@
 #include "app/shell/ApplicationContext.h"
+#include "app/shell/DesktopPalette.h"
 #include "app/shell/LaunchGate.h"
 #include "app/shell/ShellDialogs.h"
 #include "app/shell/StartupSequence.h"
@@ -26,6 +27,8 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     Log::install();
     TrayShell::chooseSceneGraphBackend();
+    // Captured before the selected colour palette replaces the application's.
+    DesktopPalette::shared();
 
     MessageBoxDialogs launchDialogs;
     LaunchGate gate(AppPaths::dataFolderLocation(), launchDialogs);

@@ -1,3 +1,4 @@
+#include "app/shell/DesktopPalette.h"
 #include "app/shell/ShellTestRig.h"
 #include "app/shell/TrayShell.h"
 #include "app/state/ForceUpdateResponder.h"
@@ -26,17 +27,27 @@ private:
     struct ShellRig
     {
         explicit ShellRig(
-            bool trayAvailable, std::function<void()> quit = [] {})
+            bool trayAvailable, std::function<void()> quit = [] {},
+            DesktopPalette *desktop = nullptr)
             : control(rig.sessionManager())
             , shell(TrayShell::Dependencies{*rig.appState, rig.sessionManager(), control,
                                             rig.random, [trayAvailable] { return trayAvailable; },
-                                            std::move(quit)})
+                                            std::move(quit), desktop})
         {}
 
         ShellTestRig rig;
         SessionManagerControl control;
         TrayShell shell;
     };
+
+    static QPalette paletteOfWindow(const QColor &window)
+    {
+        QPalette palette;
+        palette.setColor(QPalette::Window, window);
+        return palette;
+    }
+    static QPalette lightPalette() { return paletteOfWindow(QColor(0xef, 0xef, 0xef)); }
+    static QPalette darkPalette() { return paletteOfWindow(QColor(0x20, 0x20, 0x24)); }
 
     static RootViewModel *modelOf(QQuickView *view)
     {
@@ -230,6 +241,55 @@ private Q_SLOTS:
         QVERIFY(shellRig.rig.appState->didSurfaceForceUpdate());
         QVERIFY(shellRig.shell.mainWindow() != nullptr);
         QVERIFY(shellRig.shell.mainWindow()->isVisible());
+    }
+
+    void idleTintFollowsTheDesktopNotTheSelectedPalette_data()
+    {
+        QTest::addColumn<bool>("desktopDark");
+        QTest::addColumn<bool>("applicationDark");
+        QTest::addColumn<MenuBarIconTint>("tint");
+        QTest::newRow("light desktop") << false << false << MenuBarIconTint::MonoDark;
+        QTest::newRow("light desktop, dark palette") << false << true << MenuBarIconTint::MonoDark;
+        QTest::newRow("dark desktop, light palette") << true << false << MenuBarIconTint::MonoLight;
+        QTest::newRow("dark desktop") << true << true << MenuBarIconTint::MonoLight;
+    }
+
+    void idleTintFollowsTheDesktopNotTheSelectedPalette()
+    {
+        QFETCH(bool, desktopDark);
+        QFETCH(bool, applicationDark);
+        QFETCH(MenuBarIconTint, tint);
+        const QPalette before = QGuiApplication::palette();
+        QGuiApplication::setPalette(applicationDark ? darkPalette() : lightPalette());
+        DesktopPalette desktop(desktopDark ? darkPalette() : lightPalette());
+        ShellRig shellRig(
+            true, [] {}, &desktop);
+        shellRig.shell.install();
+        QCOMPARE(shellRig.shell.currentTint(), std::optional<MenuBarIconTint>(tint));
+
+        // The desktop switches its scheme: the icon is drawn again for the other panel.
+        const int updates = shellRig.shell.iconUpdates();
+        desktop.setPalette(desktopDark ? lightPalette() : darkPalette());
+        QTRY_COMPARE(shellRig.shell.iconUpdates(), updates + 1);
+        QVERIFY(shellRig.shell.currentTint() != tint);
+        QGuiApplication::setPalette(before);
+    }
+
+    void desktopColoursAreReadBeneathTheApplicationsPalette()
+    {
+        DesktopPalette &desktop = DesktopPalette::shared();
+        const QPalette before = QGuiApplication::palette();
+        QGuiApplication::setPalette(darkPalette());
+        QQuickView window;
+        // The offscreen desktop is a light one.
+        desktop.setPalette(darkPalette());
+        QEvent themeChange(QEvent::ThemeChange);
+        QCoreApplication::sendEvent(&window, &themeChange);
+        QTRY_VERIFY(!desktop.looksDark());
+        // The application keeps its own palette.
+        QCOMPARE(QGuiApplication::palette().color(QPalette::Window),
+                 darkPalette().color(QPalette::Window));
+        QGuiApplication::setPalette(before);
     }
 
     void trayLabelFollowsTheEngine()
