@@ -51,7 +51,7 @@ std::optional<int> LaunchGate::admit(int askTimeoutMs)
 
 int LaunchGate::refuse(const QString &title, const QString &problem)
 {
-    zuvError(lcLegacyShell) << problem;
+    zuvError(lcLegacyShell).noquote() << problem;
     m_printError(problem);
     m_dialogs.showLaunchProblem(title, problem);
     return 1;
