@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The run command: installs what is missing, builds, starts the stand-in HR service on loopback
-# with its demo accounts, signs the demo employee in, and launches the application against it
-# (trusting the service's certificate through ZUV_EXTRA_CA_CERTIFICATES, never by turning checks
-# off). The stand-in service stops when the application quits.
+# with its demo accounts, and launches the application against it, signed out, so a new user
+# meets the sign-in (trusting the service's certificate through ZUV_EXTRA_CA_CERTIFICATES, never
+# by turning checks off). With ZUV_RUN_SIGNED_IN=1 the demo employee is signed in first. The
+# stand-in service stops when the application quits.
 #
 # Without a display it says so; run it under Xvfb then:
 #   xvfb-run -a scripts/run.sh
@@ -26,8 +27,10 @@ app="$build/bin/zuvevivezid"
 
 state_dir="${ZUV_RUN_STATE_DIR:-$HOME/.cache/zuvevivezid-run}"
 mkdir -p "$state_dir/standin"
-# The demo keeps its database, captures and preferences apart from a real installation's.
+# The demo keeps its database, captures, preferences and keyring item apart from a real
+# installation's.
 export ZUV_DATA_DIR="${ZUV_DATA_DIR:-$state_dir/data}"
+export ZUV_KEYRING_SERVICE="${ZUV_KEYRING_SERVICE:-com.wendoka.zuvevivezid.demo}"
 
 standin_pid=""
 cleanup() { [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null || true; }
@@ -53,11 +56,14 @@ fi
 export ZUV_API_BASE_URL="$base_url"
 export ZUV_EXTRA_CA_CERTIFICATES="$state_dir/standin/ca.pem"
 echo "Stand-in HR service: $base_url (log: $state_dir/standin.log)"
-echo "Demo sign-in: demo@zuvevivezid.test / demo-password"
-# The demo employee is signed in before the launch, so the application opens signed in. With
-# ZUV_RUN_SIGNED_OUT=1 it opens at the sign-in instead.
-if [ "${ZUV_RUN_SIGNED_OUT:-0}" != "1" ]; then
-    "$build/tools/demo-signin/zuv-demo-sign-in" demo@zuvevivezid.test demo-password || true
-fi
+cat <<'TEXT'
+Demo accounts of the stand-in service (password demo-password for each):
+  demo@zuvevivezid.test   signs in directly (company "Demo Works")
+  otp@zuvevivezid.test    asks for a one-time code: 123456 (the stand-in sends none anywhere)
+  multi@zuvevivezid.test  offers three companies to choose from
+TEXT
 
-"$app"
+signed_in="${ZUV_RUN_SIGNED_IN:-0}"
+"$root/scripts/with-demo-keyring.sh" "$state_dir/keyring" bash -c '
+    if [ "$1" = 1 ]; then "$2" demo@zuvevivezid.test demo-password || true; fi
+    exec "$3"' run-demo "$signed_in" "$build/tools/demo-signin/zuv-demo-sign-in" "$app"

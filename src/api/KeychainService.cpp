@@ -5,8 +5,14 @@
 
 KeychainService &KeychainService::shared()
 {
-    static KeychainService instance;
+    static KeychainService instance(configuredServiceName());
     return instance;
+}
+
+QString KeychainService::configuredServiceName()
+{
+    const QString configured = qEnvironmentVariable(serviceEnvironmentVariable).trimmed();
+    return configured.isEmpty() ? QString::fromLatin1(serviceName) : configured;
 }
 
 KeychainService::KeychainService(QString service)

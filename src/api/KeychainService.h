@@ -25,9 +25,13 @@ class KeychainService final : public AuthTokenStore
 public:
     static constexpr const char *serviceName = "com.wendoka.zuvevivezid";
     static constexpr const char *account = "auth_tokens";
+    // A service name of its own for a whole process (children included), so that the run
+    // command's demo never reads, replaces or removes a real installation's sign-in.
+    static constexpr const char *serviceEnvironmentVariable = "ZUV_KEYRING_SERVICE";
 
-    // The process-wide instance on the item above.
+    // The process-wide instance on the item above, or on the service the environment names.
     static KeychainService &shared();
+    static QString configuredServiceName();
 
     explicit KeychainService(QString service = QString::fromLatin1(serviceName));
     ~KeychainService() override;

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TestFoundationBasics : public QObject
 {
     Q_OBJECT
@@ -19,6 +21,7 @@ private Q_SLOTS:
     void uuidTextIsUpperCaseAndParsedStrictly_data();
     void uuidTextIsUpperCaseAndParsedStrictly();
     void dataFolderOverride();
+    void dataFolderIsMadeTheUsersAlone();
     void faultIsLoggedAndDoesNotAbort();
     void iso8601Text_data();
     void iso8601Text();
@@ -76,6 +79,51 @@ void TestFoundationBasics::dataFolderOverride()
     AppPaths::clearDataFolderOverride();
     QVERIFY(AppPaths::dataFolder().endsWith(QStringLiteral("Zudevav EvozUvarevu")) ||
             !qEnvironmentVariable(AppPaths::dataFolderEnvironmentVariable).isEmpty());
+}
+
+void TestFoundationBasics::dataFolderIsMadeTheUsersAlone()
+{
+    QTemporaryDir root;
+    const QString folder = root.filePath(QStringLiteral("data"));
+    const QString outside = root.filePath(QStringLiteral("outside.txt"));
+    const auto modeOf = [](const QString &path) {
+        struct stat status = {};
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777
+                                                                          : 0U;
+    };
+    const auto write = [](const QString &path, mode_t mode) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("x");
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
+    };
+    // As an earlier version left them: readable by every account.
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/captures/abc")));
+    for (const QString &sub :
+         {QString(), QStringLiteral("/captures"), QStringLiteral("/captures/abc")})
+        QCOMPARE(::chmod(QFile::encodeName(folder + sub).constData(), 0755), 0);
+    write(folder + QStringLiteral("/preferences.json"), 0644);
+    write(folder + QStringLiteral("/.hidden"), 0666);
+    write(folder + QStringLiteral("/captures/abc/1.jpg"), 0644);
+    write(outside, 0644);
+    QVERIFY(QFile::link(outside, folder + QStringLiteral("/link-out")));
+
+    QCOMPARE(AppPaths::preparePrivateFolder(folder), QString());
+
+    for (const QString &sub :
+         {QString(), QStringLiteral("/captures"), QStringLiteral("/captures/abc")})
+        QCOMPARE(modeOf(folder + sub), 0700U);
+    for (const QString &file : {QStringLiteral("/preferences.json"), QStringLiteral("/.hidden"),
+                                QStringLiteral("/captures/abc/1.jpg")})
+        QCOMPARE(modeOf(folder + file), 0600U);
+    // A link is not followed out of the folder.
+    QCOMPARE(modeOf(outside), 0644U);
+
+    // A missing folder is created private, parents included.
+    const QString fresh = root.filePath(QStringLiteral("new/data"));
+    QCOMPARE(AppPaths::preparePrivateFolder(fresh), QString());
+    QCOMPARE(modeOf(fresh), 0700U);
 }
 
 void TestFoundationBasics::faultIsLoggedAndDoesNotAbort()

@@ -21,6 +21,8 @@
 
 #include <cstdio>
 
+#include <sys/stat.h>
+
 namespace {
 
 QCoro::Task<> signIn(AuthService &auth, QString email, QString password, int &exitCode)
@@ -47,6 +49,8 @@ QCoro::Task<> signIn(AuthService &auth, QString email, QString password, int &ex
 
 int main(int argc, char *argv[])
 {
+    // The preferences it writes into the data folder are the user's alone, as the application's.
+    ::umask(077);
     QCoreApplication application(argc, argv);
     Log::install();
     const QStringList arguments = QCoreApplication::arguments();

@@ -55,6 +55,15 @@ void MessageBoxDialogs::showSessionTakenOver()
     box.exec();
 }
 
+void MessageBoxDialogs::showLaunchProblem(const QString &title, const QString &problem)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Zudevav EvozUvarevu"), title);
+    box.setInformativeText(problem);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+}
+
 void MessageBoxDialogs::presentInformational(const QString &messageText,
                                              const std::optional<QString> &informativeText)
 {

@@ -21,6 +21,8 @@ public:
     virtual IdleAnswer askIdleDecision() = 0;
     // "Session resumed on another device", answered with OK.
     virtual void showSessionTakenOver() = 0;
+    // Why this launch ends before the application is up, answered with OK.
+    virtual void showLaunchProblem(const QString &title, const QString &problem) = 0;
 };
 
 // The dialogs as message boxes, with the brand-tinted glyph as their icon.
@@ -38,6 +40,7 @@ public:
     void activateApplication() override;
     IdleAnswer askIdleDecision() override;
     void showSessionTakenOver() override;
+    void showLaunchProblem(const QString &title, const QString &problem) override;
     void presentInformational(const QString &messageText,
                               const std::optional<QString> &informativeText) override;
 

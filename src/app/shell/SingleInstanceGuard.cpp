@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLocalSocket>
 
 #include <unistd.h>
@@ -51,6 +52,25 @@ bool SingleInstanceGuard::tryToRun()
     return true;
 }
 
+bool SingleInstanceGuard::isHeldByAnotherInstance() const
+{
+    return m_lock.error() == QLockFile::LockFailedError;
+}
+
+QString SingleInstanceGuard::lockProblem() const
+{
+    switch (m_lock.error()) {
+    case QLockFile::NoError:
+    case QLockFile::LockFailedError:
+        return {};
+    case QLockFile::PermissionError:
+        return QStringLiteral("its lock file %1 cannot be written").arg(m_lock.fileName());
+    case QLockFile::UnknownError:
+        break;
+    }
+    return QStringLiteral("its lock file %1 cannot be made").arg(m_lock.fileName());
+}
+
 bool SingleInstanceGuard::askRunningInstanceToShowWindow(int timeoutMs) const
 {
     QLocalSocket socket;
@@ -60,10 +80,18 @@ bool SingleInstanceGuard::askRunningInstanceToShowWindow(int timeoutMs) const
     socket.write(showWindowMessage);
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
-    // The running instance answers once it has taken the request.
-    socket.waitForReadyRead(timeoutMs);
+    // The system accepts the connection and the request even for a stopped or hung process, so
+    // only its answer proves that the running instance took the request.
+    QElapsedTimer waited;
+    waited.start();
+    while (!socket.canReadLine()) {
+        const qint64 left = timeoutMs - waited.elapsed();
+        if (left <= 0 || !socket.waitForReadyRead(static_cast<int>(left)))
+            return false;
+    }
+    const bool answered = socket.readLine() == answerMessage;
     socket.disconnectFromServer();
-    return true;
+    return answered;
 }
 
 void SingleInstanceGuard::acceptConnections()
@@ -76,7 +104,7 @@ void SingleInstanceGuard::acceptConnections()
             const QByteArray line = socket->readLine();
             if (line == showWindowMessage) {
                 zuvInfo(lcLegacyShell) << "Another launch asked for the window";
-                socket->write("ok\n");
+                socket->write(answerMessage);
                 Q_EMIT showWindowRequested();
             }
             socket->disconnectFromServer();

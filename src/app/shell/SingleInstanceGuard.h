@@ -17,14 +17,19 @@ class SingleInstanceGuard : public QObject
 public:
     static constexpr const char *lockFileName = "zuvevivezid.lock";
     static constexpr const char *showWindowMessage = "show-window\n";
+    static constexpr const char *answerMessage = "ok\n";
 
     explicit SingleInstanceGuard(const QString &dataFolder, QObject *parent = nullptr);
     ~SingleInstanceGuard() override;
 
     // True when this process is now the running instance (and listens for later launches).
     bool tryToRun();
-    // From a later launch: asks the running instance to show its window. False when it could not
-    // be reached.
+    // After tryToRun() failed: true when another process holds the lock, false when the lock
+    // file could not be made at all (lockProblem() says why).
+    bool isHeldByAnotherInstance() const;
+    QString lockProblem() const;
+    // From a later launch: asks the running instance to show its window. True only when it
+    // answered within the time; false when it could not be reached or did not answer.
     bool askRunningInstanceToShowWindow(int timeoutMs = 3000) const;
 
     // The local socket's name: per user and data folder.

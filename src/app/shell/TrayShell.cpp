@@ -1,5 +1,7 @@
 #include "app/shell/TrayShell.h"
 
+#include "app/shell/DesktopPalette.h"
+#include "app/shell/MainWindowCommands.h"
 #include "app/shell/MainWindowOpener.h"
 #include "app/shell/MenuBarIcon.h"
 #include "app/shell/PopoverPlacement.h"
@@ -51,6 +53,8 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     , m_trayAvailable(dependencies.trayAvailable ? std::move(dependencies.trayAvailable)
                                                  : &QSystemTrayIcon::isSystemTrayAvailable)
     , m_quitApplication(dependencies.quit ? std::move(dependencies.quit) : &QCoreApplication::quit)
+    , m_desktopPalette(dependencies.desktopPalette ? dependencies.desktopPalette
+                                                   : &DesktopPalette::shared())
     , m_qmlEngine(std::make_unique<QQmlEngine>())
 {
     buildMenu();
@@ -64,6 +68,9 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     connect(&m_appState, &AppStateManager::isAuthenticatedChanged, this,
             &TrayShell::updateMenuState);
     updateMenuState();
+    // The icon is drawn again when the desktop's colours or the application's palette change.
+    connect(m_desktopPalette.data(), &DesktopPalette::changed, this, &TrayShell::scheduleRefresh);
+    QCoreApplication::instance()->installEventFilter(this);
 
     m_popoverModel = std::make_unique<RootViewModel>(RootViewModel::Dependencies{
         m_appState, dependencies.sessionManager, m_random, true, false, [this] {
@@ -75,6 +82,7 @@ TrayShell::~TrayShell()
 {
     // The views go before the models and the engine they show.
     m_popover.reset();
+    m_mainWindowCommands.reset();
     m_mainWindow.reset();
 }
 
@@ -87,6 +95,7 @@ void TrayShell::buildMenu()
             [this] { m_appState.checkForUpdatesFromMenu(m_engine); });
     m_settings = m_menu->addAction(QStringLiteral("Settings…"));
     m_settings->setObjectName(QStringLiteral("settings"));
+    m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     connect(m_settings, &QAction::triggered, this, [this] {
         // Nothing until the main-window hooks are installed.
         if (m_appState.openSettingsMenuAction)
@@ -95,6 +104,7 @@ void TrayShell::buildMenu()
     m_menu->addSeparator();
     m_quitAction = m_menu->addAction(QStringLiteral("Quit ") + QString::fromLatin1(windowTitle));
     m_quitAction->setObjectName(QStringLiteral("quit"));
+    m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(m_quitAction, &QAction::triggered, this, [this] { m_quitApplication(); });
 }
 
@@ -152,9 +162,9 @@ void TrayShell::refreshTray()
         return;
     const double total = m_sessionManager->todayTotalSeconds();
     const QString label = TrayLabel::elapsedText(total);
-    const MenuBarIconTint tint =
-        TrayLabel::iconTint(m_sessionManager->isTracking(), m_sessionManager->isPaused(),
-                            m_sessionManager->isIdle(), panelLooksDark());
+    const MenuBarIconTint tint = TrayLabel::iconTint(
+        m_sessionManager->isTracking(), m_sessionManager->isPaused(), m_sessionManager->isIdle(),
+        m_desktopPalette && m_desktopPalette->looksDark());
 
     if (m_lastLabel != label) {
         m_lastLabel = label;
@@ -180,10 +190,12 @@ void TrayShell::refreshTray()
         m_trayIcon->setIcon(QIcon(QPixmap::fromImage(*picture)));
 }
 
-bool TrayShell::panelLooksDark()
+bool TrayShell::eventFilter(QObject *watched, QEvent *event)
 {
-    // Panels follow the desktop's colour scheme, which the application palette reflects.
-    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+    if (event->type() == QEvent::ApplicationPaletteChange &&
+        watched == QCoreApplication::instance())
+        scheduleRefresh();
+    return false;
 }
 
 std::unique_ptr<QQuickView> TrayShell::createRootWindow(RootViewModel *model,
@@ -272,6 +284,7 @@ void TrayShell::showMainWindow(bool activate)
             }});
         m_mainWindow = createRootWindow(m_mainWindowModel.get(), QQuickView::SizeRootObjectToView);
         m_mainWindow->setObjectName(QStringLiteral("mainWindow"));
+        m_mainWindowCommands = std::make_unique<MainWindowCommands>(*m_mainWindow, *m_menu);
         m_mainWindow->setTitle(QString::fromLatin1(windowTitle));
         m_mainWindow->setMinimumSize(QSize(mainWindowWidth, mainWindowMinimumHeight));
         m_mainWindow->resize(mainWindowWidth, mainWindowHeight);

@@ -13,6 +13,8 @@
 #include <optional>
 
 class AppStateManager;
+class DesktopPalette;
+class MainWindowCommands;
 class QAction;
 class QMenu;
 class QQmlEngine;
@@ -52,6 +54,9 @@ public:
         std::function<bool()> trayAvailable;
         // The normal quit path of the event loop unless a test replaces it.
         std::function<void()> quit;
+        // The desktop's colours, which choose the icon's tint when nothing is tracked; the
+        // process's own unless a test decides.
+        DesktopPalette *desktopPalette = nullptr;
     };
 
     // Before any window exists: the software scene graph, unless QT_QUICK_BACKEND names another.
@@ -99,7 +104,7 @@ private:
     std::unique_ptr<QQuickView> createRootWindow(RootViewModel *model,
                                                  QQuickView::ResizeMode resizeMode);
     void positionPopover();
-    static bool panelLooksDark();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     AppStateManager &m_appState;
     QPointer<SessionManager> m_sessionManager;
@@ -107,6 +112,7 @@ private:
     RandomSource &m_random;
     std::function<bool()> m_trayAvailable;
     std::function<void()> m_quitApplication;
+    QPointer<DesktopPalette> m_desktopPalette;
 
     std::unique_ptr<QQmlEngine> m_qmlEngine;
     std::unique_ptr<QMenu> m_menu;
@@ -118,6 +124,7 @@ private:
     std::unique_ptr<QQuickView> m_popover;
     std::unique_ptr<RootViewModel> m_mainWindowModel;
     std::unique_ptr<QQuickView> m_mainWindow;
+    std::unique_ptr<MainWindowCommands> m_mainWindowCommands;
     bool m_popoverWasActive = false;
     // When the popover last closed because it lost the focus.
     QElapsedTimer m_sinceFocusLossHide;

@@ -1,5 +1,7 @@
 #include "app/shell/ApplicationContext.h"
-#include "app/shell/SingleInstanceGuard.h"
+#include "app/shell/DesktopPalette.h"
+#include "app/shell/LaunchGate.h"
+#include "app/shell/ShellDialogs.h"
 #include "app/shell/StartupSequence.h"
 #include "app/shell/TrayShell.h"
 #include "foundation/AppPaths.h"
@@ -9,8 +11,14 @@
 
 #include <QApplication>
 
+#include <sys/stat.h>
+
 int main(int argc, char *argv[])
 {
+    // Before anything is written: the database, the preferences, the screenshots and their
+    // temporary files are the user's alone.
+    ::umask(077);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(AppPaths::folderName));
     QApplication::setApplicationDisplayName(QString::fromLatin1(TrayShell::windowTitle));
@@ -19,16 +27,14 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     Log::install();
     TrayShell::chooseSceneGraphBackend();
+    // Captured before the selected colour palette replaces the application's.
+    DesktopPalette::shared();
 
-    SingleInstanceGuard instance(AppPaths::dataFolder());
-    if (!instance.tryToRun()) {
-        if (instance.askRunningInstanceToShowWindow()) {
-            zuvInfo(lcLegacyShell) << "Already running; its window was brought forward";
-            return 0;
-        }
-        zuvError(lcLegacyShell) << "Another instance holds the data folder but does not answer";
-        return 1;
-    }
+    MessageBoxDialogs launchDialogs;
+    LaunchGate gate(AppPaths::dataFolderLocation(), launchDialogs);
+    if (const std::optional<int> exitStatus = gate.admit())
+        return *exitStatus;
+    SingleInstanceGuard &instance = *gate.instance();
 
     // SIGTERM and SIGINT end the event loop like Quit does, so the session is saved.
     TerminationSignalQuitter quitter;

@@ -1,5 +1,6 @@
 #include "app/state/AppStateManager.h"
 
+#include "api/APIError.h"
 #include "api/AuthTokenStore.h"
 #include "api/DomainStorage.h"
 #include "app/state/AlertPresenter.h"
@@ -17,6 +18,36 @@
 #include <QPromise>
 
 #include <thread>
+
+namespace {
+
+// What a person reads under "Failed to check for updates.": what went wrong, in words, never the
+// error kind's code name.
+QString failureDescription(const std::exception &error)
+{
+    const auto *apiError = dynamic_cast<const APIError *>(&error);
+    if (apiError == nullptr)
+        return QString::fromUtf8(error.what());
+    switch (apiError->kind()) {
+    case APIError::Kind::ServerError:
+        return apiError->statusCode() < 0 ? QStringLiteral("The server did not answer over HTTP.")
+                                          : QStringLiteral("The server answered with status %1.")
+                                                .arg(apiError->statusCode());
+    case APIError::Kind::Network:
+        return apiError->networkErrorDescription().isEmpty()
+                   ? QStringLiteral("The server could not be reached.")
+                   : apiError->networkErrorDescription();
+    case APIError::Kind::InvalidURL:
+        return QStringLiteral("The company address is not valid.");
+    case APIError::Kind::Unauthorized:
+        return QStringLiteral("The sign-in is no longer accepted.");
+    case APIError::Kind::DecodingFailed:
+        return QStringLiteral("The server's answer could not be read.");
+    }
+    return QString::fromUtf8(error.what());
+}
+
+} // namespace
 
 AppStateManager::RestoreAuth AppStateManager::defaultRestoreAuth(AuthTokenStore &tokens)
 {
@@ -232,7 +263,7 @@ QCoro::Task<> AppStateManager::runCheckForUpdates(TrackingEngineControl &engine)
     try {
         co_await refreshRemoteConfigFromServer();
     } catch (const std::exception &error) {
-        failure = QString::fromUtf8(error.what());
+        failure = failureDescription(error);
     } catch (...) {
         failure = QString();
     }

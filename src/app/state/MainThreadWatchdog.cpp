@@ -53,17 +53,19 @@ MainThreadWatchdog::MainThreadWatchdog(double pingInterval, double stallThreshol
 {
     m_thread.setObjectName(QStringLiteral("com.wendoka.zuvevivezid.watchdog"));
     m_threadContext->moveToThread(&m_thread);
+    // A timer must be stopped on its own thread. During the application's teardown a call queued
+    // to that thread may no longer run, but the thread's last signal always does, on the thread
+    // itself.
+    connect(
+        &m_thread, &QThread::finished, m_threadContext.get(),
+        [this] { delete std::exchange(m_timer, nullptr); }, Qt::DirectConnection);
 }
 
 MainThreadWatchdog::~MainThreadWatchdog()
 {
-    // The timer must die on its own thread. Once the thread has finished nothing posts
-    // measurements to this object any more; the ones already posted are discarded with it.
-    if (m_timer) {
-        QMetaObject::invokeMethod(
-            m_threadContext.get(), [this] { delete std::exchange(m_timer, nullptr); },
-            Qt::BlockingQueuedConnection);
-    }
+    // The timer is deleted on its own thread as that thread finishes (see the constructor);
+    // once it has finished nothing posts measurements to this object any more, and the ones
+    // already posted are discarded with it.
     m_thread.quit();
     m_thread.wait();
 }

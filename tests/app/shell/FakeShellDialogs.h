@@ -26,6 +26,10 @@ public:
         return idleAnswer;
     }
     void showSessionTakenOver() override { shown.append(QStringLiteral("takenOver")); }
+    void showLaunchProblem(const QString &title, const QString &problem) override
+    {
+        shown.append(QStringLiteral("launch:") + title + QLatin1Char('|') + problem);
+    }
     void presentInformational(const QString &messageText, const std::optional<QString> &) override
     {
         shown.append(QStringLiteral("info:") + messageText);

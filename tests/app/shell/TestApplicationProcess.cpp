@@ -1,9 +1,16 @@
+#include <QDirIterator>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/stat.h>
+
 // The executable as a user starts it: a second launch ends and brings the first one's window
-// forward; SIGTERM ends the first one through its normal quit.
+// forward; SIGTERM ends the first one through its normal quit; its files are the user's alone;
+// a launch that cannot run says why.
 class TestApplicationProcess : public QObject
 {
     Q_OBJECT
@@ -38,7 +45,101 @@ private:
             timeoutMs);
     }
 
+    static uint modeOf(const QString &path)
+    {
+        struct stat status = {};
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777
+                                                                          : 0U;
+    }
+
 private Q_SLOTS:
+    void theDataFolderAndItsFilesAreTheUsersAlone()
+    {
+        QTemporaryDir root;
+        const QString folder = root.filePath(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(folder));
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+        // Left by an earlier version, readable by every account.
+        QFile earlier(folder + QStringLiteral("/preferences.json"));
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("{}");
+        earlier.close();
+        QCOMPARE(::chmod(QFile::encodeName(earlier.fileName()).constData(), 0644), 0);
+
+        QProcess app;
+        QByteArray output;
+        start(app, folder);
+        QVERIFY2(waitForOutput(app, output, "showing the main window instead"), output.constData());
+
+        QCOMPARE(modeOf(folder), 0700U);
+        QStringList files;
+        QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+        while (entries.hasNext()) {
+            const QString path = entries.next();
+            const QFileInfo info = entries.fileInfo();
+            if (info.isSymLink())
+                continue;
+            files.append(info.fileName());
+            QCOMPARE(modeOf(path), info.isDir() ? 0700U : 0600U);
+        }
+        // The start-up's own files are among them, not only the one left before.
+        QVERIFY2(files.size() > 1, qPrintable(files.join(QLatin1Char(' '))));
+        app.terminate();
+        QVERIFY(app.waitForFinished(20000));
+    }
+
+    void aDataFolderThatIsAFileIsNamedOnStandardError()
+    {
+        QTemporaryDir root;
+        const QString file = root.filePath(QStringLiteral("data"));
+        QFile blocker(file);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        QProcess app;
+        QByteArray output;
+        start(app, file);
+        // The words then wait in a dialog for the person, which this test does not answer.
+        QVERIFY2(waitForOutput(app, output,
+                               QStringLiteral("The data folder %1 cannot be used: it is a file, "
+                                              "not a folder")
+                                   .arg(file)
+                                   .toLocal8Bit()),
+                 output.constData());
+        QVERIFY2(!output.contains("Another instance"), output.constData());
+        app.kill();
+        app.waitForFinished(20000);
+    }
+
+    void aStoppedInstanceIsNotReportedAsAnswering()
+    {
+        QTemporaryDir folder;
+        QProcess first;
+        QByteArray firstOutput;
+        start(first, folder.path());
+        QVERIFY2(waitForOutput(first, firstOutput, "showing the main window instead"),
+                 firstOutput.constData());
+        QCOMPARE(::kill(static_cast<pid_t>(first.processId()), SIGSTOP), 0);
+
+        QProcess second;
+        QByteArray secondOutput;
+        start(second, folder.path());
+        const bool toldSo = waitForOutput(
+            second, secondOutput,
+            QStringLiteral("Another instance holds the data folder %1 but does not answer")
+                .arg(folder.path())
+                .toLocal8Bit());
+        ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
+        second.kill();
+        second.waitForFinished(20000);
+        QVERIFY2(toldSo, secondOutput.constData());
+        QVERIFY2(!secondOutput.contains("brought forward"), secondOutput.constData());
+
+        first.terminate();
+        QVERIFY(first.waitForFinished(20000));
+    }
+
     void secondLaunchBringsTheFirstForwardAndSigtermQuits()
     {
         QTemporaryDir folder;
@@ -66,6 +167,8 @@ private Q_SLOTS:
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
         QCOMPARE(first.exitCode(), 0);
         QVERIFY2(firstOutput.contains("Signal 15 received; quitting"), firstOutput.constData());
+        // The teardown stops every timer on its own thread.
+        QVERIFY2(!firstOutput.contains("Timers cannot be stopped"), firstOutput.constData());
 
         // The data folder is free again: the next launch runs.
         QProcess next;

@@ -1,3 +1,4 @@
+#include "app/shell/DesktopPalette.h"
 #include "app/shell/ShellTestRig.h"
 #include "app/shell/TrayShell.h"
 #include "app/state/ForceUpdateResponder.h"
@@ -6,6 +7,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
@@ -23,17 +27,27 @@ private:
     struct ShellRig
     {
         explicit ShellRig(
-            bool trayAvailable, std::function<void()> quit = [] {})
+            bool trayAvailable, std::function<void()> quit = [] {},
+            DesktopPalette *desktop = nullptr)
             : control(rig.sessionManager())
             , shell(TrayShell::Dependencies{*rig.appState, rig.sessionManager(), control,
                                             rig.random, [trayAvailable] { return trayAvailable; },
-                                            std::move(quit)})
+                                            std::move(quit), desktop})
         {}
 
         ShellTestRig rig;
         SessionManagerControl control;
         TrayShell shell;
     };
+
+    static QPalette paletteOfWindow(const QColor &window)
+    {
+        QPalette palette;
+        palette.setColor(QPalette::Window, window);
+        return palette;
+    }
+    static QPalette lightPalette() { return paletteOfWindow(QColor(0xef, 0xef, 0xef)); }
+    static QPalette darkPalette() { return paletteOfWindow(QColor(0x20, 0x20, 0x24)); }
 
     static RootViewModel *modelOf(QQuickView *view)
     {
@@ -157,6 +171,39 @@ private Q_SLOTS:
         QTRY_VERIFY(!shellRig.rig.appState->pendingMainTab().has_value());
     }
 
+    void theMainWindowOffersTheMenuCommands()
+    {
+        int quits = 0;
+        ShellRig shellRig(false, [&quits] { ++quits; });
+        shellRig.shell.install();
+        QQuickView *window = shellRig.shell.mainWindow();
+        QVERIFY(window != nullptr);
+        const auto press = [window](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QKeyEvent event(QEvent::KeyPress, key, modifiers);
+            QCoreApplication::sendEvent(window, &event);
+        };
+
+        press(Qt::Key_Comma, Qt::ControlModifier);
+        QCOMPARE(modelOf(window)->activeTab(), MainTab::Settings);
+        QCOMPARE(quits, 0);
+        // A plain Q is typing, not quitting.
+        press(Qt::Key_Q, Qt::NoModifier);
+        QCOMPARE(quits, 0);
+        press(Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(quits, 1);
+
+        // "Check for Updates…" has no standard key: a right click opens the commands' menu.
+        QVERIFY(!shellRig.shell.trayMenu()->isVisible());
+        QMouseEvent rightClick(QEvent::MouseButtonPress, QPointF(20, 20),
+                               window->mapToGlobal(QPointF(20, 20)), Qt::RightButton,
+                               Qt::RightButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &rightClick);
+        QTRY_VERIFY(shellRig.shell.trayMenu()->isVisible());
+        QVERIFY(
+            shellRig.shell.trayMenu()->actions().contains(shellRig.shell.checkForUpdatesAction()));
+        shellRig.shell.trayMenu()->hide();
+    }
+
     void checkForUpdatesNeedsASignIn()
     {
         ShellRig shellRig(true);
@@ -194,6 +241,55 @@ private Q_SLOTS:
         QVERIFY(shellRig.rig.appState->didSurfaceForceUpdate());
         QVERIFY(shellRig.shell.mainWindow() != nullptr);
         QVERIFY(shellRig.shell.mainWindow()->isVisible());
+    }
+
+    void idleTintFollowsTheDesktopNotTheSelectedPalette_data()
+    {
+        QTest::addColumn<bool>("desktopDark");
+        QTest::addColumn<bool>("applicationDark");
+        QTest::addColumn<MenuBarIconTint>("tint");
+        QTest::newRow("light desktop") << false << false << MenuBarIconTint::MonoDark;
+        QTest::newRow("light desktop, dark palette") << false << true << MenuBarIconTint::MonoDark;
+        QTest::newRow("dark desktop, light palette") << true << false << MenuBarIconTint::MonoLight;
+        QTest::newRow("dark desktop") << true << true << MenuBarIconTint::MonoLight;
+    }
+
+    void idleTintFollowsTheDesktopNotTheSelectedPalette()
+    {
+        QFETCH(bool, desktopDark);
+        QFETCH(bool, applicationDark);
+        QFETCH(MenuBarIconTint, tint);
+        const QPalette before = QGuiApplication::palette();
+        QGuiApplication::setPalette(applicationDark ? darkPalette() : lightPalette());
+        DesktopPalette desktop(desktopDark ? darkPalette() : lightPalette());
+        ShellRig shellRig(
+            true, [] {}, &desktop);
+        shellRig.shell.install();
+        QCOMPARE(shellRig.shell.currentTint(), std::optional<MenuBarIconTint>(tint));
+
+        // The desktop switches its scheme: the icon is drawn again for the other panel.
+        const int updates = shellRig.shell.iconUpdates();
+        desktop.setPalette(desktopDark ? lightPalette() : darkPalette());
+        QTRY_COMPARE(shellRig.shell.iconUpdates(), updates + 1);
+        QVERIFY(shellRig.shell.currentTint() != tint);
+        QGuiApplication::setPalette(before);
+    }
+
+    void desktopColoursAreReadBeneathTheApplicationsPalette()
+    {
+        DesktopPalette &desktop = DesktopPalette::shared();
+        const QPalette before = QGuiApplication::palette();
+        QGuiApplication::setPalette(darkPalette());
+        QQuickView window;
+        // The offscreen desktop is a light one.
+        desktop.setPalette(darkPalette());
+        QEvent themeChange(QEvent::ThemeChange);
+        QCoreApplication::sendEvent(&window, &themeChange);
+        QTRY_VERIFY(!desktop.looksDark());
+        // The application keeps its own palette.
+        QCOMPARE(QGuiApplication::palette().color(QPalette::Window),
+                 darkPalette().color(QPalette::Window));
+        QGuiApplication::setPalette(before);
     }
 
     void trayLabelFollowsTheEngine()

@@ -490,32 +490,48 @@ void TestAppStateManager::sessionInvalidatedResetsTheState()
 
 void TestAppStateManager::checkForUpdates_data()
 {
-    QTest::addColumn<bool>("fails");
+    QTest::addColumn<std::optional<APIError>>("failure");
     QTest::addColumn<bool>("newer");
     QTest::addColumn<QString>("message");
     QTest::addColumn<std::optional<QString>>("informative");
-    QTest::newRow("up to date") << false << false << QStringLiteral("You’re up to date.")
-                                << std::optional<QString>();
+    const QString failed = QStringLiteral("Failed to check for updates.");
+    QTest::newRow("up to date") << std::optional<APIError>() << false
+                                << QStringLiteral("You’re up to date.") << std::optional<QString>();
     QTest::newRow("newer version")
-        << false << true << QStringLiteral("A newer version is available.")
+        << std::optional<APIError>() << true << QStringLiteral("A newer version is available.")
         << std::optional<QString>();
-    QTest::newRow("fetch fails") << true << false << QStringLiteral("Failed to check for updates.")
-                                 << std::optional<QString>(
-                                        QString::fromUtf8(APIError::serverError(500).what()));
+    // The alert carries the failure's description, not the error kind's code name.
+    QTest::newRow("network") << std::optional<APIError>(
+                                    APIError::network(QNetworkReply::ConnectionRefusedError,
+                                                      QStringLiteral("Connection refused")))
+                             << false << failed
+                             << std::optional<QString>(QStringLiteral("Connection refused"));
+    QTest::newRow("network without words")
+        << std::optional<APIError>(APIError::network(QNetworkReply::UnknownNetworkError, {}))
+        << false << failed
+        << std::optional<QString>(QStringLiteral("The server could not be reached."));
+    QTest::newRow("server error") << std::optional<APIError>(APIError::serverError(500)) << false
+                                  << failed
+                                  << std::optional<QString>(
+                                         QStringLiteral("The server answered with status 500."));
+    QTest::newRow("unreadable answer")
+        << std::optional<APIError>(APIError::decodingFailed()) << false << failed
+        << std::optional<QString>(QStringLiteral("The server's answer could not be read."));
 }
 
 void TestAppStateManager::checkForUpdates()
 {
-    QFETCH(bool, fails);
+    QFETCH(std::optional<APIError>, failure);
     QFETCH(bool, newer);
     QFETCH(QString, message);
     QFETCH(std::optional<QString>, informative);
+    const bool fails = failure.has_value();
     auto state = restoredState(true);
     FakeTrackingEngine engine;
     const RemoteConfig config = configWithLatestVersion(
         newer ? newerThanThisBuild() : AppVersion::currentMarketingVersion());
     if (fails)
-        m_source->outcomes.append(APIError::serverError(500));
+        m_source->outcomes.append(*failure);
     else
         m_source->outcomes.append(config);
 
