@@ -77,6 +77,13 @@ void SqliteStatement::bindReal(int index, double value)
     noteBinding(sqlite3_bind_double(m_statement, index, value));
 }
 
+void SqliteStatement::bindValue(int index, const SqliteStatement &row, int column)
+{
+    if (m_statement && row.m_statement)
+        noteBinding(
+            sqlite3_bind_value(m_statement, index, sqlite3_column_value(row.m_statement, column)));
+}
+
 int SqliteStatement::step()
 {
     if (!m_statement)

@@ -30,6 +30,8 @@ public:
     void bindBlob(int index, const QByteArray &bytes);
     void bindInt(int index, int value);
     void bindReal(int index, double value);
+    // Binds the value in a column of another statement's current row, of whatever type it is.
+    void bindValue(int index, const SqliteStatement &row, int column);
     bool bindingFailed() const { return m_bindingFailed; }
 
     // One step; answers SQLite's result code (SQLITE_ROW, SQLITE_DONE or an error).

@@ -96,6 +96,8 @@ private:
     QCoro::Task<> sendTask(const UploadTask &task);
     QCoro::Task<> handleFailedTask(const UploadTask &task, std::exception_ptr error);
     bool deferHeartbeatUntilStartIsSent(const UploadTask &task);
+    // Start and final heartbeat bodies are built once, when queued; losing the row loses them.
+    static bool holdsOnlyCopyOfSessionData(UploadTaskType type);
 
     // Senders; each throws when the server did not take the task.
     QCoro::Task<> uploadStartSession(const UploadTask &task);
@@ -107,6 +109,7 @@ private:
     // Takeover and the server's today total.
     bool handleHeartbeatTakenOver(const QUuid &sessionId, int statusCode);
     void postServerTodayTotalIfPresent(const QByteArray &responseBody, const QString &source);
+    void removeUnqueuedCaptures(const QUuid &sessionId);
 
     // Enqueueing and the orphan sweep.
     UploadTask newTask(UploadTaskType type, const QUuid &sessionId, int priority) const;

@@ -191,8 +191,7 @@ Session SessionManager::archiveCompletedSession(Session session, Timestamp ended
     session.status = SessionStatus::Completed;
     session.reportedTotalSeconds = std::max<qint64>(0, static_cast<qint64>(std::trunc(total)));
 
-    m_store.appendSessionHistory(session);
-    m_store.clearActiveSession(session.id);
+    m_store.moveSessionToHistory(session);
     m_heartbeat.clear(session.id);
     return session;
 }
