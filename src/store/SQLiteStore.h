@@ -83,7 +83,8 @@ public:
     bool isOpen() const;
 
     // Running sessions.
-    void saveActiveSession(const Session &session);
+    void saveActiveSession(const Session &session,
+                           const std::optional<QString> &domainKey = std::nullopt);
     QList<Session> loadAllActiveSessions();
     // The running session saved last.
     std::optional<Session> loadActiveSession();
@@ -94,7 +95,8 @@ public:
     void appendSessionHistory(const Session &session);
     // The history row written and the running row removed in one transaction, so a failed
     // write never leaves the session in neither table. Answers whether both happened.
-    bool moveSessionToHistory(const Session &session);
+    bool moveSessionToHistory(const Session &session,
+                              const std::optional<QString> &domainKey = std::nullopt);
     // Sessions that started in [from, to), in start order.
     QList<SessionSummaryRow> sessionHistory(Timestamp from, Timestamp to);
 
@@ -168,8 +170,9 @@ private:
     QString domainKeyOr(const std::optional<QString> &explicitKey) const;
     // Steps a prepared write once and logs when it did not complete. Answers whether it did.
     bool finishWrite(SqliteStatement &statement, const char *operation);
-    bool writeSessionHistoryRow(const Session &session, const QByteArray &json);
-    bool deleteActiveSessionRow(const QUuid &id);
+    bool writeSessionHistoryRow(const Session &session, const QByteArray &json,
+                                const QString &domain);
+    bool deleteActiveSessionRow(const QUuid &id, const QString &domain);
     void updateUploadTaskStatus(const QUuid &id, UploadTaskStatus status);
     bool deleteUnreadableUploadTask(const QString &domain, const std::optional<QString> &idText);
     // Decodes the payload in column 0 of every row; rows that do not decode are skipped, logged.

@@ -102,7 +102,7 @@ QList<Session> SQLiteStore::readSessionRows(SqliteStatement &statement, const ch
     return sessions;
 }
 
-void SQLiteStore::saveActiveSession(const Session &session)
+void SQLiteStore::saveActiveSession(const Session &session, const std::optional<QString> &domainKey)
 {
     const std::optional<QByteArray> json = encodedSession(session, "saveActiveSession");
     if (!json)
@@ -115,7 +115,7 @@ void SQLiteStore::saveActiveSession(const Session &session)
                       "project_name, payload, updated_at)\nVALUES (?, ?, ?, ?, ?, ?, ?);");
     if (statement.isValid()) {
         statement.bindText(1, UuidText::format(session.id));
-        statement.bindText(2, domainKey());
+        statement.bindText(2, domainKeyOr(domainKey));
         statement.bindText(3, session.deviceId);
         statement.bindText(4, session.projectId);
         statement.bindText(5, session.projectName);
@@ -152,7 +152,7 @@ void SQLiteStore::clearActiveSession(const std::optional<QUuid> &id)
     if (!ensureUsable())
         return;
     if (id) {
-        deleteActiveSessionRow(*id);
+        deleteActiveSessionRow(*id, domainKey());
     } else {
         SqliteStatement statement(m_connection, "DELETE FROM sessions WHERE domain_key = ?;");
         if (statement.isValid())
@@ -161,12 +161,12 @@ void SQLiteStore::clearActiveSession(const std::optional<QUuid> &id)
     }
 }
 
-bool SQLiteStore::deleteActiveSessionRow(const QUuid &id)
+bool SQLiteStore::deleteActiveSessionRow(const QUuid &id, const QString &domain)
 {
     SqliteStatement statement(m_connection,
                               "DELETE FROM sessions WHERE domain_key = ? AND id = ?;");
     if (statement.isValid()) {
-        statement.bindText(1, domainKey());
+        statement.bindText(1, domain);
         statement.bindText(2, UuidText::format(id));
     }
     return finishWrite(statement, "clearActiveSession");
@@ -180,10 +180,11 @@ void SQLiteStore::appendSessionHistory(const Session &session)
     const QMutexLocker locker(&m_mutex);
     if (!ensureUsable())
         return;
-    writeSessionHistoryRow(session, *json);
+    writeSessionHistoryRow(session, *json, domainKey());
 }
 
-bool SQLiteStore::moveSessionToHistory(const Session &session)
+bool SQLiteStore::moveSessionToHistory(const Session &session,
+                                       const std::optional<QString> &domainKey)
 {
     const std::optional<QByteArray> json = encodedSession(session, "moveSessionToHistory");
     if (!json)
@@ -200,7 +201,9 @@ bool SQLiteStore::moveSessionToHistory(const Session &session)
         noteWriteOutcome(false, resultCode);
         return false;
     }
-    if (writeSessionHistoryRow(session, *json) && deleteActiveSessionRow(session.id)) {
+    const QString domain = domainKeyOr(domainKey);
+    if (writeSessionHistoryRow(session, *json, domain) &&
+        deleteActiveSessionRow(session.id, domain)) {
         resultCode = m_connection.execute("COMMIT;");
         if (resultCode == SQLITE_OK)
             return true;
@@ -213,7 +216,8 @@ bool SQLiteStore::moveSessionToHistory(const Session &session)
     return false;
 }
 
-bool SQLiteStore::writeSessionHistoryRow(const Session &session, const QByteArray &json)
+bool SQLiteStore::writeSessionHistoryRow(const Session &session, const QByteArray &json,
+                                         const QString &domain)
 {
     const HistorySpan span = historySpan(session, m_clock.now());
     SqliteStatement statement(m_connection,
@@ -222,7 +226,7 @@ bool SQLiteStore::writeSessionHistoryRow(const Session &session, const QByteArra
                               "(?, ?, ?, ?, ?, ?, ?, ?);");
     if (statement.isValid()) {
         statement.bindText(1, UuidText::format(session.id));
-        statement.bindText(2, domainKey());
+        statement.bindText(2, domain);
         statement.bindText(3, session.deviceId);
         statement.bindText(4, session.projectId);
         statement.bindText(5, session.projectName);

@@ -72,7 +72,7 @@ public:
     void stop();
 
     QCoro::Task<> enqueueSessionStart(Session session) override;
-    QCoro::Task<> enqueueSessionUpload(Session session) override;
+    QCoro::Task<> enqueueSessionUpload(Session session, QString domainKey = QString()) override;
     QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId) override;
     QCoro::Task<bool> uploadHeartbeatNow(Session session) override;
     QCoro::Task<> processQueue() override;
@@ -115,7 +115,8 @@ private:
     UploadTask newTask(UploadTaskType type, const QUuid &sessionId, int priority) const;
     void maybeEnqueuePendingActivitySegmentsUpload();
     void enqueueOrphanedScreenshots();
-    QStringList screenshotFiles(const QUuid &sessionId) const;
+    // The session's capture files in the domain's folder (empty: the current domain's).
+    QStringList screenshotFiles(const QUuid &sessionId, const QString &domainKey = QString()) const;
     QList<UploadTask> orphanedScreenshotTasks(
         const QString &folder, Timestamp now,
         const std::function<bool(const QUuid &, const QString &)> &hasQueuedTask) const;

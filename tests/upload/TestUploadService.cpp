@@ -69,6 +69,7 @@ private Q_SLOTS:
     void sessionDataUndeliverableForSevenDaysIsDropped();
     void takenOverSessionLeavesNoUnqueuedCapture();
     void unreadableSuccessfulAnswerIsLogged();
+    void sessionUploadWaitsForItsCompany();
 
 private:
     StandInService m_standIn;
@@ -597,6 +598,37 @@ void TestUploadService::unreadableSuccessfulAnswerIsLogged()
     rig.runPass();
     QVERIFY(rig.queuedTasks().isEmpty());
     QVERIFY(log.contains(QStringLiteral("The answer to start-session could not be read")));
+}
+
+void TestUploadService::sessionUploadWaitsForItsCompany()
+{
+    UploadTestRig &rig = *m_rig;
+    rig.domainStorage.setBaseURL(m_standIn.baseUrl());
+    const Session session = workedSession(rig.clock.now().addingSeconds(-60), 60, false);
+    QCoro::waitFor(rig.service->enqueueSessionStart(session));
+    rig.runPass();
+    const QString company = rig.domainStorage.domainKey();
+    QVERIFY(company != QLatin1String("global"));
+    const QString capture = rig.writeCapture(session.id, QStringLiteral("2024-05-01T02-30-00Z"), 0);
+    QVERIFY(m_standIn.clearReceivedRequests());
+
+    // Signed out (no company address) when the session's final upload is queued.
+    rig.domainStorage.setBaseURL(std::nullopt);
+    QCoro::waitFor(rig.service->enqueueSessionUpload(completed(session), company));
+    rig.runPass();
+    QVERIFY(m_standIn.receivedRequests().isEmpty());
+    QVERIFY(rig.queuedTasks().isEmpty());
+
+    // The same company signed in again: its heartbeat and capture go out with its token.
+    rig.domainStorage.setBaseURL(m_standIn.baseUrl());
+    rig.runPass();
+    QVERIFY(rig.queuedTasks().isEmpty());
+    const QList<StandInReceivedRequest> received = m_standIn.receivedRequests();
+    QCOMPARE(received.size(), 2);
+    QCOMPARE(received.at(0).path, heartbeatPath);
+    QCOMPARE(received.at(0).status, 200);
+    QCOMPARE(received.at(1).status, 200);
+    QVERIFY(!QFileInfo::exists(capture));
 }
 
 QTEST_GUILESS_MAIN(TestUploadService)

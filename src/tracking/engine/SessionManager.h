@@ -242,6 +242,8 @@ private:
     bool hasChosenCompany() const;
     // Hands work to the upload queue after the current call has returned; never waited for.
     void queueSessionStartUpload(const Session &session);
+    // The domain key of the company the session is tracked for.
+    QString domainKeyOf(const QUuid &sessionId) const;
     void queueSessionUpload(const Session &session);
 
     // Ticker and capture schedule.
@@ -324,6 +326,8 @@ private:
 
     // Published state.
     std::optional<Session> m_currentSession;
+    // The domain key the current (or just ended) session was begun under.
+    std::pair<QUuid, QString> m_sessionDomain;
     std::optional<Session> m_interruptedSession;
     std::optional<RemoteProject> m_crossDayAutoCompletedProject;
     QString m_selectedProjectId;
