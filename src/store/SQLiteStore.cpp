@@ -14,6 +14,8 @@
 
 #include <sqlite3.h>
 
+#include <vector>
+
 namespace {
 
 const char *const createTableStatements[] = {
@@ -346,21 +348,34 @@ int SQLiteStore::salvageTable(const char *table)
                                  ") VALUES (" + placeholders + ");";
 
     // A damaged page ends a scan; scanning from both ends also reaches the rows behind it.
-    int kept = 0;
+    // Read first, write after: a damaged page met inside a write transaction rolls it back.
+    std::vector<std::vector<SqliteValue>> readable;
     for (const char *order : {"ASC", "DESC"}) {
         const QByteArray selectSql =
             "SELECT " + list + " FROM damaged." + table + " ORDER BY rowid " + order + ";";
         SqliteStatement rows(m_connection, selectSql.constData());
         while (rows.isValid() && rows.nextRow()) {
-            SqliteStatement insert(m_connection, insertSql.constData());
-            if (!insert.isValid())
-                break;
+            std::vector<SqliteValue> values;
             for (int column = 0; column < columns.size(); ++column)
-                insert.bindValue(column + 1, rows, column);
-            if (insert.step() == SQLITE_DONE)
-                kept += m_connection.changes();
+                values.push_back(rows.columnValue(column));
+            readable.push_back(std::move(values));
         }
     }
+
+    // One transaction: a row at a time, each committed on its own, would take minutes.
+    m_connection.execute("BEGIN IMMEDIATE;");
+    SqliteStatement insert(m_connection, insertSql.constData());
+    int kept = 0;
+    for (const std::vector<SqliteValue> &values : readable) {
+        if (!insert.isValid())
+            break;
+        for (size_t column = 0; column < values.size(); ++column)
+            insert.bindValue(static_cast<int>(column) + 1, values[column]);
+        if (insert.step() == SQLITE_DONE)
+            kept += m_connection.changes();
+        insert.reset();
+    }
+    m_connection.execute("COMMIT;");
     return kept;
 }
 

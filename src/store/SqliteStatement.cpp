@@ -77,11 +77,30 @@ void SqliteStatement::bindReal(int index, double value)
     noteBinding(sqlite3_bind_double(m_statement, index, value));
 }
 
-void SqliteStatement::bindValue(int index, const SqliteStatement &row, int column)
+void SqliteValueDeleter::operator()(sqlite3_value *value) const
 {
-    if (m_statement && row.m_statement)
-        noteBinding(
-            sqlite3_bind_value(m_statement, index, sqlite3_column_value(row.m_statement, column)));
+    sqlite3_value_free(value);
+}
+
+SqliteValue SqliteStatement::columnValue(int column) const
+{
+    return SqliteValue(m_statement ? sqlite3_value_dup(sqlite3_column_value(m_statement, column))
+                                   : nullptr);
+}
+
+void SqliteStatement::bindValue(int index, const SqliteValue &value)
+{
+    if (m_statement && value)
+        noteBinding(sqlite3_bind_value(m_statement, index, value.get()));
+}
+
+void SqliteStatement::reset()
+{
+    if (!m_statement)
+        return;
+    sqlite3_reset(m_statement);
+    sqlite3_clear_bindings(m_statement);
+    m_bindingFailed = false;
 }
 
 int SqliteStatement::step()

@@ -92,6 +92,7 @@ private slots:
     void failedHistoryWriteKeepsTheRunningSession();
     void failingWritesAreReportedOncePerStreak();
     void damageInsideTheFileIsFoundAndReadableRowsKept();
+    void damageMetWhileRunningReplacesTheFileOnce();
 };
 
 void TestSQLiteStore::newFileHasTablesIndexesAndWal()
@@ -805,6 +806,47 @@ void TestSQLiteStore::damageInsideTheFileIsFoundAndReadableRowsKept()
 
     // Told once: the next start finds a sound file.
     fixture.reopen();
+    QCOMPARE(damaged.count(), 1);
+}
+
+void TestSQLiteStore::damageMetWhileRunningReplacesTheFileOnce()
+{
+    StoreFixture fixture;
+    const Session running = makeSession(QStringLiteral("Running"), fixture.clock.now(), 60);
+    fixture.store->saveActiveSession(running);
+    {
+        // Far more pages than the connection keeps cached, written past the store's connection.
+        RawDatabase raw(fixture.path());
+        QVERIFY(raw.execute("WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM n "
+                            "WHERE x < 60000) INSERT INTO activity_segments SELECT 'global', "
+                            "printf('2024-%06d', x), x % 144, 300, 400, 10, 20, NULL FROM n;"));
+        QVERIFY(raw.execute("PRAGMA wal_checkpoint(TRUNCATE);"));
+    }
+    const qint64 pageSize = 4096;
+    QFile file(fixture.path());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const qint64 pages = file.size() / pageSize;
+    QVERIFY2(pages > 1000, qPrintable(QString::number(pages)));
+    QVERIFY(file.seek((pages / 2) * pageSize));
+    QVERIFY(file.write(QByteArray(8 * pageSize, '\x5a')) == 8 * pageSize);
+    file.close();
+
+    QSignalSpy damaged(&NotificationHub::instance(), &NotificationHub::localDatabaseWasDamaged);
+    const int readBeforeDamage =
+        fixture.store->pendingActivitySegmentsForUpload(QStringLiteral("2099-01-01"), 0).size();
+    QVERIFY(readBeforeDamage < 60001);
+    QCOMPARE(damaged.count(), 0);
+
+    // The next call finds the file replaced, with what could be read carried over.
+    fixture.store->saveActiveSession(running);
+    QCOMPARE(damaged.count(), 1);
+    QCOMPARE(fixture.store->loadActiveSession(), std::optional<Session>(running));
+    const int kept =
+        fixture.store->pendingActivitySegmentsForUpload(QStringLiteral("2099-01-01"), 0).size();
+    QVERIFY2(kept > readBeforeDamage && kept < 60001, qPrintable(QString::number(kept)));
+    RawDatabase fresh(fixture.path());
+    QCOMPARE(fresh.value("PRAGMA quick_check"), QStringLiteral("ok"));
+    fixture.store->saveActiveSession(running);
     QCOMPARE(damaged.count(), 1);
 }
 
