@@ -164,8 +164,10 @@ bool SQLiteStore::ensureUsable()
 void SQLiteStore::replaceDamagedDatabase()
 {
     const QString asidePath = moveDamagedFileAside();
-    if (asidePath.isEmpty())
+    if (asidePath.isEmpty()) {
+        noteWriteOutcome(false, SQLITE_CANTOPEN);
         return;
+    }
     openIfNeeded();
     if (migrateIfNeeded() == SchemaOutcome::DamagedFile) {
         zuvFault(lcSession) << "SQLiteStore: the new database file is not usable either";
@@ -201,6 +203,7 @@ void SQLiteStore::openIfNeeded()
     if (!m_connection.isOpen()) {
         zuvError(lcSession).noquote()
             << QStringLiteral("SQLiteStore: failed to open DB rc=%1").arg(resultCode);
+        noteWriteOutcome(false, resultCode);
         return;
     }
     m_connection.execute("PRAGMA journal_mode=WAL;");

@@ -240,10 +240,14 @@ void TestSQLiteStore::unopenablePathLeavesStoreInert()
 
     LogCapture log;
     FakeClock clock;
+    QSignalSpy cannotWrite(&NotificationHub::instance(),
+                           &NotificationHub::localDatabaseCannotBeWritten);
     SQLiteStore store(
         path, [] { return QStringLiteral("global"); }, clock);
     QVERIFY(!store.isOpen());
     QCOMPARE(log.count(QStringLiteral("SQLiteStore: failed to open DB rc=14")), 1);
+    // Nothing will be saved in this run, and the user hears of it once.
+    QCOMPARE(cannotWrite.count(), 1);
 
     const Session session = makeSession(QStringLiteral("Lost"), clock.now(), 10);
     store.saveActiveSession(session);
