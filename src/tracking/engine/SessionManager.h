@@ -242,9 +242,9 @@ private:
     bool hasChosenCompany() const;
     // Hands work to the upload queue after the current call has returned; never waited for.
     void queueSessionStartUpload(const Session &session);
+    void queueSessionUpload(const Session &session);
     // The domain key of the company the session is tracked for.
     QString domainKeyOf(const QUuid &sessionId) const;
-    void queueSessionUpload(const Session &session);
 
     // Ticker and capture schedule.
     void startTicker();
