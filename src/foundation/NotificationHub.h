@@ -31,6 +31,12 @@ Q_SIGNALS:
     void sessionTakenOverByOtherDevice(const QUuid &sessionId, int statusCode);
     // The refresh token was rejected: the sign-in is over.
     void authSessionDidInvalidate();
+    // The local database was found damaged and replaced; keptSummary says which rows were
+    // carried over into the new one, asidePath where the damaged file was kept.
+    void localDatabaseWasDamaged(const QString &keptSummary, const QString &asidePath);
+    // A write to the local database failed after the last one that succeeded (or since start):
+    // tracked time is not being saved. Posted again only after a write has succeeded.
+    void localDatabaseCannotBeWritten();
 
 private:
     NotificationHub() = default;

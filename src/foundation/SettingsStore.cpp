@@ -2,6 +2,7 @@
 
 #include "foundation/Log.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -39,9 +40,26 @@ void SettingsStore::load()
     if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
         zuvError(lcSession) << "Preferences file is not a JSON object; starting from defaults:"
                             << m_filePath << parseError.errorString();
+        file.close();
+        moveDamagedFileAside();
         return;
     }
     m_values = document.object();
+}
+
+void SettingsStore::moveDamagedFileAside() const
+{
+    // The first change would replace the file; kept aside, the company address and the rest
+    // can still be read from it by hand.
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString asidePath = m_filePath + QStringLiteral(".damaged-") + stamp;
+    for (int attempt = 2; QFileInfo::exists(asidePath); ++attempt)
+        asidePath = m_filePath + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(attempt);
+    if (QFile::rename(m_filePath, asidePath))
+        zuvError(lcSession) << "Moved the unreadable preferences file to" << asidePath;
+    else
+        zuvError(lcSession) << "Cannot move the unreadable preferences file aside:" << m_filePath;
 }
 
 bool SettingsStore::contains(const QString &key) const

@@ -43,6 +43,7 @@ public:
 
 private:
     void load();
+    void moveDamagedFileAside() const;
     void setValue(const QString &key, const QJsonValue &value);
     void persistLocked();
 

@@ -3,13 +3,18 @@
 #include "foundation/AppPaths.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
+#include "foundation/NotificationHub.h"
 #include "store/SqliteStatement.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
+
+#include <vector>
 
 namespace {
 
@@ -115,12 +120,65 @@ SQLiteStore::SQLiteStore(const QString &databasePath, DomainKeyProvider domainKe
     const QMutexLocker locker(&m_mutex);
     // A failure shows in the open that follows.
     QDir().mkpath(QFileInfo(m_databasePath).absolutePath());
+    openCheckedDatabase();
+}
+
+void SQLiteStore::openCheckedDatabase()
+{
     openIfNeeded();
-    if (migrateIfNeeded() == SchemaOutcome::DamagedFile && moveDamagedFileAside()) {
-        openIfNeeded();
-        if (migrateIfNeeded() == SchemaOutcome::DamagedFile)
-            zuvFault(lcSession) << "SQLiteStore: the new database file is not usable either";
+    if (migrateIfNeeded() == SchemaOutcome::DamagedFile || !passesQuickCheck())
+        replaceDamagedDatabase();
+}
+
+bool SQLiteStore::passesQuickCheck()
+{
+    if (!m_connection.isOpen())
+        return true;
+    // Damage past the first pages shows only when a statement reads it; a quick check reads
+    // every page once, cheap at the size this file keeps.
+    SqliteStatement statement(m_connection, "PRAGMA quick_check(1);");
+    if (!statement.isValid())
+        return !meansDamagedFile(statement.prepareResult());
+    if (!statement.nextRow())
+        return false;
+    const QString verdict = statement.columnText(0);
+    if (verdict == QLatin1String("ok"))
+        return true;
+    zuvError(lcSession).noquote() << QStringLiteral("SQLiteStore: integrity check failed: ") +
+                                         verdict;
+    return false;
+}
+
+bool SQLiteStore::ensureUsable()
+{
+    if (m_connection.isOpen() && !m_damageSeen &&
+        meansDamagedFile(sqlite3_errcode(m_connection.handle())))
+        m_damageSeen = true;
+    if (m_damageSeen) {
+        m_damageSeen = false;
+        replaceDamagedDatabase();
     }
+    return m_connection.isOpen();
+}
+
+void SQLiteStore::replaceDamagedDatabase()
+{
+    const QString asidePath = moveDamagedFileAside();
+    if (asidePath.isEmpty()) {
+        noteWriteOutcome(false, SQLITE_CANTOPEN);
+        return;
+    }
+    openIfNeeded();
+    if (migrateIfNeeded() == SchemaOutcome::DamagedFile) {
+        zuvFault(lcSession) << "SQLiteStore: the new database file is not usable either";
+        return;
+    }
+    const QString kept = salvageRowsFrom(asidePath);
+    // Reading the damaged copy leaves its errors on this connection; the new file is sound.
+    m_connection.execute("SELECT 1;");
+    m_damageSeen = false;
+    // Receivers on other threads hear it queued, so nothing runs under the store's lock.
+    Q_EMIT NotificationHub::instance().localDatabaseWasDamaged(kept, asidePath);
 }
 
 SQLiteStore::~SQLiteStore() = default;
@@ -145,6 +203,7 @@ void SQLiteStore::openIfNeeded()
     if (!m_connection.isOpen()) {
         zuvError(lcSession).noquote()
             << QStringLiteral("SQLiteStore: failed to open DB rc=%1").arg(resultCode);
+        noteWriteOutcome(false, resultCode);
         return;
     }
     m_connection.execute("PRAGMA journal_mode=WAL;");
@@ -206,7 +265,7 @@ bool SQLiteStore::tableHasColumn(const char *table, const char *column)
 
 // The damaged file may still hold the user's last sessions, so it is kept for inspection or
 // repair, together with its journal files, which belong to it.
-bool SQLiteStore::moveDamagedFileAside()
+QString SQLiteStore::moveDamagedFileAside()
 {
     m_connection.closeLeavingFilesUntouched();
     const QString stamp = m_clock.now().toDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -219,7 +278,7 @@ bool SQLiteStore::moveDamagedFileAside()
             << QStringLiteral("SQLiteStore: the database file %1 is damaged and could not be "
                               "moved aside; nothing will be stored in this run")
                    .arg(m_databasePath);
-        return false;
+        return QString();
     }
     for (const QString &suffix : {QStringLiteral("-wal"), QStringLiteral("-shm")}) {
         if (QFileInfo::exists(m_databasePath + suffix))
@@ -229,7 +288,98 @@ bool SQLiteStore::moveDamagedFileAside()
         << QStringLiteral("SQLiteStore: the database file is damaged; moved it to %1 and "
                           "started a new database")
                .arg(asidePath);
-    return true;
+    return asidePath;
+}
+
+QString SQLiteStore::salvageRowsFrom(const QString &asidePath)
+{
+    // Read from a copy: opening the kept file would fold its write-ahead log into it.
+    QTemporaryDir scratch;
+    const QString copy = scratch.filePath(QStringLiteral("damaged.sqlite"));
+    if (!scratch.isValid() || !QFile::copy(asidePath, copy))
+        return QString();
+    if (QFileInfo::exists(asidePath + QStringLiteral("-wal")))
+        QFile::copy(asidePath + QStringLiteral("-wal"), copy + QStringLiteral("-wal"));
+
+    SqliteStatement attach(m_connection, "ATTACH DATABASE ? AS damaged;");
+    if (attach.isValid())
+        attach.bindText(1, copy);
+    if (!attach.isValid() || attach.step() != SQLITE_DONE) {
+        zuvError(lcSession) << "SQLiteStore: the damaged file cannot be read; nothing was kept";
+        return QString();
+    }
+    struct Salvaged
+    {
+        const char *table;
+        const char *label;
+    };
+    const Salvaged tables[] = {{"sessions", "running session(s)"},
+                               {"session_history", "finished session(s)"},
+                               {"activity_segments", "activity segment(s)"},
+                               {"upload_queue", "queued upload(s)"}};
+    QStringList kept;
+    for (const Salvaged &salvaged : tables)
+        kept.append(QStringLiteral("%1 %2")
+                        .arg(salvageTable(salvaged.table))
+                        .arg(QLatin1String(salvaged.label)));
+    m_connection.execute("DETACH DATABASE damaged;");
+    const QString summary = kept.join(QStringLiteral(", "));
+    zuvError(lcSession).noquote() << QStringLiteral("SQLiteStore: kept from the damaged file: ") +
+                                         summary;
+    return summary;
+}
+
+int SQLiteStore::salvageTable(const char *table)
+{
+    // The columns both layouts share: an older file may lack the ones added since.
+    QStringList columns;
+    {
+        const QByteArray info = QByteArray("PRAGMA damaged.table_info(") + table + ");";
+        SqliteStatement statement(m_connection, info.constData());
+        while (statement.isValid() && statement.nextRow()) {
+            const QString column = statement.columnText(1);
+            if (tableHasColumn(table, column.toLatin1().constData()))
+                columns.append(column);
+        }
+    }
+    if (columns.isEmpty())
+        return 0;
+    const QByteArray list = columns.join(QLatin1Char(',')).toLatin1();
+    QByteArray placeholders = "?";
+    placeholders += QByteArray(",?").repeated(columns.size() - 1);
+    const QByteArray insertSql = QByteArray("INSERT OR IGNORE INTO main.") + table + " (" + list +
+                                 ") VALUES (" + placeholders + ");";
+
+    // A damaged page ends a scan; scanning from both ends also reaches the rows behind it.
+    // Read first, write after: a damaged page met inside a write transaction rolls it back.
+    std::vector<std::vector<SqliteValue>> readable;
+    for (const char *order : {"ASC", "DESC"}) {
+        const QByteArray selectSql =
+            "SELECT " + list + " FROM damaged." + table + " ORDER BY rowid " + order + ";";
+        SqliteStatement rows(m_connection, selectSql.constData());
+        while (rows.isValid() && rows.nextRow()) {
+            std::vector<SqliteValue> values;
+            for (int column = 0; column < columns.size(); ++column)
+                values.push_back(rows.columnValue(column));
+            readable.push_back(std::move(values));
+        }
+    }
+
+    // One transaction: a row at a time, each committed on its own, would take minutes.
+    m_connection.execute("BEGIN IMMEDIATE;");
+    SqliteStatement insert(m_connection, insertSql.constData());
+    int kept = 0;
+    for (const std::vector<SqliteValue> &values : readable) {
+        if (!insert.isValid())
+            break;
+        for (size_t column = 0; column < values.size(); ++column)
+            insert.bindValue(static_cast<int>(column) + 1, values[column]);
+        if (insert.step() == SQLITE_DONE)
+            kept += m_connection.changes();
+        insert.reset();
+    }
+    m_connection.execute("COMMIT;");
+    return kept;
 }
 
 QString SQLiteStore::domainKey() const
@@ -243,9 +393,22 @@ QString SQLiteStore::domainKeyOr(const std::optional<QString> &explicitKey) cons
     return explicitKey ? *explicitKey : domainKey();
 }
 
+void SQLiteStore::noteWriteOutcome(bool succeeded, int resultCode)
+{
+    if (meansDamagedFile(resultCode))
+        m_damageSeen = true;
+    if (succeeded || m_writesFailing) {
+        m_writesFailing = !succeeded && m_writesFailing;
+        return;
+    }
+    m_writesFailing = true;
+    Q_EMIT NotificationHub::instance().localDatabaseCannotBeWritten();
+}
+
 bool SQLiteStore::finishWrite(SqliteStatement &statement, const char *operation)
 {
     if (!statement.isValid()) {
+        noteWriteOutcome(false, statement.prepareResult());
         zuvError(lcSession).noquote() << QStringLiteral("SQLiteStore: %1 failed: rc=%2 %3")
                                              .arg(QLatin1String(operation))
                                              .arg(statement.prepareResult())
@@ -253,6 +416,7 @@ bool SQLiteStore::finishWrite(SqliteStatement &statement, const char *operation)
         return false;
     }
     const int resultCode = statement.step();
+    noteWriteOutcome(resultCode == SQLITE_DONE, resultCode);
     if (resultCode == SQLITE_DONE)
         return true;
     zuvError(lcSession).noquote() << QStringLiteral("SQLiteStore: %1 failed: rc=%2 %3")

@@ -83,7 +83,8 @@ public:
     bool isOpen() const;
 
     // Running sessions.
-    void saveActiveSession(const Session &session);
+    void saveActiveSession(const Session &session,
+                           const std::optional<QString> &domainKey = std::nullopt);
     QList<Session> loadAllActiveSessions();
     // The running session saved last.
     std::optional<Session> loadActiveSession();
@@ -92,6 +93,10 @@ public:
 
     // Finished sessions.
     void appendSessionHistory(const Session &session);
+    // The history row written and the running row removed in one transaction, so a failed
+    // write never leaves the session in neither table. Answers whether both happened.
+    bool moveSessionToHistory(const Session &session,
+                              const std::optional<QString> &domainKey = std::nullopt);
     // Sessions that started in [from, to), in start order.
     QList<SessionSummaryRow> sessionHistory(Timestamp from, Timestamp to);
 
@@ -144,16 +149,30 @@ private:
     };
 
     void openIfNeeded();
+    // Opens, migrates and checks the file; a damaged one is set aside, replaced and salvaged.
+    void openCheckedDatabase();
     SchemaOutcome migrateIfNeeded();
+    bool passesQuickCheck();
+    // Runs at the start of every operation: a statement that met a damaged page makes the next
+    // operation replace the file first. Answers whether there is a connection to work on.
+    bool ensureUsable();
+    void replaceDamagedDatabase();
+    // Copies every row that still reads from the set-aside file; answers what was kept.
+    QString salvageRowsFrom(const QString &asidePath);
+    int salvageTable(const char *table);
+    void noteWriteOutcome(bool succeeded, int resultCode);
     bool execute(const char *sql, int *resultCode = nullptr);
     bool tableHasColumn(const char *table, const char *column);
-    // Closes the connection; answers whether the file went aside (else the store stays inert).
-    bool moveDamagedFileAside();
+    // Closes the connection; answers the path the file went to (empty: the store stays inert).
+    QString moveDamagedFileAside();
 
     QString domainKey() const;
     QString domainKeyOr(const std::optional<QString> &explicitKey) const;
     // Steps a prepared write once and logs when it did not complete. Answers whether it did.
     bool finishWrite(SqliteStatement &statement, const char *operation);
+    bool writeSessionHistoryRow(const Session &session, const QByteArray &json,
+                                const QString &domain);
+    bool deleteActiveSessionRow(const QUuid &id, const QString &domain);
     void updateUploadTaskStatus(const QUuid &id, UploadTaskStatus status);
     bool deleteUnreadableUploadTask(const QString &domain, const std::optional<QString> &idText);
     // Decodes the payload in column 0 of every row; rows that do not decode are skipped, logged.
@@ -164,4 +183,6 @@ private:
     const Clock &m_clock;
     mutable QMutex m_mutex;
     SqliteConnection m_connection;
+    bool m_damageSeen = false;
+    bool m_writesFailing = false;
 };

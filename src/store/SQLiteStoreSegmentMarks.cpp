@@ -8,7 +8,7 @@
 bool SQLiteStore::markActivitySegmentUploadedIfUnchanged(const ActivitySegmentRow &sent)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return false;
     SqliteStatement statement(m_connection,
                               "UPDATE activity_segments SET uploaded_at = ?\n"

@@ -8,7 +8,7 @@ std::optional<SQLiteStore::ActivitySegmentRow>
 SQLiteStore::activitySegment(const QString &segmentDate, int segmentNumber)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return std::nullopt;
     SqliteStatement statement(m_connection,
                               "SELECT active_seconds, non_idle_seconds, mouse_movements, "

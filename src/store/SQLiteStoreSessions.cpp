@@ -10,6 +10,8 @@
 
 #include <QTimeZone>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -100,20 +102,20 @@ QList<Session> SQLiteStore::readSessionRows(SqliteStatement &statement, const ch
     return sessions;
 }
 
-void SQLiteStore::saveActiveSession(const Session &session)
+void SQLiteStore::saveActiveSession(const Session &session, const std::optional<QString> &domainKey)
 {
     const std::optional<QByteArray> json = encodedSession(session, "saveActiveSession");
     if (!json)
         return;
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return;
     SqliteStatement statement(
         m_connection, "INSERT OR REPLACE INTO sessions (id, domain_key, device_id, project_id, "
                       "project_name, payload, updated_at)\nVALUES (?, ?, ?, ?, ?, ?, ?);");
     if (statement.isValid()) {
         statement.bindText(1, UuidText::format(session.id));
-        statement.bindText(2, domainKey());
+        statement.bindText(2, domainKeyOr(domainKey));
         statement.bindText(3, session.deviceId);
         statement.bindText(4, session.projectId);
         statement.bindText(5, session.projectName);
@@ -126,7 +128,7 @@ void SQLiteStore::saveActiveSession(const Session &session)
 QList<Session> SQLiteStore::loadAllActiveSessions()
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return {};
     SqliteStatement statement(m_connection, "SELECT payload FROM sessions\nWHERE domain_key = "
                                             "?\nORDER BY updated_at DESC;");
@@ -147,16 +149,10 @@ std::optional<Session> SQLiteStore::loadActiveSession()
 void SQLiteStore::clearActiveSession(const std::optional<QUuid> &id)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return;
     if (id) {
-        SqliteStatement statement(m_connection,
-                                  "DELETE FROM sessions WHERE domain_key = ? AND id = ?;");
-        if (statement.isValid()) {
-            statement.bindText(1, domainKey());
-            statement.bindText(2, UuidText::format(*id));
-        }
-        finishWrite(statement, "clearActiveSession");
+        deleteActiveSessionRow(*id, domainKey());
     } else {
         SqliteStatement statement(m_connection, "DELETE FROM sessions WHERE domain_key = ?;");
         if (statement.isValid())
@@ -165,30 +161,80 @@ void SQLiteStore::clearActiveSession(const std::optional<QUuid> &id)
     }
 }
 
+bool SQLiteStore::deleteActiveSessionRow(const QUuid &id, const QString &domain)
+{
+    SqliteStatement statement(m_connection,
+                              "DELETE FROM sessions WHERE domain_key = ? AND id = ?;");
+    if (statement.isValid()) {
+        statement.bindText(1, domain);
+        statement.bindText(2, UuidText::format(id));
+    }
+    return finishWrite(statement, "clearActiveSession");
+}
+
 void SQLiteStore::appendSessionHistory(const Session &session)
 {
     const std::optional<QByteArray> json = encodedSession(session, "appendSessionHistory");
     if (!json)
         return;
-    const HistorySpan span = historySpan(session, m_clock.now());
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return;
+    writeSessionHistoryRow(session, *json, domainKey());
+}
+
+bool SQLiteStore::moveSessionToHistory(const Session &session,
+                                       const std::optional<QString> &domainKey)
+{
+    const std::optional<QByteArray> json = encodedSession(session, "moveSessionToHistory");
+    if (!json)
+        return false;
+    const QMutexLocker locker(&m_mutex);
+    if (!ensureUsable())
+        return false;
+    int resultCode = m_connection.execute("BEGIN IMMEDIATE;");
+    if (resultCode != SQLITE_OK) {
+        zuvError(lcSession).noquote()
+            << QStringLiteral("SQLiteStore: moveSessionToHistory could not begin: rc=%1 %2")
+                   .arg(resultCode)
+                   .arg(m_connection.lastErrorMessage());
+        noteWriteOutcome(false, resultCode);
+        return false;
+    }
+    const QString domain = domainKeyOr(domainKey);
+    if (writeSessionHistoryRow(session, *json, domain) &&
+        deleteActiveSessionRow(session.id, domain)) {
+        resultCode = m_connection.execute("COMMIT;");
+        if (resultCode == SQLITE_OK)
+            return true;
+        noteWriteOutcome(false, resultCode);
+    }
+    // The running row stays, so the next start completes the session again.
+    m_connection.execute("ROLLBACK;");
+    zuvError(lcSession).noquote() << QStringLiteral(
+        "SQLiteStore: moveSessionToHistory rolled back; the session stays a running one");
+    return false;
+}
+
+bool SQLiteStore::writeSessionHistoryRow(const Session &session, const QByteArray &json,
+                                         const QString &domain)
+{
+    const HistorySpan span = historySpan(session, m_clock.now());
     SqliteStatement statement(m_connection,
                               "INSERT OR REPLACE INTO session_history (id, domain_key, device_id, "
                               "project_id, project_name, payload, started_at, stopped_at)\nVALUES "
                               "(?, ?, ?, ?, ?, ?, ?, ?);");
     if (statement.isValid()) {
         statement.bindText(1, UuidText::format(session.id));
-        statement.bindText(2, domainKey());
+        statement.bindText(2, domain);
         statement.bindText(3, session.deviceId);
         statement.bindText(4, session.projectId);
         statement.bindText(5, session.projectName);
-        statement.bindBlob(6, *json);
+        statement.bindBlob(6, json);
         statement.bindReal(7, span.start.secondsSince1970());
         statement.bindReal(8, span.stop.secondsSince1970());
     }
-    finishWrite(statement, "appendSessionHistory");
+    return finishWrite(statement, "appendSessionHistory");
 }
 
 QList<SQLiteStore::SessionSummaryRow> SQLiteStore::sessionHistory(Timestamp from, Timestamp to)
@@ -196,7 +242,7 @@ QList<SQLiteStore::SessionSummaryRow> SQLiteStore::sessionHistory(Timestamp from
     QList<Session> sessions;
     {
         const QMutexLocker locker(&m_mutex);
-        if (!m_connection.isOpen())
+        if (!ensureUsable())
             return {};
         SqliteStatement statement(m_connection,
                                   "SELECT payload FROM session_history\nWHERE domain_key = ? AND "
@@ -227,7 +273,7 @@ void SQLiteStore::upsertActivitySegment(const QString &segmentDate, int segmentN
     const int keyboard = clampedCounter(keyboardMovements, "keyboardMovements");
 
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return;
     SqliteStatement statement(
         m_connection,
@@ -257,7 +303,7 @@ SQLiteStore::pendingActivitySegmentsForUpload(const QString &currentSegmentDate,
                                               int currentSegmentNumber)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return {};
     SqliteStatement statement(
         m_connection,
@@ -290,7 +336,7 @@ SQLiteStore::pendingActivitySegmentsForUpload(const QString &currentSegmentDate,
 void SQLiteStore::markActivitySegmentUploaded(const QString &segmentDate, int segmentNumber)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return;
     SqliteStatement statement(m_connection,
                               "UPDATE activity_segments SET uploaded_at = ?\nWHERE domain_key = ? "
@@ -314,7 +360,7 @@ SQLiteStore::SegmentActivitySummary SQLiteStore::segmentActivitySummary(Timestam
 
     const QMutexLocker locker(&m_mutex);
     SegmentActivitySummary summary;
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return summary;
     SqliteStatement statement(m_connection,
                               "SELECT active_seconds, non_idle_seconds FROM activity_segments\n"
@@ -338,7 +384,7 @@ int SQLiteStore::cleanupUnattributableData(const QString &staleCutoffDate,
                                            const std::optional<QString> &currentDomain)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return 0;
     const QString domain = domainKeyOr(currentDomain);
     struct Cleanup

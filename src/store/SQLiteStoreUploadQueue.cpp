@@ -32,7 +32,7 @@ int clampedRetryCount(qint64 value)
 void SQLiteStore::enqueueUploadTask(const UploadTask &task, const std::optional<QString> &domainKey)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return;
     SqliteStatement statement(m_connection,
                               "INSERT OR REPLACE INTO upload_queue\n"
@@ -60,7 +60,7 @@ void SQLiteStore::enqueueUploadTask(const UploadTask &task, const std::optional<
 std::optional<UploadTask> SQLiteStore::nextUploadTask(Timestamp now)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return std::nullopt;
     const QString domain = domainKey();
     // A row that cannot be addressed by its id, or belongs to no readable session, could never be
@@ -145,7 +145,7 @@ void SQLiteStore::markUploadTaskInProgress(const QUuid &id)
 void SQLiteStore::updateUploadTaskStatus(const QUuid &id, UploadTaskStatus status)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return;
     SqliteStatement statement(
         m_connection, "UPDATE upload_queue SET status = ? WHERE domain_key = ? AND id = ?;");
@@ -160,7 +160,7 @@ void SQLiteStore::updateUploadTaskStatus(const QUuid &id, UploadTaskStatus statu
 void SQLiteStore::resetStaleInProgressTasks()
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return;
     SqliteStatement statement(
         m_connection, "UPDATE upload_queue SET status = 'pending' WHERE status = 'inProgress';");
@@ -170,7 +170,7 @@ void SQLiteStore::resetStaleInProgressTasks()
 void SQLiteStore::markUploadTaskCompleted(const QUuid &id)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return;
     SqliteStatement statement(m_connection,
                               "DELETE FROM upload_queue WHERE domain_key = ? AND id = ?;");
@@ -185,7 +185,7 @@ void SQLiteStore::markUploadTaskFailed(const QUuid &id, qint64 retryCount, Times
 {
     const int storedRetryCount = clampedRetryCount(retryCount);
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return;
     SqliteStatement statement(m_connection, "UPDATE upload_queue\n"
                                             "SET status = ?, retry_count = ?, next_attempt_at = ?\n"
@@ -214,7 +214,7 @@ QList<QUuid> SQLiteStore::pendingUploadTaskIds(const QUuid &sessionId,
     sql += ";";
 
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return {};
     SqliteStatement statement(m_connection, sql.constData());
     if (!statement.isValid())
@@ -237,7 +237,7 @@ QList<QUuid> SQLiteStore::pendingUploadTaskIds(const QUuid &sessionId,
 QSet<QString> SQLiteStore::pendingUploadFilePaths()
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return {};
     SqliteStatement statement(m_connection,
                               "SELECT file_path FROM upload_queue\n"
@@ -255,7 +255,7 @@ QSet<QString> SQLiteStore::pendingUploadFilePaths()
 bool SQLiteStore::hasScreenshotTask(const QUuid &sessionId, const QString &filePath)
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return false;
     SqliteStatement statement(
         m_connection,
@@ -274,7 +274,7 @@ bool SQLiteStore::hasScreenshotTask(const QUuid &sessionId, const QString &fileP
 bool SQLiteStore::hasActivitySegmentTask()
 {
     const QMutexLocker locker(&m_mutex);
-    if (!m_connection.isOpen())
+    if (!ensureUsable())
         return false;
     SqliteStatement statement(m_connection, "SELECT 1 FROM upload_queue\n"
                                             "WHERE domain_key = ? AND type = 'activitySegment'\n"

@@ -77,6 +77,32 @@ void SqliteStatement::bindReal(int index, double value)
     noteBinding(sqlite3_bind_double(m_statement, index, value));
 }
 
+void SqliteValueDeleter::operator()(sqlite3_value *value) const
+{
+    sqlite3_value_free(value);
+}
+
+SqliteValue SqliteStatement::columnValue(int column) const
+{
+    return SqliteValue(m_statement ? sqlite3_value_dup(sqlite3_column_value(m_statement, column))
+                                   : nullptr);
+}
+
+void SqliteStatement::bindValue(int index, const SqliteValue &value)
+{
+    if (m_statement && value)
+        noteBinding(sqlite3_bind_value(m_statement, index, value.get()));
+}
+
+void SqliteStatement::reset()
+{
+    if (!m_statement)
+        return;
+    sqlite3_reset(m_statement);
+    sqlite3_clear_bindings(m_statement);
+    m_bindingFailed = false;
+}
+
 int SqliteStatement::step()
 {
     if (!m_statement)

@@ -3,10 +3,18 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class SqliteConnection;
 struct sqlite3_stmt;
+struct sqlite3_value;
+
+struct SqliteValueDeleter
+{
+    void operator()(sqlite3_value *value) const;
+};
+using SqliteValue = std::unique_ptr<sqlite3_value, SqliteValueDeleter>;
 
 // One prepared statement, finalized when it goes. Parameters and columns count as SQLite counts
 // them: parameters from 1, columns from 0. Texts and blobs are copied by SQLite at bind time.
@@ -30,12 +38,17 @@ public:
     void bindBlob(int index, const QByteArray &bytes);
     void bindInt(int index, int value);
     void bindReal(int index, double value);
+    // A column's value of whatever type, kept beyond the row, and its binding.
+    SqliteValue columnValue(int column) const;
+    void bindValue(int index, const SqliteValue &value);
     bool bindingFailed() const { return m_bindingFailed; }
 
     // One step; answers SQLite's result code (SQLITE_ROW, SQLITE_DONE or an error).
     int step();
     // Steps and answers whether a row came.
     bool nextRow();
+    // Makes the statement ready to run again, its parameters unbound.
+    void reset();
 
     int columnCount() const;
     bool columnIsNull(int column) const;

@@ -200,7 +200,20 @@ QCoro::Task<> UploadService::handleFailedTask(const UploadTask &task, std::excep
             << "Task" << id << "type=" + type << QStringLiteral("failed (attempt %1):").arg(attempt)
             << description;
         m_deps.retry.registerFailure(action.statusCode);
-        if (attempt > RetryManager::maximumRetries) {
+        if (holdsOnlyCopyOfSessionData(task.type)) {
+            // The start or final heartbeat exists nowhere but in this row: a server or network
+            // in trouble only delays it, until it is as old as a stranded capture may get.
+            if (m_deps.clock.now() - task.createdAt > captureExpirySeconds) {
+                zuvError(lcUpload).noquote()
+                    << "Task" << id << "type=" + type
+                    << "could not be delivered for seven days, discarding; the session is lost "
+                       "for the server.";
+                m_deps.store.markUploadTaskCompleted(task.id);
+            } else {
+                m_deps.store.markUploadTaskFailed(task.id, attempt,
+                                                  m_deps.retry.nextAttemptDate(attempt));
+            }
+        } else if (attempt > RetryManager::maximumRetries) {
             zuvError(lcUpload).noquote() << "Task" << id << "exceeded max retries, discarding.";
             m_deps.store.markUploadTaskCompleted(task.id);
         } else {
@@ -217,6 +230,11 @@ QCoro::Task<> UploadService::handleFailedTask(const UploadTask &task, std::excep
             m_deps.clock.now().addingSeconds(m_deps.random.uniform(60.0, 90.0)));
         break;
     }
+}
+
+bool UploadService::holdsOnlyCopyOfSessionData(UploadTaskType type)
+{
+    return type == UploadTaskType::StartSession || type == UploadTaskType::Heartbeat;
 }
 
 QTimeZone UploadService::apiTimeZone() const

@@ -72,7 +72,7 @@ public:
     void stop();
 
     QCoro::Task<> enqueueSessionStart(Session session) override;
-    QCoro::Task<> enqueueSessionUpload(Session session) override;
+    QCoro::Task<> enqueueSessionUpload(Session session, QString domainKey = QString()) override;
     QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId) override;
     QCoro::Task<bool> uploadHeartbeatNow(Session session) override;
     QCoro::Task<> processQueue() override;
@@ -96,6 +96,8 @@ private:
     QCoro::Task<> sendTask(const UploadTask &task);
     QCoro::Task<> handleFailedTask(const UploadTask &task, std::exception_ptr error);
     bool deferHeartbeatUntilStartIsSent(const UploadTask &task);
+    // Start and final heartbeat bodies are built once, when queued; losing the row loses them.
+    static bool holdsOnlyCopyOfSessionData(UploadTaskType type);
 
     // Senders; each throws when the server did not take the task.
     QCoro::Task<> uploadStartSession(const UploadTask &task);
@@ -107,12 +109,14 @@ private:
     // Takeover and the server's today total.
     bool handleHeartbeatTakenOver(const QUuid &sessionId, int statusCode);
     void postServerTodayTotalIfPresent(const QByteArray &responseBody, const QString &source);
+    void removeUnqueuedCaptures(const QUuid &sessionId);
 
     // Enqueueing and the orphan sweep.
     UploadTask newTask(UploadTaskType type, const QUuid &sessionId, int priority) const;
     void maybeEnqueuePendingActivitySegmentsUpload();
     void enqueueOrphanedScreenshots();
-    QStringList screenshotFiles(const QUuid &sessionId) const;
+    // The session's capture files in the domain's folder (empty: the current domain's).
+    QStringList screenshotFiles(const QUuid &sessionId, const QString &domainKey = QString()) const;
     QList<UploadTask> orphanedScreenshotTasks(
         const QString &folder, Timestamp now,
         const std::function<bool(const QUuid &, const QString &)> &hasQueuedTask) const;

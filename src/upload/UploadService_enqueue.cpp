@@ -43,18 +43,19 @@ QCoro::Task<> UploadService::enqueueSessionStart(Session session)
     m_deps.store.enqueueUploadTask(task);
 }
 
-QCoro::Task<> UploadService::enqueueSessionUpload(Session session)
+QCoro::Task<> UploadService::enqueueSessionUpload(Session session, QString domainKey)
 {
+    const QString domain = domainKey.isEmpty() ? m_deps.domainKey() : domainKey;
     UploadTask heartbeat = newTask(UploadTaskType::Heartbeat, session.id, heartbeatPriority);
     heartbeat.jsonPayload =
         HeartbeatPayload::build(session, QString::fromLatin1(HeartbeatPayload::completedStatus),
                                 m_deps.clock.now(), apiTimeZone());
-    m_deps.store.enqueueUploadTask(heartbeat);
+    m_deps.store.enqueueUploadTask(heartbeat, domain);
 
-    for (const QString &path : screenshotFiles(session.id)) {
+    for (const QString &path : screenshotFiles(session.id, domain)) {
         UploadTask screenshot = newTask(UploadTaskType::Screenshot, session.id, screenshotPriority);
         screenshot.filePath = path;
-        m_deps.store.enqueueUploadTask(screenshot);
+        m_deps.store.enqueueUploadTask(screenshot, domain);
     }
     co_return;
 }
@@ -98,9 +99,9 @@ void UploadService::maybeEnqueuePendingActivitySegmentsUpload()
         enqueueActivitySegmentsForUpload(open.dayKey, open.number);
 }
 
-QStringList UploadService::screenshotFiles(const QUuid &sessionId) const
+QStringList UploadService::screenshotFiles(const QUuid &sessionId, const QString &domainKey) const
 {
-    const QString folder = capturesFolder(m_deps.domainKey());
+    const QString folder = capturesFolder(domainKey.isEmpty() ? m_deps.domainKey() : domainKey);
     QDir().mkpath(folder);
     const QString prefix = UuidText::format(sessionId) + QLatin1Char('_');
     QStringList files;

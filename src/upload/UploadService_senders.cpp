@@ -238,12 +238,31 @@ bool UploadService::handleHeartbeatTakenOver(const QUuid &sessionId, int statusC
         sessionId, {UploadTaskType::Heartbeat, UploadTaskType::StartSession});
     for (const QUuid &id : open)
         m_deps.store.markUploadTaskCompleted(id);
+    removeUnqueuedCaptures(sessionId);
     return true;
+}
+
+void UploadService::removeUnqueuedCaptures(const QUuid &sessionId)
+{
+    // A capture taken after the last queued upload has no task; left behind, the next launch's
+    // sweep would send it for a session another device now owns.
+    for (const QString &path : screenshotFiles(sessionId)) {
+        if (!m_deps.store.hasScreenshotTask(sessionId, path))
+            QFile::remove(path);
+    }
 }
 
 void UploadService::postServerTodayTotalIfPresent(const QByteArray &responseBody,
                                                   const QString &source)
 {
+    if (!responseBody.isEmpty() && !QJsonDocument::fromJson(responseBody).isObject()) {
+        // The task counts as delivered (the status said so), but an answer nobody can read
+        // points at a proxy or a server fault worth finding in the log.
+        zuvError(lcUpload).noquote()
+            << "The answer to" << source << "could not be read (not a JSON object); "
+            << "the upload counts as accepted by its status.";
+        return;
+    }
     const auto total = TrackingEndpointResponse::serverTodayTotal(responseBody);
     if (!total)
         return;

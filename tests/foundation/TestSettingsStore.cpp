@@ -1,5 +1,6 @@
 #include "foundation/SettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -69,9 +70,10 @@ void TestSettingsStore::damagedFileStartsFromDefaults()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("preferences.json"));
+    const QByteArray damaged("{\"baseURL\": \"https://acme.example/api/v1/\", \"truncated\": ");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("{\"truncated\": ");
+    file.write(damaged);
     file.close();
 
     SettingsStore store(path);
@@ -79,6 +81,14 @@ void TestSettingsStore::damagedFileStartsFromDefaults()
     store.setString(QStringLiteral("after"), QStringLiteral("ok"));
     SettingsStore reopened(path);
     QCOMPARE(reopened.string(QStringLiteral("after")), QStringLiteral("ok"));
+
+    // The damaged file was kept beside the new one, byte for byte, not overwritten.
+    const QStringList aside =
+        QDir(folder.path()).entryList({QStringLiteral("preferences.json.damaged-*")});
+    QCOMPARE(aside.size(), 1);
+    QFile kept(folder.filePath(aside.first()));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), damaged);
 }
 
 void TestSettingsStore::nonFiniteNumberIsRefused()

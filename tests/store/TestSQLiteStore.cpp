@@ -1,12 +1,16 @@
 #include "StoreTestSupport.h"
 
+#include "foundation/NotificationHub.h"
+
 #include "support/LogCapture.h"
 #include "tracking/model/SegmentUtils.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QtConcurrent>
 #include <QtTest>
 
@@ -84,6 +88,11 @@ private slots:
     void segmentSummarySums_data();
     void segmentSummarySums();
     void cleanupRemovesUnattributableRows();
+
+    void failedHistoryWriteKeepsTheRunningSession();
+    void failingWritesAreReportedOncePerStreak();
+    void damageInsideTheFileIsFoundAndReadableRowsKept();
+    void damageMetWhileRunningReplacesTheFileOnce();
 };
 
 void TestSQLiteStore::newFileHasTablesIndexesAndWal()
@@ -231,10 +240,14 @@ void TestSQLiteStore::unopenablePathLeavesStoreInert()
 
     LogCapture log;
     FakeClock clock;
+    QSignalSpy cannotWrite(&NotificationHub::instance(),
+                           &NotificationHub::localDatabaseCannotBeWritten);
     SQLiteStore store(
         path, [] { return QStringLiteral("global"); }, clock);
     QVERIFY(!store.isOpen());
     QCOMPARE(log.count(QStringLiteral("SQLiteStore: failed to open DB rc=14")), 1);
+    // Nothing will be saved in this run, and the user hears of it once.
+    QCOMPARE(cannotWrite.count(), 1);
 
     const Session session = makeSession(QStringLiteral("Lost"), clock.now(), 10);
     store.saveActiveSession(session);
@@ -687,6 +700,158 @@ void TestSQLiteStore::cleanupRemovesUnattributableRows()
     QCOMPARE(store.cleanupUnattributableData(QStringLiteral("2026-01-15")), 1);
     QCOMPARE(raw.rows("SELECT segment_number FROM activity_segments ORDER BY segment_number"),
              QStringList({"4", "5"}));
+}
+
+namespace {
+
+// Makes every insert into the table fail as a full disk would, until dropped.
+const QByteArray failingHistoryTrigger =
+    "CREATE TRIGGER full_disk BEFORE INSERT ON session_history "
+    "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;";
+
+} // namespace
+
+void TestSQLiteStore::failedHistoryWriteKeepsTheRunningSession()
+{
+    StoreFixture fixture;
+    const Session session = makeSession(QStringLiteral("Kept"), fixture.clock.now(), 60);
+    fixture.store->saveActiveSession(session);
+    RawDatabase raw(fixture.path());
+    QVERIFY(raw.execute(failingHistoryTrigger));
+
+    QVERIFY(!fixture.store->moveSessionToHistory(session));
+    QCOMPARE(fixture.store->loadActiveSession(), std::optional<Session>(session));
+    QCOMPARE(raw.value("SELECT COUNT(*) FROM session_history"), QStringLiteral("0"));
+
+    QVERIFY(raw.execute("DROP TRIGGER full_disk;"));
+    QVERIFY(fixture.store->moveSessionToHistory(session));
+    QVERIFY(!fixture.store->loadActiveSession().has_value());
+    QCOMPARE(raw.value("SELECT COUNT(*) FROM session_history"), QStringLiteral("1"));
+}
+
+void TestSQLiteStore::failingWritesAreReportedOncePerStreak()
+{
+    StoreFixture fixture;
+    const Session session = makeSession(QStringLiteral("Lost"), fixture.clock.now(), 60);
+    RawDatabase raw(fixture.path());
+    QVERIFY(raw.execute(failingHistoryTrigger));
+    QSignalSpy cannotWrite(&NotificationHub::instance(),
+                           &NotificationHub::localDatabaseCannotBeWritten);
+
+    for (int attempt = 0; attempt < 3; ++attempt)
+        fixture.store->appendSessionHistory(session);
+    QCOMPARE(cannotWrite.count(), 1);
+
+    // A write that lands ends the streak; the next failure is told again.
+    fixture.store->saveActiveSession(session);
+    QCOMPARE(cannotWrite.count(), 1);
+    fixture.store->appendSessionHistory(session);
+    QCOMPARE(cannotWrite.count(), 2);
+}
+
+void TestSQLiteStore::damageInsideTheFileIsFoundAndReadableRowsKept()
+{
+    StoreFixture fixture;
+    const Session running = makeSession(QStringLiteral("Running"), fixture.clock.now(), 60);
+    const Session finished = makeSession(QStringLiteral("Finished"), fixture.clock.now(), 60);
+    fixture.store->saveActiveSession(running);
+    fixture.store->appendSessionHistory(finished);
+    UploadTask task;
+    task.id = QUuid::createUuid();
+    task.sessionId = running.id;
+    task.type = UploadTaskType::StartSession;
+    task.createdAt = fixture.clock.now();
+    task.status = UploadTaskStatus::Pending;
+    task.priority = 110;
+    task.jsonPayload = QByteArray("{}");
+    fixture.store->enqueueUploadTask(task);
+    constexpr int segmentCount = 3000;
+    for (int number = 0; number < segmentCount; ++number)
+        fixture.store->upsertActivitySegment(
+            QStringLiteral("2024-%1").arg(number, 5, 10, QLatin1Char('0')), number % 144, 300, 400,
+            10, 20);
+    fixture.store.reset();
+
+    // Overwrite a few pages in the middle, where only segment rows and their index live.
+    const qint64 pageSize = 4096;
+    QFile file(fixture.path());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const qint64 pages = file.size() / pageSize;
+    QVERIFY2(pages > 40, qPrintable(QString::number(pages)));
+    QVERIFY(file.seek((pages / 2) * pageSize));
+    QVERIFY(file.write(QByteArray(3 * pageSize, '\x5a')) == 3 * pageSize);
+    file.close();
+
+    QSignalSpy damaged(&NotificationHub::instance(), &NotificationHub::localDatabaseWasDamaged);
+    fixture.reopen();
+    QCOMPARE(damaged.count(), 1);
+    const QString asidePath = damaged.at(0).at(1).toString();
+    QCOMPARE(QFileInfo(asidePath).absolutePath(), QFileInfo(fixture.path()).absolutePath());
+    QVERIFY(asideFiles(fixture.folder()).contains(QFileInfo(asidePath).fileName()));
+
+    // The fresh file holds everything that could be read, from both sides of the damage.
+    QCOMPARE(fixture.store->loadActiveSession(), std::optional<Session>(running));
+    QCOMPARE(fixture.store->pendingUploadTaskIds(running.id, {UploadTaskType::StartSession}),
+             QList<QUuid>({task.id}));
+    RawDatabase raw(fixture.path());
+    QCOMPARE(raw.value("SELECT COUNT(*) FROM session_history"), QStringLiteral("1"));
+    const int keptSegments = raw.value("SELECT COUNT(*) FROM activity_segments").toInt();
+    QVERIFY2(keptSegments > segmentCount / 2 && keptSegments < segmentCount,
+             qPrintable(QString::number(keptSegments)));
+    QVERIFY(fixture.store->activitySegment(QStringLiteral("2024-00000"), 0).has_value());
+    QVERIFY(fixture.store
+                ->activitySegment(
+                    QStringLiteral("2024-%1").arg(segmentCount - 1, 5, 10, QLatin1Char('0')),
+                    (segmentCount - 1) % 144)
+                .has_value());
+    QVERIFY(damaged.at(0).at(0).toString().contains(
+        QStringLiteral("%1 activity segment(s)").arg(keptSegments)));
+    QCOMPARE(raw.value("PRAGMA quick_check"), QStringLiteral("ok"));
+
+    // Told once: the next start finds a sound file.
+    fixture.reopen();
+    QCOMPARE(damaged.count(), 1);
+}
+
+void TestSQLiteStore::damageMetWhileRunningReplacesTheFileOnce()
+{
+    StoreFixture fixture;
+    const Session running = makeSession(QStringLiteral("Running"), fixture.clock.now(), 60);
+    fixture.store->saveActiveSession(running);
+    {
+        // Far more pages than the connection keeps cached, written past the store's connection.
+        RawDatabase raw(fixture.path());
+        QVERIFY(raw.execute("WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM n "
+                            "WHERE x < 60000) INSERT INTO activity_segments SELECT 'global', "
+                            "printf('2024-%06d', x), x % 144, 300, 400, 10, 20, NULL FROM n;"));
+        QVERIFY(raw.execute("PRAGMA wal_checkpoint(TRUNCATE);"));
+    }
+    const qint64 pageSize = 4096;
+    QFile file(fixture.path());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const qint64 pages = file.size() / pageSize;
+    QVERIFY2(pages > 1000, qPrintable(QString::number(pages)));
+    QVERIFY(file.seek((pages / 2) * pageSize));
+    QVERIFY(file.write(QByteArray(8 * pageSize, '\x5a')) == 8 * pageSize);
+    file.close();
+
+    QSignalSpy damaged(&NotificationHub::instance(), &NotificationHub::localDatabaseWasDamaged);
+    const int readBeforeDamage =
+        fixture.store->pendingActivitySegmentsForUpload(QStringLiteral("2099-01-01"), 0).size();
+    QVERIFY(readBeforeDamage < 60001);
+    QCOMPARE(damaged.count(), 0);
+
+    // The next call finds the file replaced, with what could be read carried over.
+    fixture.store->saveActiveSession(running);
+    QCOMPARE(damaged.count(), 1);
+    QCOMPARE(fixture.store->loadActiveSession(), std::optional<Session>(running));
+    const int kept =
+        fixture.store->pendingActivitySegmentsForUpload(QStringLiteral("2099-01-01"), 0).size();
+    QVERIFY2(kept > readBeforeDamage && kept < 60001, qPrintable(QString::number(kept)));
+    RawDatabase fresh(fixture.path());
+    QCOMPARE(fresh.value("PRAGMA quick_check"), QStringLiteral("ok"));
+    fixture.store->saveActiveSession(running);
+    QCOMPARE(damaged.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSQLiteStore)

@@ -64,6 +64,12 @@ private Q_SLOTS:
     void orphanSweepQueuesStrandedFilesAndExpiresOldOnes();
     void unreachableServiceIsOfflineWithoutPenalty();
     void offlineForADayThenEverythingArrivesOnce();
+    void transientFailuresNeverDropASessionsOnlyCopy_data();
+    void transientFailuresNeverDropASessionsOnlyCopy();
+    void sessionDataUndeliverableForSevenDaysIsDropped();
+    void takenOverSessionLeavesNoUnqueuedCapture();
+    void unreadableSuccessfulAnswerIsLogged();
+    void sessionUploadWaitsForItsCompany();
 
 private:
     StandInService m_standIn;
@@ -479,6 +485,150 @@ void TestUploadService::offlineForADayThenEverythingArrivesOnce()
         uniqueBodies.insert(key);
     }
     QCOMPARE(m_standIn.sessions().size(), 8);
+}
+
+void TestUploadService::transientFailuresNeverDropASessionsOnlyCopy_data()
+{
+    QTest::addColumn<bool>("finalHeartbeat");
+    QTest::addColumn<bool>("untrustedCertificate");
+    QTest::newRow("start, 503") << false << false;
+    QTest::newRow("final heartbeat, 503") << true << false;
+    QTest::newRow("start, certificate not trusted") << false << true;
+    QTest::newRow("final heartbeat, certificate not trusted") << true << true;
+}
+
+void TestUploadService::transientFailuresNeverDropASessionsOnlyCopy()
+{
+    QFETCH(bool, finalHeartbeat);
+    QFETCH(bool, untrustedCertificate);
+    UploadTestRig &rig = *m_rig;
+    const Session session = workedSession(rig.clock.now().addingSeconds(-60), 60, false);
+    QCoro::waitFor(rig.service->enqueueSessionStart(session));
+    if (finalHeartbeat) {
+        rig.runPass();
+        QCOMPARE(m_standIn.sessions().size(), 1);
+        QCoro::waitFor(rig.service->enqueueSessionUpload(completed(session)));
+    }
+    const QString path = finalHeartbeat ? heartbeatPath : startPath;
+
+    // The same queue behind a client that trusts only the system's authorities, as behind a
+    // captive portal: every handshake with the stand-in fails.
+    UploadHttpClient untrusting(rig.endpoints, rig.tokens, rig.refresher.get(), TlsConfiguration());
+    UploadService behindPortal(UploadService::Dependencies{
+        *rig.store, untrusting, rig.retry, rig.settings, rig.deviceIds, rig.clock, rig.random,
+        [&rig] { return rig.domainStorage.domainKey(); },
+        rig.folder.filePath(QStringLiteral("captures")), nullptr});
+    UploadService &service = untrustedCertificate ? behindPortal : *rig.service;
+    if (!untrustedCertificate)
+        QVERIFY(m_standIn.setResponse(QStringLiteral("POST"), path, 503, QJsonValue(),
+                                      StandInService::UntilCleared));
+
+    // Ten passes, each after the back-off and the circuit breaker have let the task through.
+    for (int pass = 0; pass < 10; ++pass) {
+        QCoro::waitFor(service.processQueue());
+        rig.clock.advance(RetryManager::maximumOpenSeconds + 1);
+    }
+    const QList<UploadTask> waiting = rig.queuedTasks();
+    QCOMPARE(waiting.size(), 1);
+    QCOMPARE(waiting.at(0).retryCount, 10);
+
+    QVERIFY(m_standIn.clearResponses());
+    rig.runPass();
+    QVERIFY(rig.queuedTasks().isEmpty());
+    QCOMPARE(m_standIn.sessions().size(), 1);
+    QVERIFY(m_standIn.waitForRequests(QStringLiteral("POST"), path, 1));
+}
+
+void TestUploadService::sessionDataUndeliverableForSevenDaysIsDropped()
+{
+    UploadTestRig &rig = *m_rig;
+    const Session session = workedSession(rig.clock.now().addingSeconds(-60), 60, false);
+    QCoro::waitFor(rig.service->enqueueSessionStart(session));
+    QVERIFY(m_standIn.setResponse(QStringLiteral("POST"), startPath, 503, QJsonValue(),
+                                  StandInService::UntilCleared));
+    rig.runPass();
+    QCOMPARE(rig.queuedTasks().size(), 1);
+
+    rig.clock.advance(UploadService::captureExpirySeconds + 1);
+    LogCapture log;
+    rig.runPass();
+    QVERIFY(rig.queuedTasks().isEmpty());
+    QVERIFY(log.contains(QStringLiteral("could not be delivered for seven days")));
+}
+
+void TestUploadService::takenOverSessionLeavesNoUnqueuedCapture()
+{
+    UploadTestRig &rig = *m_rig;
+    const Session session = workedSession(rig.clock.now().addingSeconds(-60), 60, true);
+    QCoro::waitFor(rig.service->enqueueSessionStart(session));
+    rig.runPass();
+    const QString queued = rig.writeCapture(session.id, QStringLiteral("2024-05-01T02-20-00Z"), 0);
+    QCoro::waitFor(rig.service->enqueueScreenshotsForSession(session.id));
+    const QString last = rig.writeCapture(session.id, QStringLiteral("2024-05-01T02-30-00Z"), 0);
+    const Session other = workedSession(rig.clock.now().addingSeconds(-60), 60, true);
+    const QString othersCapture =
+        rig.writeCapture(other.id, QStringLiteral("2024-05-01T02-30-00Z"), 0);
+
+    QVERIFY(m_standIn.markSessionTakenOver(session.id));
+    QVERIFY(!QCoro::waitFor(rig.service->uploadHeartbeatNow(session)));
+    QVERIFY(rig.service->takenOverSessions().contains(session.id));
+    QVERIFY(!QFileInfo::exists(last));
+    QVERIFY(QFileInfo::exists(queued));
+    QVERIFY(QFileInfo::exists(othersCapture));
+
+    // The next launch's sweep finds nothing of the taken-over session to send.
+    QVERIFY(m_standIn.clearReceivedRequests());
+    rig.service->start();
+    rig.service->stop();
+    QTRY_VERIFY(!rig.service->isProcessing());
+    for (const StandInReceivedRequest &request : m_standIn.receivedRequests()) {
+        for (const auto &part : request.parts)
+            QVERIFY(!part.fileName.contains(QStringLiteral("02-30-00")) ||
+                    part.fileName.startsWith(UuidText::format(other.id)));
+    }
+}
+
+void TestUploadService::unreadableSuccessfulAnswerIsLogged()
+{
+    UploadTestRig &rig = *m_rig;
+    const Session session = workedSession(rig.clock.now().addingSeconds(-60), 60, false);
+    QVERIFY(m_standIn.setMalformedResponse(QStringLiteral("POST"), startPath));
+    QCoro::waitFor(rig.service->enqueueSessionStart(session));
+    LogCapture log;
+    rig.runPass();
+    QVERIFY(rig.queuedTasks().isEmpty());
+    QVERIFY(log.contains(QStringLiteral("The answer to start-session could not be read")));
+}
+
+void TestUploadService::sessionUploadWaitsForItsCompany()
+{
+    UploadTestRig &rig = *m_rig;
+    rig.domainStorage.setBaseURL(m_standIn.baseUrl());
+    const Session session = workedSession(rig.clock.now().addingSeconds(-60), 60, false);
+    QCoro::waitFor(rig.service->enqueueSessionStart(session));
+    rig.runPass();
+    const QString company = rig.domainStorage.domainKey();
+    QVERIFY(company != QLatin1String("global"));
+    const QString capture = rig.writeCapture(session.id, QStringLiteral("2024-05-01T02-30-00Z"), 0);
+    QVERIFY(m_standIn.clearReceivedRequests());
+
+    // Signed out (no company address) when the session's final upload is queued.
+    rig.domainStorage.setBaseURL(std::nullopt);
+    QCoro::waitFor(rig.service->enqueueSessionUpload(completed(session), company));
+    rig.runPass();
+    QVERIFY(m_standIn.receivedRequests().isEmpty());
+    QVERIFY(rig.queuedTasks().isEmpty());
+
+    // The same company signed in again: its heartbeat and capture go out with its token.
+    rig.domainStorage.setBaseURL(m_standIn.baseUrl());
+    rig.runPass();
+    QVERIFY(rig.queuedTasks().isEmpty());
+    const QList<StandInReceivedRequest> received = m_standIn.receivedRequests();
+    QCOMPARE(received.size(), 2);
+    QCOMPARE(received.at(0).path, heartbeatPath);
+    QCOMPARE(received.at(0).status, 200);
+    QCOMPARE(received.at(1).status, 200);
+    QVERIFY(!QFileInfo::exists(capture));
 }
 
 QTEST_GUILESS_MAIN(TestUploadService)

@@ -73,6 +73,7 @@ AppStateManager::AppStateManager(Dependencies dependencies, QObject *parent)
     , m_alerts(dependencies.alerts)
     , m_scheduler(dependencies.scheduler)
     , m_clock(dependencies.clock)
+    , m_localDataAlerts(dependencies.alerts)
 {
     startAuthRestore();
 }

@@ -2,6 +2,7 @@
 
 #include "app/config/RemoteConfig.h"
 #include "app/config/RemoteProject.h"
+#include "app/state/LocalDataAlerts.h"
 #include "app/state/MainTab.h"
 
 #include <QCoroTask>
@@ -147,6 +148,7 @@ private:
     AlertPresenter &m_alerts;
     DelayScheduler &m_scheduler;
     const Clock &m_clock;
+    LocalDataAlerts m_localDataAlerts;
 
     bool m_isAuthenticated = false;
     bool m_isRestoringSession = true;

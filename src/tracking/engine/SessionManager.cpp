@@ -132,8 +132,19 @@ void SessionManager::setCurrentSession(std::optional<Session> session)
 {
     if (m_currentSession == session)
         return;
+    // A session belongs to the company signed in when it began; that company's address may be
+    // gone by the time the session ends (a refused refresh clears it before tracking stops).
+    if (session && (!m_currentSession || m_currentSession->id != session->id))
+        m_sessionDomain = {session->id, m_domainStorage.domainKey()};
     m_currentSession = std::move(session);
     Q_EMIT currentSessionChanged();
+}
+
+QString SessionManager::domainKeyOf(const QUuid &sessionId) const
+{
+    // Sessions read back from the store at launch belong to the company signed in now.
+    return m_sessionDomain.first == sessionId ? m_sessionDomain.second
+                                              : m_domainStorage.domainKey();
 }
 
 void SessionManager::setInterruptedSession(std::optional<Session> session)

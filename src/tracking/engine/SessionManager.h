@@ -243,6 +243,8 @@ private:
     // Hands work to the upload queue after the current call has returned; never waited for.
     void queueSessionStartUpload(const Session &session);
     void queueSessionUpload(const Session &session);
+    // The domain key of the company the session is tracked for.
+    QString domainKeyOf(const QUuid &sessionId) const;
 
     // Ticker and capture schedule.
     void startTicker();
@@ -324,6 +326,8 @@ private:
 
     // Published state.
     std::optional<Session> m_currentSession;
+    // The domain key the current (or just ended) session was begun under.
+    std::pair<QUuid, QString> m_sessionDomain;
     std::optional<Session> m_interruptedSession;
     std::optional<RemoteProject> m_crossDayAutoCompletedProject;
     QString m_selectedProjectId;

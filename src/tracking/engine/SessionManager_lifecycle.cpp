@@ -23,9 +23,9 @@ QCoro::Task<> uploadSessionStart(UploadQueue &queue, Session session)
     co_await queue.processQueue();
 }
 
-QCoro::Task<> uploadCompletedSession(UploadQueue &queue, Session session)
+QCoro::Task<> uploadCompletedSession(UploadQueue &queue, Session session, QString domainKey)
 {
-    co_await queue.enqueueSessionUpload(std::move(session));
+    co_await queue.enqueueSessionUpload(std::move(session), std::move(domainKey));
     co_await queue.processQueue();
 }
 
@@ -191,8 +191,7 @@ Session SessionManager::archiveCompletedSession(Session session, Timestamp ended
     session.status = SessionStatus::Completed;
     session.reportedTotalSeconds = std::max<qint64>(0, static_cast<qint64>(std::trunc(total)));
 
-    m_store.appendSessionHistory(session);
-    m_store.clearActiveSession(session.id);
+    m_store.moveSessionToHistory(session, domainKeyOf(session.id));
     m_heartbeat.clear(session.id);
     return session;
 }
@@ -230,7 +229,7 @@ void SessionManager::closeCurrentInterval(Timestamp at)
     Session session = *m_currentSession;
     session.intervals.last().stoppedAt = at;
     setCurrentSession(session);
-    m_store.saveActiveSession(session);
+    m_store.saveActiveSession(session, domainKeyOf(session.id));
 }
 
 void SessionManager::queueSessionStartUpload(const Session &session)
@@ -242,6 +241,7 @@ void SessionManager::queueSessionStartUpload(const Session &session)
 
 void SessionManager::queueSessionUpload(const Session &session)
 {
-    QTimer::singleShot(
-        0, [&queue = m_uploadQueue, session] { uploadCompletedSession(queue, session); });
+    QTimer::singleShot(0, [&queue = m_uploadQueue, session, domain = domainKeyOf(session.id)] {
+        uploadCompletedSession(queue, session, domain);
+    });
 }

@@ -179,8 +179,7 @@ void SessionManager::completeStoredSession(Session session, Timestamp stop)
         session.reportedTotalSeconds =
             std::max<qint64>(0, static_cast<qint64>(std::trunc(session.totalSeconds(stop))));
     }
-    m_store.appendSessionHistory(session);
-    m_store.clearActiveSession(session.id);
+    m_store.moveSessionToHistory(session);
     queueSessionUpload(session);
 }
 

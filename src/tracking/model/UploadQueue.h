@@ -18,8 +18,10 @@ public:
 
     // Queues the start of a session.
     virtual QCoro::Task<> enqueueSessionStart(Session session) = 0;
-    // Queues the final heartbeat of a completed session and one upload per screenshot file of it.
-    virtual QCoro::Task<> enqueueSessionUpload(Session session) = 0;
+    // Queues the final heartbeat of a completed session and one upload per screenshot file of it,
+    // under the domain key of the company the session was tracked for (empty: the current one),
+    // so they are sent when that company is signed in to, whoever is signed in now.
+    virtual QCoro::Task<> enqueueSessionUpload(Session session, QString domainKey = QString()) = 0;
     // Queues every screenshot file of a running session that has no open upload yet.
     virtual QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId) = 0;
     // Sends the session's live heartbeat now, outside the queue; true when the server accepted it.

@@ -4,6 +4,7 @@
 #include "app/state/FakeRemoteConfigSource.h"
 #include "app/state/FakeTrackingEngine.h"
 #include "app/state/RecordingAlertPresenter.h"
+#include "foundation/NotificationHub.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 
@@ -93,6 +94,9 @@ private Q_SLOTS:
     void checkForUpdates_data();
     void checkForUpdates();
     void checkForUpdatesWhileSignedOut();
+
+    // Local data.
+    void localDataTroubleIsToldAsItIsPosted();
 
 private:
     std::unique_ptr<AppStateManager> makeState(AppStateManager::RestoreAuth restore);
@@ -560,6 +564,26 @@ void TestAppStateManager::checkForUpdatesWhileSignedOut()
     QVERIFY(!m_alerts->alerts().first().informativeText.has_value());
     QCOMPARE(m_source->fetches, 0);
     QVERIFY(engine.appliedConfigs.isEmpty());
+}
+
+void TestAppStateManager::localDataTroubleIsToldAsItIsPosted()
+{
+    const auto state = restoredState(true);
+    NotificationHub &hub = NotificationHub::instance();
+    Q_EMIT hub.localDatabaseWasDamaged(
+        QStringLiteral("1 running session(s), 40 activity segment(s)"),
+        QStringLiteral("/data/zuvevivezid.sqlite.damaged-1"));
+    Q_EMIT hub.localDatabaseCannotBeWritten();
+    // Not while the poster (the store, under its lock) is still in its call.
+    QVERIFY(m_alerts->alerts().isEmpty());
+    QTRY_COMPARE(m_alerts->alerts().size(), 2);
+
+    const auto &damaged = m_alerts->alerts().at(0);
+    QCOMPARE(damaged.messageText, QStringLiteral("Local data was damaged."));
+    QVERIFY(damaged.informativeText->contains(QStringLiteral("40 activity segment(s)")));
+    QVERIFY(
+        damaged.informativeText->contains(QStringLiteral("/data/zuvevivezid.sqlite.damaged-1")));
+    QCOMPARE(m_alerts->alerts().at(1).messageText, QStringLiteral("Tracked time cannot be saved."));
 }
 
 QTEST_GUILESS_MAIN(TestAppStateManager)

@@ -2,31 +2,32 @@
 
 QCoro::Task<> RecordingUploadQueue::enqueueSessionStart(Session session)
 {
-    m_calls.append({QStringLiteral("enqueueSessionStart"), session.id, session});
+    m_calls.append({QStringLiteral("enqueueSessionStart"), session.id, session, QString()});
     co_return;
 }
 
-QCoro::Task<> RecordingUploadQueue::enqueueSessionUpload(Session session)
+QCoro::Task<> RecordingUploadQueue::enqueueSessionUpload(Session session, QString domainKey)
 {
-    m_calls.append({QStringLiteral("enqueueSessionUpload"), session.id, session});
+    m_calls.append({QStringLiteral("enqueueSessionUpload"), session.id, session, domainKey});
     co_return;
 }
 
 QCoro::Task<> RecordingUploadQueue::enqueueScreenshotsForSession(QUuid sessionId)
 {
-    m_calls.append({QStringLiteral("enqueueScreenshotsForSession"), sessionId, std::nullopt});
+    m_calls.append(
+        {QStringLiteral("enqueueScreenshotsForSession"), sessionId, std::nullopt, QString()});
     co_return;
 }
 
 QCoro::Task<bool> RecordingUploadQueue::uploadHeartbeatNow(Session session)
 {
-    m_calls.append({QStringLiteral("uploadHeartbeatNow"), session.id, session});
+    m_calls.append({QStringLiteral("uploadHeartbeatNow"), session.id, session, QString()});
     co_return heartbeatAccepted;
 }
 
 QCoro::Task<> RecordingUploadQueue::processQueue()
 {
-    m_calls.append({QStringLiteral("processQueue"), QUuid(), std::nullopt});
+    m_calls.append({QStringLiteral("processQueue"), QUuid(), std::nullopt, QString()});
     co_return;
 }
 

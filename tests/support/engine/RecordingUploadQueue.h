@@ -16,10 +16,11 @@ public:
         QString operation; // the operation's name, e.g. "enqueueSessionStart"
         QUuid sessionId;   // null for processQueue()
         std::optional<Session> session;
+        QString domainKey; // enqueueSessionUpload() only
     };
 
     QCoro::Task<> enqueueSessionStart(Session session) override;
-    QCoro::Task<> enqueueSessionUpload(Session session) override;
+    QCoro::Task<> enqueueSessionUpload(Session session, QString domainKey = QString()) override;
     QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId) override;
     QCoro::Task<bool> uploadHeartbeatNow(Session session) override;
     QCoro::Task<> processQueue() override;

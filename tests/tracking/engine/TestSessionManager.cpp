@@ -615,6 +615,35 @@ private Q_SLOTS:
         QCOMPARE(fixture.uploadQueue.operations(),
                  (QStringList{"enqueueSessionStart", "processQueue"}));
     }
+
+    void sessionEndedAfterItsCompanyWasClearedStaysWithThatCompany()
+    {
+        EngineFixture fixture;
+        const QUrl acme(QStringLiteral("https://acme.example/api/v1/"));
+        fixture.domainStorage.setBaseURL(acme);
+        SessionManager &manager = fixture.createManager();
+        manager.startTracking(payroll);
+        const QUuid started = manager.currentSession()->id;
+        fixture.runUploads();
+        fixture.uploadQueue.clear();
+        fixture.clock.advance(60.0);
+
+        // A refused refresh clears the company address before tracking is stopped.
+        fixture.domainStorage.setBaseURL(std::nullopt);
+        manager.stopTracking(QStringLiteral("signed out"));
+        fixture.runUploads();
+        QCOMPARE(fixture.uploadQueue.operations(),
+                 (QStringList{"enqueueSessionUpload", "processQueue"}));
+        QCOMPARE(fixture.uploadQueue.calls().at(0).sessionId, started);
+        QCOMPARE(fixture.uploadQueue.calls().at(0).domainKey, QStringLiteral("acme.example"));
+        QVERIFY(fixture.store->loadAllActiveSessions().isEmpty());
+        QVERIFY(fixture.storedHistory().isEmpty());
+
+        // Signed in to that company again: the session is finished there, not running.
+        fixture.domainStorage.setBaseURL(acme);
+        QVERIFY(fixture.store->loadAllActiveSessions().isEmpty());
+        QCOMPARE(fixture.storedHistory().size(), 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSessionManager)

@@ -42,6 +42,9 @@ private Q_SLOTS:
 
         EngineFixture fixture;
         fixture.managerUploadQueue = rig.service.get();
+        // One company for the engine and the queue, as in the application.
+        fixture.domainStorage.setBaseURL(m_standIn.baseUrl());
+        rig.domainStorage.setBaseURL(m_standIn.baseUrl());
         RemoteConfig config = EngineFixture::config(QStringLiteral("stop"), true, 100'000);
         config.appTimezone = berlin;
         const auto moveTo = [&](Timestamp moment) {
