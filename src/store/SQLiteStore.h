@@ -136,6 +136,9 @@ public:
     bool hasScreenshotTask(const QUuid &sessionId, const QString &filePath);
     bool hasActivitySegmentTask();
 
+    // The key the rows of the signed-in company are kept under.
+    QString domainKey() const;
+
 private:
     enum class SchemaOutcome
     {
@@ -150,7 +153,6 @@ private:
     // Closes the connection; answers whether the file went aside (else the store stays inert).
     bool moveDamagedFileAside();
 
-    QString domainKey() const;
     QString domainKeyOr(const std::optional<QString> &explicitKey) const;
     // Steps a prepared write once and logs when it did not complete. Answers whether it did.
     bool finishWrite(SqliteStatement &statement, const char *operation);

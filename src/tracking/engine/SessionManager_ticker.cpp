@@ -12,6 +12,7 @@ void SessionManager::startTicker()
 {
     m_liveMetricsTick = 0;
     m_lastTickAt.reset();
+    m_steadySecondsAtLastTick.reset();
     resetSuspendBaseline();
     m_ticker.start();
 }
@@ -24,11 +25,16 @@ void SessionManager::stopTicker()
 void SessionManager::updateLiveMetrics()
 {
     const Timestamp now = m_clock.now();
+    const std::optional<double> steadyNow = m_clock.steadySeconds();
+    // A suspend is looked for first: it stops the ticker, and the ticker started on waking
+    // measures from then, so a suspend is never taken for a clock set forward.
     if (handleMissedSuspendIfAny(now))
         return;
     keepWorkAcrossBackwardClockJump(now);
-    maybePerformMidnightRolloverIfNeeded(now);
+    if (!skipForwardClockJump(now, steadyNow))
+        maybePerformMidnightRolloverIfNeeded(now);
     m_lastTickAt = now;
+    m_steadySecondsAtLastTick = steadyNow;
     if (!m_currentSession)
         return;
 
