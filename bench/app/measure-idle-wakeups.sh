@@ -38,36 +38,27 @@ export ZUV_DATA_DIR="$work/data"
 app_pid=$!
 sleep 10
 
-# Prints "switches nanoseconds" for the process: context switches and time on the CPU, summed
-# over its threads.
+# One line per thread: "tid:name voluntary+involuntary-switches nanoseconds-on-CPU".
 sample() {
-    local switches=0 cpu=0
     for task in /proc/"$app_pid"/task/*; do
-        local v n r
-        v=$(awk '/^voluntary_ctxt_switches/ {print $2}' "$task/status" 2>/dev/null || echo 0)
-        n=$(awk '/^nonvoluntary_ctxt_switches/ {print $2}' "$task/status" 2>/dev/null || echo 0)
-        r=$(awk '{print $1}' "$task/schedstat" 2>/dev/null || echo 0)
-        switches=$((switches + v + n))
-        cpu=$((cpu + r))
-    done
-    echo "$switches $cpu"
-}
-per_thread() {
-    for task in /proc/"$app_pid"/task/*; do
-        printf '%s:%s %s\n' "${task##*/}" "$(tr ' ' '_' <"$task/comm")" \
-            "$(awk '/^voluntary_ctxt_switches/ {print $2}' "$task/status")"
+        [ -r "$task/status" ] || continue
+        printf '%s:%s %s %s\n' "${task##*/}" "$(tr ' ' '_' <"$task/comm")" \
+            "$(awk '/^(non)?voluntary_ctxt_switches/ {s += $2} END {print s}' "$task/status")" \
+            "$(awk '{print $1}' "$task/schedstat")"
     done | sort
 }
 
-per_thread >"$work/before.txt"
-read -r switches0 cpu0 < <(sample)
+sample >"$work/before.txt"
 sleep "$window"
-read -r switches1 cpu1 < <(sample)
-per_thread >"$work/after.txt"
+sample >"$work/after.txt"
 
-awk -v s="$((switches1 - switches0))" -v c="$((cpu1 - cpu0))" -v w="$window" \
-    'BEGIN { printf "idle over %d s: %.2f wake-ups/s, CPU %.4f %% (%.1f ms)\n",
-             w, s / w, 100 * c / 1e9 / w, c / 1e6 }'
-echo "voluntary switches per thread over the window:"
-join "$work/before.txt" "$work/after.txt" |
-    awk '{ d = $3 - $2; if (d > 0) printf "  %-40s %d\n", $1, d }'
+# Threads that ended within the window are lost; one that began in it counts from zero.
+join -a 2 -e 0 -o 0,1.2,1.3,2.2,2.3 "$work/before.txt" "$work/after.txt" |
+    awk -v w="$window" '
+        { s = $4 - $2; c = $5 - $3; ts += s; tc += c; if (s > 0) line[$1] = s }
+        END {
+            printf "idle over %d s: %.2f wake-ups/s, CPU %.4f %% (%.1f ms)\n",
+                   w, ts / w, 100 * tc / 1e9 / w, tc / 1e6
+            print "context switches per thread over the window:"
+            for (t in line) printf "  %-40s %d\n", t, line[t]
+        }'
