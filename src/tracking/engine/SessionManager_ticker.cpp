@@ -26,8 +26,8 @@ void SessionManager::updateLiveMetrics()
 {
     const Timestamp now = m_clock.now();
     const std::optional<double> steadyNow = m_clock.steadySeconds();
-    // A suspend is looked for first: it stops the ticker, and the ticker started on waking
-    // measures from then, so a suspend is never taken for a clock set forward.
+    // The steady clock goes on through a suspend, so a suspend never reads as a clock set
+    // forward; the suspend clock sees it first and handles it as sleep and wake.
     if (handleMissedSuspendIfAny(now))
         return;
     keepWorkAcrossBackwardClockJump(now);
