@@ -452,19 +452,20 @@ void TestScreenCaptureService::theThreadSleepsWhileNothingIsScheduled()
 {
     Rig rig;
     Callbacks callbacks;
-    // Let the thread reach its first wait; then count how often it looks at the clock.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Once the thread has looked at the clock and gone to wait, count how often it looks again.
+    QTRY_VERIFY(rig.clock.reads() >= 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const int atRest = rig.clock.reads();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     QCOMPARE(rig.clock.reads(), atRest);
 
     // Scheduled it wakes again, and after stop() it rests once more.
     callbacks.start(*rig.service);
     QTRY_VERIFY(rig.clock.reads() > atRest + 1);
     rig.service->stop();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const int stopped = rig.clock.reads();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     QCOMPARE(rig.clock.reads(), stopped);
 }
 
