@@ -141,6 +141,9 @@ public:
     bool hasScreenshotTask(const QUuid &sessionId, const QString &filePath);
     bool hasActivitySegmentTask();
 
+    // The key the rows of the signed-in company are kept under.
+    QString domainKey() const;
+
 private:
     enum class SchemaOutcome
     {
@@ -166,7 +169,6 @@ private:
     // Closes the connection; answers the path the file went to (empty: the store stays inert).
     QString moveDamagedFileAside();
 
-    QString domainKey() const;
     QString domainKeyOr(const std::optional<QString> &explicitKey) const;
     // Steps a prepared write once and logs when it did not complete. Answers whether it did.
     bool finishWrite(SqliteStatement &statement, const char *operation);

@@ -59,10 +59,11 @@ void fillRoot(Display *display, const QRect &rect, unsigned long rgb)
     XFreeGC(display, gc);
 }
 
-void touch(const QString &path, qint64 modified)
+void touch(const QString &path, qint64 modified, qint64 bytes = 0)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(QByteArray(bytes, 'x')), bytes);
     file.close();
     utimbuf times{modified, modified};
     QCOMPARE(utime(QFile::encodeName(path).constData(), &times), 0);
@@ -81,7 +82,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void listsTheMonitorsTheTestDefined();
     void capturesOneScaledJpegPerMonitorIntoTheCompanyFolder();
-    void prunesTheFolderToItsLimitKeepingQueuedFiles();
+    void prunesTheFolderToItsBoundOldestFirst();
     void unwritableFolderLosesTheFrameAndCaptureGoesOn();
 
 private:
@@ -219,36 +220,41 @@ void TestX11DisplayCaptureBackend::capturesOneScaledJpegPerMonitorIntoTheCompany
     QCOMPARE(folder.entryList(QDir::Files).size(), 2);
 }
 
-void TestX11DisplayCaptureBackend::prunesTheFolderToItsLimitKeepingQueuedFiles()
+void TestX11DisplayCaptureBackend::prunesTheFolderToItsBoundOldestFirst()
 {
     QTemporaryDir root;
     const QDir folder(root.filePath(QStringLiteral("captures/global")));
     QVERIFY(QDir().mkpath(folder.path()));
-    for (int i = 0; i < 500; ++i)
+    constexpr int oldFiles = 500;
+    constexpr qint64 oldFileBytes = 1000;
+    for (int i = 0; i < oldFiles; ++i) {
         touch(folder.filePath(QStringLiteral("old-%1.jpg").arg(i, 3, 10, QLatin1Char('0'))),
-              1'600'000'000 + i);
-    const QString queued = folder.filePath(QStringLiteral("old-000.jpg"));
+              1'600'000'000 + i, oldFileBytes);
+    }
 
     ScreenCaptureService::Dependencies deps;
     deps.capturesBaseDirectory = root.filePath(QStringLiteral("captures"));
     deps.domainKey = [] {
         return QString();
     };
-    deps.pendingUploadFilePaths = [&] {
-        return QSet<QString>{queued};
-    };
     deps.backend = std::make_unique<X11DisplayCaptureBackend>();
+    // Exactly full before the cycle: its two captures push the oldest files out.
+    deps.maxFolderBytes = oldFiles * oldFileBytes;
     ScreenCaptureService service(std::move(deps));
     service.start(
         sessionId, 5, [] { return true; }, [] {});
+    LogCapture log;
     service.tickNow();
 
-    QCOMPARE(folder.entryList(QDir::Files).size(), 500);
-    QVERIFY(QFile::exists(queued));
-    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("old-001.jpg"))));
-    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("old-002.jpg"))));
-    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("old-003.jpg"))));
+    const QFileInfoList left = folder.entryInfoList(QDir::Files);
+    qint64 total = 0;
+    for (const QFileInfo &entry : left)
+        total += entry.size();
+    QVERIFY(total <= oldFiles * oldFileBytes);
     QCOMPARE(folder.entryList({QStringLiteral("0A1B2C3D-*.jpg")}, QDir::Files).size(), 2);
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("old-000.jpg"))));
+    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("old-499.jpg"))));
+    QVERIFY(log.contains(QStringLiteral("Captures folder reached")));
 }
 
 void TestX11DisplayCaptureBackend::unwritableFolderLosesTheFrameAndCaptureGoesOn()

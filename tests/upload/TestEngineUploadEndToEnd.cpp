@@ -3,6 +3,7 @@
 // heartbeats, segment batch and screenshots, in the queue's priorities, and leaves nothing behind.
 
 #include "app/config/APITimeZoneResolver.h"
+#include "foundation/NotificationHub.h"
 #include "foundation/UuidText.h"
 #include "store/DeviceIdProvider.h"
 #include "tracking/engine/EngineFixture.h"
@@ -11,6 +12,7 @@
 
 #include <QDir>
 #include <QJsonArray>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -24,6 +26,41 @@ QCoro::Task<> queueClosedSegments(UploadService &upload, SegmentUtils::SegmentKe
 {
     upload.enqueueActivitySegmentsForUpload(open.dayKey, open.number);
     co_await upload.processQueue();
+}
+
+void prepareTwoDisplaysInUtc(EngineFixture &engine)
+{
+    engine.settings.setString(QString::fromLatin1(APITimeZoneResolver::storageKey),
+                              QStringLiteral("UTC"));
+    const std::lock_guard lock(engine.displays->mutex);
+    engine.displays->displays = {DisplayInfo{QStringLiteral("left"), QRect(0, 0, 1280, 800)},
+                                 DisplayInfo{QStringLiteral("right"), QRect(1280, 0, 640, 480)}};
+}
+
+// The upload service works on the engine's own database and captures folder.
+UploadService::Dependencies uploadDependencies(EngineFixture &engine, UploadTestRig &rig,
+                                               DeviceIdProvider &deviceIds)
+{
+    return {*engine.store,
+            *rig.http,
+            rig.retry,
+            engine.settings,
+            deviceIds,
+            engine.clock,
+            rig.random,
+            [&engine] { return engine.domainStorage.domainKey(); },
+            QDir(engine.dataFolder).filePath(QStringLiteral("captures")),
+            nullptr};
+}
+
+QJsonObject heldSession(const QJsonArray &sessions, const QUuid &sessionId)
+{
+    for (const QJsonValue &session : sessions) {
+        const QJsonObject object = session.toObject();
+        if (object.value(QStringLiteral("session_uuid")).toString() == UuidText::format(sessionId))
+            return object;
+    }
+    return {};
 }
 
 int indexOfFirst(const QList<StandInReceivedRequest> &requests, const QString &pathEnd)
@@ -49,6 +86,7 @@ private Q_SLOTS:
     }
 
     void trackedSessionArrivesWhole();
+    void aDayBegunAsleepReachesTheService();
 
 private:
     StandInService m_standIn;
@@ -62,20 +100,10 @@ void TestEngineUploadEndToEnd::trackedSessionArrivesWhole()
     rig.tokens.saveAuthTokens(*tokens);
 
     EngineFixture engine;
-    engine.settings.setString(QString::fromLatin1(APITimeZoneResolver::storageKey),
-                              QStringLiteral("UTC"));
-    {
-        const std::lock_guard lock(engine.displays->mutex);
-        engine.displays->displays = {
-            DisplayInfo{QStringLiteral("left"), QRect(0, 0, 1280, 800)},
-            DisplayInfo{QStringLiteral("right"), QRect(1280, 0, 640, 480)}};
-    }
-    // The upload service works on the engine's own database and captures folder.
+    prepareTwoDisplaysInUtc(engine);
     const QString captures = QDir(engine.dataFolder).filePath(QStringLiteral("captures"));
     DeviceIdProvider deviceIds(engine.settings);
-    UploadService upload(
-        {*engine.store, *rig.http, rig.retry, engine.settings, deviceIds, engine.clock, rig.random,
-         [&engine] { return engine.domainStorage.domainKey(); }, captures, nullptr});
+    UploadService upload(uploadDependencies(engine, rig, deviceIds));
     engine.managerUploadQueue = &upload;
 
     // Today 08:00 UTC, so that the service takes the day as today.
@@ -158,6 +186,64 @@ void TestEngineUploadEndToEnd::trackedSessionArrivesWhole()
     QVERIFY(QDir(captures + QStringLiteral("/global"))
                 .entryList(QDir::Files | QDir::NoDotAndDotDot)
                 .isEmpty());
+}
+
+// Tracking from 23:00, asleep from 23:30 until 07:00: the morning's session is a new one, and
+// the service must know it before its first live heartbeat, or the heartbeat's 404 reads as a
+// takeover and the morning is lost.
+void TestEngineUploadEndToEnd::aDayBegunAsleepReachesTheService()
+{
+    UploadTestRig rig(m_standIn);
+    const auto tokens = signInToStandIn(m_standIn);
+    QVERIFY(tokens.has_value());
+    rig.tokens.saveAuthTokens(*tokens);
+    QVERIFY(m_standIn.clearReceivedRequests());
+
+    EngineFixture engine;
+    prepareTwoDisplaysInUtc(engine);
+    DeviceIdProvider deviceIds(engine.settings);
+    UploadService upload(uploadDependencies(engine, rig, deviceIds));
+    engine.managerUploadQueue = &upload;
+    QSignalSpy takeovers(&NotificationHub::instance(),
+                         &NotificationHub::sessionTakenOverByOtherDevice);
+
+    const QDate today = QDateTime::currentDateTimeUtc().date();
+    const auto utcAt = [](QDate day, int hour, int minute) {
+        return Timestamp::fromDateTime(QDateTime(day, QTime(hour, minute), QTimeZone::utc()));
+    };
+    engine.clock.set(utcAt(today.addDays(-1), 23, 0));
+    SessionManager &manager = engine.createManager();
+    manager.startTracking(RemoteProject{QStringLiteral("101"), QStringLiteral("Payroll")});
+    const QUuid evening = manager.currentSession()->id;
+    QVERIFY(m_standIn.waitForRequests(QStringLiteral("POST"), startPath, 1));
+    QTRY_VERIFY(!upload.isProcessing());
+
+    engine.clock.set(utcAt(today.addDays(-1), 23, 30));
+    manager.updateLiveMetrics();
+    manager.handleWillSleep();
+    engine.clock.set(utcAt(today, 7, 0));
+    manager.handleDidWake();
+    QVERIFY(manager.isTracking());
+    QVERIFY(!manager.isPaused());
+    const QUuid morning = manager.currentSession()->id;
+    QVERIFY(morning != evening);
+    QVERIFY(m_standIn.waitForRequests(QStringLiteral("POST"), startPath, 2));
+    QTRY_VERIFY(!upload.isProcessing());
+
+    engine.clock.set(utcAt(today, 7, 1).addingSeconds(1.0));
+    manager.updateLiveMetrics();
+    engine.captureService->tickNow();
+    QVERIFY(m_standIn.waitForRequests(QString(), screenshotsPath, 2));
+    QTRY_VERIFY(!upload.isProcessing());
+
+    QCOMPARE(takeovers.count(), 0);
+    QCOMPARE(manager.currentSession()->id, morning);
+    const QJsonArray sessions = m_standIn.sessions();
+    const QJsonObject held = heldSession(sessions, morning);
+    QVERIFY2(!held.isEmpty(), "the service does not know the morning's session");
+    QVERIFY(held.value(QStringLiteral("heartbeats")).toInt() >= 1);
+    QCOMPARE(held.value(QStringLiteral("screenshots")).toInt(), 2);
+    QVERIFY(!heldSession(sessions, evening).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestEngineUploadEndToEnd)

@@ -107,9 +107,6 @@ SessionManager &ApplicationContext::createSessionManager()
     ScreenCaptureService::Dependencies capture;
     capture.capturesBaseDirectory = capturesBase;
     capture.domainKey = domainKey;
-    capture.pendingUploadFilePaths = [this] {
-        return m_store->pendingUploadFilePaths();
-    };
     capture.apiTimeZone = [this] {
         return APITimeZoneResolver::resolvedTimeZone(
             APITimeZoneResolver::storedTimezoneIdentifier(*m_settings));

@@ -3,15 +3,36 @@
 
 #include "foundation/AppPaths.h"
 #include "foundation/Iso8601.h"
+#include "foundation/Log.h"
 #include "foundation/UuidText.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+namespace {
+
+// A folder counts with everything in it; a link to a folder is not followed.
+qint64 bytesOnDisk(const QFileInfo &entry)
+{
+    if (entry.isSymLink() || !entry.isDir())
+        return entry.size();
+    qint64 total = 0;
+    QDirIterator contents(entry.absoluteFilePath(), QDir::Files | QDir::Hidden | QDir::System,
+                          QDirIterator::Subdirectories);
+    while (contents.hasNext()) {
+        contents.next();
+        total += contents.fileInfo().size();
+    }
+    return total;
+}
+
+} // namespace
 
 QString ScreenCaptureService::capturesBaseDirectory()
 {
@@ -44,22 +65,21 @@ QSize ScreenCaptureService::cappedCaptureSize(int width, int height, int maxDime
                  std::max(1, static_cast<int>(std::round(height * factor))));
 }
 
-void ScreenCaptureService::cleanupOldCaptures(
-    const QString &capturesDirectory, int maxFileCount,
-    const std::function<QSet<QString>()> &pendingUploadFilePaths)
+void ScreenCaptureService::cleanupOldCaptures(const QString &capturesDirectory,
+                                              qint64 maxFolderBytes)
 {
     const QDir folder(capturesDirectory);
     if (!folder.exists())
         return;
     // Every visible entry counts, whatever its name or kind.
-    const QFileInfoList entries =
+    QFileInfoList oldestFirst =
         folder.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    qsizetype excess = entries.size() - maxFileCount;
-    if (excess < 1)
+    qint64 total = 0;
+    for (const QFileInfo &entry : std::as_const(oldestFirst))
+        total += bytesOnDisk(entry);
+    if (total <= maxFolderBytes)
         return;
-    const QSet<QString> keep = pendingUploadFilePaths ? pendingUploadFilePaths() : QSet<QString>();
 
-    QFileInfoList oldestFirst = entries;
     // An entry whose date cannot be read is the most distant past.
     const auto modified = [](const QFileInfo &info) {
         const QDateTime date = info.lastModified();
@@ -68,16 +88,23 @@ void ScreenCaptureService::cleanupOldCaptures(
     std::stable_sort(
         oldestFirst.begin(), oldestFirst.end(),
         [&](const QFileInfo &a, const QFileInfo &b) { return modified(a) < modified(b); });
+    const qint64 before = total;
+    int removed = 0;
     for (const QFileInfo &entry : std::as_const(oldestFirst)) {
-        if (excess < 1)
+        if (total <= maxFolderBytes)
             break;
-        if (keep.contains(entry.absoluteFilePath()) || keep.contains(entry.filePath()))
-            continue;
         // A failed removal still counts: the folder is not walked twice in one pass.
+        total -= bytesOnDisk(entry);
         if (entry.isDir() && !entry.isSymLink())
             QDir(entry.absoluteFilePath()).removeRecursively();
         else
             QFile::remove(entry.absoluteFilePath());
-        --excess;
+        ++removed;
     }
+    zuvError(lcCapture).noquote()
+        << QStringLiteral("Captures folder reached %1 bytes, over its bound of %2; removed the "
+                          "%3 oldest capture(s) that had not been uploaded")
+               .arg(before)
+               .arg(maxFolderBytes)
+               .arg(removed);
 }

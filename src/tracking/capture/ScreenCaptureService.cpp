@@ -151,10 +151,14 @@ void ScreenCaptureService::run()
         }
         if (due)
             continue;
-        // The clock is looked at again at least every second, so a moved clock is noticed.
-        double wait = 1.0;
-        if (m_nextCaptureAt)
-            wait = std::clamp(*m_nextCaptureAt - now, 0.001, 1.0);
+        // Nothing scheduled: the thread sleeps until start(), tickNow() or the end wakes it.
+        if (!m_nextCaptureAt) {
+            m_wake.wait(lock);
+            continue;
+        }
+        // While scheduled, the clock is looked at again at least every second, so a moved clock
+        // is noticed.
+        const double wait = std::clamp(*m_nextCaptureAt - now, 0.001, 1.0);
         m_wake.wait_for(lock, std::chrono::duration<double>(wait));
     }
     m_ticksFinished = m_tickRequests;
@@ -187,7 +191,7 @@ void ScreenCaptureService::runTick(const Schedule &schedule)
                                                                     result.filePaths);
         if (schedule.onCaptureComplete)
             schedule.onCaptureComplete(result.filePaths);
-        cleanupOldCaptures(folder, maxCaptureFileCount, m_deps.pendingUploadFilePaths);
+        cleanupOldCaptures(folder, m_deps.maxFolderBytes);
         break;
     case CaptureOutcome::PermissionLost:
         if (schedule.onPermissionLost)

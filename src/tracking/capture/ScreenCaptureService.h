@@ -22,8 +22,10 @@ class DisplayCaptureBackend;
 
 // Takes a screenshot of every display at a fixed interval while a session is tracked: one JPEG
 // per display and cycle in the captures folder of the current domain key, announced through
-// NotificationHub::screenCaptureDidComplete, with the folder kept near 500 files (files still
-// queued for upload are never removed).
+// NotificationHub::screenCaptureDidComplete. The folder is bounded by its size on disk only:
+// every file in it is a capture the service has not received yet (uploaded files are removed at
+// once), so nothing goes before the bound is reached, and then the oldest go, with an error in the
+// log.
 //
 // The schedule and every capture run on the thread "com.wendoka.zuvevivezid.screencapture",
 // never on the caller's. start() returns once the schedule is armed. stop() disarms it and, when
@@ -47,16 +49,21 @@ public:
 
     struct Dependencies
     {
-        QString capturesBaseDirectory;                         // e.g. capturesBaseDirectory()
-        std::function<QString()> domainKey;                    // the host, or "global"
-        std::function<QSet<QString>()> pendingUploadFilePaths; // files the upload queue still needs
-        std::function<QTimeZone()> apiTimeZone;                // zone of the file names' time token
+        QString capturesBaseDirectory;          // e.g. capturesBaseDirectory()
+        std::function<QString()> domainKey;     // the host, or "global"
+        std::function<QTimeZone()> apiTimeZone; // zone of the file names' time token
         std::unique_ptr<DisplayCaptureBackend> backend;
         const Clock *clock = nullptr; // systemClock() when null
+        qint64 maxFolderBytes = defaultMaxFolderBytes;
     };
 
     static constexpr const char *threadName = "com.wendoka.zuvevivezid.screencapture";
-    static constexpr int maxCaptureFileCount = 500;
+    // A capture of a display scaled to at most 1920 px is some 150 to 400 KB. At the default
+    // interval of five minutes, two displays for eight hours a day fill about 60 MB a day, so a
+    // week of captures that cannot be sent, up to the age at which stranded captures are dropped
+    // anyway, stays well inside; at one minute it still holds two to four working days of an
+    // outage. A gibibyte is little on today's disks and far beyond any normal backlog.
+    static constexpr qint64 defaultMaxFolderBytes = qint64(1) << 30;
     static constexpr int maxCaptureDimension = 1920;
     static constexpr int jpegQuality = 60;
     static constexpr double firstCaptureDelaySeconds = 60.0;
@@ -95,9 +102,9 @@ public:
     static QString timeToken(Timestamp moment, const QTimeZone &zone);
     // Longest side at most maxDimension, aspect kept, halves rounded away from zero.
     static QSize cappedCaptureSize(int width, int height, int maxDimension);
-    // Removes the oldest entries beyond maxFileCount; files the upload queue still needs stay.
-    static void cleanupOldCaptures(const QString &capturesDirectory, int maxFileCount,
-                                   const std::function<QSet<QString>()> &pendingUploadFilePaths);
+    // Over maxFolderBytes on disk, logs an error and removes the oldest entries until the folder
+    // fits again.
+    static void cleanupOldCaptures(const QString &capturesDirectory, qint64 maxFolderBytes);
     // One capture cycle: every display captured, scaled, encoded and written into the folder.
     static CycleResult captureAllDisplays(DisplayCaptureBackend &backend, const QUuid &sessionId,
                                           const QString &capturesDirectory,

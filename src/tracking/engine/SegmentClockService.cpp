@@ -6,6 +6,8 @@
 #include "store/SQLiteStore.h"
 #include "tracking/engine/SessionManager.h"
 
+#include <QCoreApplication>
+
 SegmentClockService::SegmentClockService(SessionManager &sessionManager, Dependencies dependencies,
                                          QObject *parent)
     : QObject(parent)
@@ -19,6 +21,11 @@ SegmentClockService::SegmentClockService(SessionManager &sessionManager, Depende
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(dependencies.tickInterval);
     connect(&m_timer, &QTimer::timeout, this, &SegmentClockService::tick);
+    // Up to a minute of counts would otherwise be lost on every quit, SIGTERM included.
+    if (QCoreApplication *application = QCoreApplication::instance()) {
+        connect(application, &QCoreApplication::aboutToQuit, this,
+                &SegmentClockService::flushCurrentSegment, Qt::DirectConnection);
+    }
 }
 
 SegmentClockService::~SegmentClockService() = default;
@@ -71,6 +78,8 @@ void SegmentClockService::tick()
     const SegmentUtils::SegmentKey key =
         SegmentUtils::segmentDateAndNumber(m_clock.now(), apiTimeZone(sessionManager));
 
+    if (m_openSegment && m_openSegmentDomain != m_store.domainKey())
+        leaveOtherCompanysSegment();
     if (m_openSegment && *m_openSegment != key)
         finishOpenSegment(key);
     if (!m_openSegment)
@@ -125,9 +134,21 @@ void SegmentClockService::finishOpenSegment(const SegmentUtils::SegmentKey &next
     m_openSegment.reset();
 }
 
+void SegmentClockService::leaveOtherCompanysSegment()
+{
+    // Its closed segments are queued once that company is signed in to again, not here.
+    zuvInfo(lcUpload).noquote()
+        << QStringLiteral("Company changed; segment %1#%2 is kept for the previous company")
+               .arg(m_openSegment->dayKey)
+               .arg(m_openSegment->number);
+    flushCurrentSegment();
+    m_openSegment.reset();
+}
+
 void SegmentClockService::openSegment(const SegmentUtils::SegmentKey &key)
 {
     m_openSegment = key;
+    m_openSegmentDomain = m_store.domainKey();
     m_ticksSinceLastPersist = 0;
     m_counters = {};
     if (const auto stored = m_store.activitySegment(key.dayKey, key.number)) {
@@ -145,5 +166,6 @@ void SegmentClockService::writeOpenSegment()
 {
     m_store.upsertActivitySegment(m_openSegment->dayKey, m_openSegment->number,
                                   m_counters.activeSeconds, m_counters.nonIdleSeconds,
-                                  m_counters.mouseMovements, m_counters.keyboardMovements);
+                                  m_counters.mouseMovements, m_counters.keyboardMovements,
+                                  m_openSegmentDomain);
 }

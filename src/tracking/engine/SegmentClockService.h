@@ -27,7 +27,9 @@ class SettingsStore;
 // The counters are the open segment's totals: every write replaces the stored row with them. A
 // segment whose row already exists when it is opened (a restart within the same ten minutes, a
 // clock set back, a daylight-saving fall-back, a changed zone) continues from the stored counters,
-// so its row only ever grows.
+// so its row only ever grows. A segment opened for one company is never continued for another:
+// the first tick after a change of company starts the segment afresh from that company's row.
+// The open segment is written when the application quits.
 //
 // Lives on the main thread. Holds the session manager weakly: once it is gone, nothing happens.
 class SegmentClockService : public QObject
@@ -89,6 +91,7 @@ private:
     void stop();
     QTimeZone apiTimeZone(const SessionManager &sessionManager) const;
     void finishOpenSegment(const SegmentUtils::SegmentKey &next);
+    void leaveOtherCompanysSegment();
     void openSegment(const SegmentUtils::SegmentKey &key);
     // Anything counted since the segment was opened; a segment continued from its stored row is
     // not written back unchanged, which would only make it wait for upload again.
@@ -106,6 +109,9 @@ private:
     std::optional<bool> m_lastTrackingValue;
 
     std::optional<SegmentUtils::SegmentKey> m_openSegment;
+    // The company the open segment's counts belong to; its row is written under this key even
+    // when another company has been signed in to since.
+    QString m_openSegmentDomain;
     Counters m_counters;
     Counters m_countersAtOpen;
     int m_ticksSinceLastPersist = 0;

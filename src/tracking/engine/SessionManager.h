@@ -74,6 +74,9 @@ public:
     static constexpr double midnightEpsilonSeconds = 0.001;
     // A clock going back less than this is taken for a correction, not a jump.
     static constexpr double backwardClockJumpToleranceSeconds = 1.0;
+    // A wall clock running ahead of the steady clock by more than this between two ticks was
+    // set forward.
+    static constexpr double forwardClockJumpToleranceSeconds = 1.0;
 
     // The two checks a start makes. Input Monitoring is asked only once screen capture passed.
     struct PermissionChecks
@@ -225,6 +228,8 @@ private:
     // Applies the idle-discard policy, fixes the reported total and counters, moves the session
     // to the history and clears its running row; answers the completed session.
     Session archiveCompletedSession(Session session, Timestamp endedAt);
+    // The tracker's counts and score over that tracked time, into the session.
+    void applyActivitySnapshot(Session &session, double totalSeconds) const;
     // Stops every tracking activity and clears the published state of the session that ended.
     void resetAfterSessionEnded();
     void setCurrentSession(std::optional<Session> session);
@@ -245,6 +250,8 @@ private:
     void queueSessionUpload(const Session &session);
     // The domain key of the company the session is tracked for.
     QString domainKeyOf(const QUuid &sessionId) const;
+    // The same for a session that ended while running here: nothing for one never started.
+    void queueEndedSessionUpload(const Session &session);
 
     // Ticker and capture schedule.
     void startTicker();
@@ -295,6 +302,8 @@ private:
     void performMidnightRollover(Timestamp newDate);
     // A clock set back while an interval is open: splits the interval at the last tick.
     bool keepWorkAcrossBackwardClockJump(Timestamp now);
+    // A clock set forward while an interval is open: the skipped time is not billed.
+    bool skipForwardClockJump(Timestamp now, std::optional<double> steadyNow);
 
     // Takeover.
     void completeTakenOverSession();
@@ -364,6 +373,7 @@ private:
 
     // The moment of the previous tick, and the suspended time the suspend clock showed then.
     std::optional<Timestamp> m_lastTickAt;
+    std::optional<double> m_steadySecondsAtLastTick;
     std::optional<double> m_suspendedSecondsAtLastTick;
 
     // Read by the capture thread and the segment clock without waiting for the main thread.

@@ -122,6 +122,9 @@ void SessionManager::resumeTracking()
 
     const Timestamp now = m_clock.now();
     Session session = *m_currentSession;
+    // A session begun while paused (a day that began during a pause or a sleep) is made known
+    // to the service only now, with its first interval.
+    const bool startsNow = session.intervals.isEmpty();
     session.idleDiscardCutoffAt.reset();
     session.intervals.append(openIntervalAt(now));
     setCurrentSession(session);
@@ -143,6 +146,8 @@ void SessionManager::resumeTracking()
     startTicker();
     updateCaptureEligibility();
     m_store.saveActiveSession(session);
+    if (startsNow)
+        queueSessionStartUpload(session);
     zuvInfo(lcSession).noquote() << QStringLiteral("Tracking resumed");
 }
 
@@ -153,7 +158,7 @@ void SessionManager::stopTracking(const std::optional<QString> &reason)
     const std::optional<Session> session = finishCurrentSession(m_clock.now());
     if (!session)
         return;
-    queueSessionUpload(*session);
+    queueEndedSessionUpload(*session);
     resetAfterSessionEnded();
 
     if (reason)
@@ -184,16 +189,21 @@ Session SessionManager::archiveCompletedSession(Session session, Timestamp ended
     const double total = session.reportedTotalSeconds
                              ? static_cast<double>(*session.reportedTotalSeconds)
                              : session.totalSeconds(endedAt);
-    const ActivitySnapshot snapshot = m_activityTracker.snapshot(total);
-    session.mouseCount = snapshot.mouseMoves;
-    session.keyboardCount = snapshot.keyboardEvents;
-    session.activityScore = snapshot.activityScore;
+    applyActivitySnapshot(session, total);
     session.status = SessionStatus::Completed;
     session.reportedTotalSeconds = std::max<qint64>(0, static_cast<qint64>(std::trunc(total)));
 
     m_store.moveSessionToHistory(session, domainKeyOf(session.id));
     m_heartbeat.clear(session.id);
     return session;
+}
+
+void SessionManager::applyActivitySnapshot(Session &session, double totalSeconds) const
+{
+    const ActivitySnapshot snapshot = m_activityTracker.snapshot(totalSeconds);
+    session.mouseCount = snapshot.mouseMoves;
+    session.keyboardCount = snapshot.keyboardEvents;
+    session.activityScore = snapshot.activityScore;
 }
 
 void SessionManager::resetAfterSessionEnded()
@@ -234,9 +244,25 @@ void SessionManager::closeCurrentInterval(Timestamp at)
 
 void SessionManager::queueSessionStartUpload(const Session &session)
 {
+    // The start names the first interval; a session without one waits for its first resume.
+    if (session.intervals.isEmpty())
+        return;
     // No context object: the upload must still be queued if the manager goes away first.
     QTimer::singleShot(0,
                        [&queue = m_uploadQueue, session] { uploadSessionStart(queue, session); });
+}
+
+void SessionManager::queueEndedSessionUpload(const Session &session)
+{
+    // Begun while paused and never resumed: its start was never queued, so a final heartbeat
+    // would only meet a session the service does not know, which reads as a takeover.
+    if (session.intervals.isEmpty()) {
+        zuvInfo(lcSession).noquote()
+            << QStringLiteral("Session %1 ended without tracked time; nothing to upload")
+                   .arg(UuidText::format(session.id));
+        return;
+    }
+    queueSessionUpload(session);
 }
 
 void SessionManager::queueSessionUpload(const Session &session)

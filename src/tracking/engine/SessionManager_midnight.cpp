@@ -12,6 +12,8 @@
 #include "tracking/capture/ScreenCaptureService.h"
 #include "tracking/model/SegmentUtils.h"
 
+#include <cmath>
+
 bool SessionManager::maybePerformMidnightRolloverIfNeeded(Timestamp asOf)
 {
     if (!m_isTracking || !m_currentSession || m_currentSession->intervals.isEmpty())
@@ -59,6 +61,36 @@ bool SessionManager::keepWorkAcrossBackwardClockJump(Timestamp now)
     return true;
 }
 
+bool SessionManager::skipForwardClockJump(Timestamp now, std::optional<double> steadyNow)
+{
+    if (!m_lastTickAt || !m_steadySecondsAtLastTick || !steadyNow)
+        return false;
+    const double passed = *steadyNow - *m_steadySecondsAtLastTick;
+    const double jumped = (now - *m_lastTickAt) - passed;
+    if (!std::isfinite(jumped) || jumped <= forwardClockJumpToleranceSeconds)
+        return false;
+    if (!m_isTracking || m_isPaused || !m_currentSession || !m_currentSession->openInterval())
+        return false;
+
+    const Timestamp lastKnown =
+        std::max(m_currentSession->openInterval()->startedAt, *m_lastTickAt);
+    zuvInfo(lcSession).noquote()
+        << QStringLiteral("Clock moved forward by %1s, from %2 to %3; the skipped time is not "
+                          "billed")
+               .arg(static_cast<qint64>(jumped))
+               .arg(lastKnown.toDateTime().toString(Qt::ISODateWithMs),
+                    now.toDateTime().toString(Qt::ISODateWithMs));
+    closeCurrentInterval(lastKnown);
+    // Landed on a later day, the session ends at the last tick and the new day's one opens now.
+    if (maybePerformMidnightRolloverIfNeeded(now))
+        return true;
+    Session session = *m_currentSession;
+    session.intervals.append(TrackingInterval{QUuid::createUuid(), now, std::nullopt});
+    setCurrentSession(session);
+    m_store.saveActiveSession(session);
+    return true;
+}
+
 void SessionManager::performMidnightRollover(Timestamp newDate)
 {
     if (!m_currentSession || m_currentSession->intervals.isEmpty())
@@ -82,7 +114,7 @@ void SessionManager::performMidnightRollover(Timestamp newDate)
     m_localTotalAtServerAnchor = 0.0;
     refreshTodayCompletedSeconds();
 
-    queueSessionUpload(old);
+    queueEndedSessionUpload(old);
 
     const bool wasPaused = m_isPaused;
     Session next;

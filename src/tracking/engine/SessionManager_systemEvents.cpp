@@ -81,10 +81,7 @@ void SessionManager::handleCaptureComplete()
 
     Session session = *m_currentSession;
     const double total = session.totalSecondsForReporting(m_clock.now());
-    const ActivitySnapshot snapshot = m_activityTracker.snapshot(total);
-    session.mouseCount = snapshot.mouseMoves;
-    session.keyboardCount = snapshot.keyboardEvents;
-    session.activityScore = snapshot.activityScore;
+    applyActivitySnapshot(session, total);
     setCurrentSession(session);
     m_store.saveActiveSession(session);
 
@@ -145,11 +142,16 @@ void SessionManager::handleDidWake()
 
 void SessionManager::handleWillTerminate()
 {
-    if (!m_isTracking || m_isPaused)
+    if (!m_isTracking || !m_currentSession)
         return;
-    closeCurrentInterval(m_clock.now());
-    if (m_currentSession)
-        m_store.saveActiveSession(*m_currentSession);
+    const Timestamp now = m_clock.now();
+    if (!m_isPaused)
+        closeCurrentInterval(now);
+    // The counts since the last capture, which the next launch continues from.
+    Session session = *m_currentSession;
+    applyActivitySnapshot(session, session.totalSecondsForReporting(now));
+    setCurrentSession(session);
+    m_store.saveActiveSession(session);
     zuvInfo(lcSession) << "Tracking interval closed on app termination";
 }
 

@@ -12,6 +12,7 @@ void SessionManager::startTicker()
 {
     m_liveMetricsTick = 0;
     m_lastTickAt.reset();
+    m_steadySecondsAtLastTick.reset();
     resetSuspendBaseline();
     m_ticker.start();
 }
@@ -24,11 +25,16 @@ void SessionManager::stopTicker()
 void SessionManager::updateLiveMetrics()
 {
     const Timestamp now = m_clock.now();
+    const std::optional<double> steadyNow = m_clock.steadySeconds();
+    // The steady clock goes on through a suspend, so a suspend never reads as a clock set
+    // forward; the suspend clock sees it first and handles it as sleep and wake.
     if (handleMissedSuspendIfAny(now))
         return;
     keepWorkAcrossBackwardClockJump(now);
-    maybePerformMidnightRolloverIfNeeded(now);
+    if (!skipForwardClockJump(now, steadyNow))
+        maybePerformMidnightRolloverIfNeeded(now);
     m_lastTickAt = now;
+    m_steadySecondsAtLastTick = steadyNow;
     if (!m_currentSession)
         return;
 

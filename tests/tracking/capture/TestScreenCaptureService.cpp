@@ -25,13 +25,31 @@ const QUuid sessionId = QUuid::fromString(QStringLiteral("{6f1c2a3b-4d5e-4f60-81
 const Timestamp mayFirst =
     Timestamp::fromDateTime(QDateTime(QDate(2024, 5, 1), QTime(10, 20, 30), QTimeZone::utc()));
 
+// Counts the readings, so a test can tell whether the capture thread woke up.
+class CountingClock final : public Clock
+{
+public:
+    Timestamp now() const override
+    {
+        ++m_reads;
+        return fake.now();
+    }
+    int reads() const { return m_reads.load(); }
+    void set(Timestamp moment) { fake.set(moment); }
+    void advance(double seconds) { fake.advance(seconds); }
+
+    FakeClock fake{mayFirst};
+
+private:
+    mutable std::atomic<int> m_reads{0};
+};
+
 struct Rig
 {
     QTemporaryDir root;
-    FakeClock clock{mayFirst};
+    CountingClock clock;
     std::shared_ptr<FakeDisplayCaptureBackend::State> displays;
     QString domain = QStringLiteral("acme.example.com");
-    QSet<QString> pendingUploads;
     std::unique_ptr<ScreenCaptureService> service;
 
     Rig()
@@ -40,9 +58,6 @@ struct Rig
         deps.capturesBaseDirectory = root.filePath(QStringLiteral("captures"));
         deps.domainKey = [this] {
             return domain;
-        };
-        deps.pendingUploadFilePaths = [this] {
-            return pendingUploads;
         };
         deps.apiTimeZone = [] {
             return QTimeZone(QByteArrayLiteral("UTC+07:00"));
@@ -110,6 +125,7 @@ private Q_SLOTS:
     void stopWaitsForARunningCycleAndItsCallbacks();
     void pruning_data();
     void pruning();
+    void theThreadSleepsWhileNothingIsScheduled();
 };
 
 void TestScreenCaptureService::timeToken_data()
@@ -386,25 +402,26 @@ void TestScreenCaptureService::stopWaitsForARunningCycleAndItsCallbacks()
 
 void TestScreenCaptureService::pruning_data()
 {
-    QTest::addColumn<int>("entries");
-    QTest::addColumn<QList<int>>("queued"); // by age, 0 the oldest
-    QTest::addColumn<QList<int>>("removed");
+    QTest::addColumn<QList<int>>("sizes"); // by age, the oldest first
+    QTest::addColumn<qint64>("bound");
+    QTest::addColumn<QList<int>>("removed"); // by age
 
-    QTest::newRow("at the limit nothing goes") << 500 << QList<int>{} << QList<int>{};
-    QTest::newRow("one over, the oldest goes") << 501 << QList<int>{} << QList<int>{0};
-    QTest::newRow("oldest still queued, the next one goes")
-        << 501 << QList<int>{0} << QList<int>{1};
-    QTest::newRow("three over, two queued among the oldest")
-        << 503 << QList<int>{0, 2} << QList<int>{1, 3, 4};
-    QTest::newRow("all queued, the folder stays over the limit")
-        << 502 << QList<int>{0, 1, 2, 3, 4} << QList<int>{5, 6};
+    QTest::newRow("at the bound nothing goes")
+        << QList<int>{100, 100, 100} << qint64(300) << QList<int>{};
+    QTest::newRow("one byte over, the oldest goes")
+        << QList<int>{100, 100, 101} << qint64(300) << QList<int>{0};
+    QTest::newRow("the oldest go until the folder fits")
+        << QList<int>{50, 200, 100, 100} << qint64(250) << QList<int>{0, 1};
+    // Unsent captures of a long outage: their number alone is no reason to drop any.
+    QTest::newRow("many small files stay") << QList<int>(600, 10) << qint64(6000) << QList<int>{};
 }
 
 void TestScreenCaptureService::pruning()
 {
-    QFETCH(int, entries);
-    QFETCH(QList<int>, queued);
+    QFETCH(QList<int>, sizes);
+    QFETCH(qint64, bound);
     QFETCH(QList<int>, removed);
+    const auto entries = static_cast<int>(sizes.size());
 
     QTemporaryDir folder;
     // File i is the (i * 7919 % entries)-th oldest: the listing order is unrelated to age, so
@@ -413,18 +430,43 @@ void TestScreenCaptureService::pruning()
     for (int i = 0; i < entries; ++i) {
         const int age = (i * 7919) % entries;
         byAge[age] = folder.filePath(QStringLiteral("f%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
-        touch(byAge[age], 1'700'000'000 + age);
+        QFile file(byAge[age]);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(QByteArray(sizes[age], 'x')), qint64(sizes[age]));
+        file.close();
+        utimbuf times{1'700'000'000 + age, 1'700'000'000 + age};
+        QCOMPARE(utime(QFile::encodeName(byAge[age]).constData(), &times), 0);
     }
-    QSet<QString> pending;
-    for (int age : queued)
-        pending.insert(byAge[age]);
 
-    ScreenCaptureService::cleanupOldCaptures(folder.path(), 500, [&] { return pending; });
+    LogCapture log;
+    ScreenCaptureService::cleanupOldCaptures(folder.path(), bound);
 
     for (int age = 0; age < entries; ++age) {
         const bool shouldBeGone = removed.contains(age);
         QVERIFY2(QFile::exists(byAge[age]) != shouldBeGone, qPrintable(QString::number(age)));
     }
+    QCOMPARE(log.contains(QStringLiteral("Captures folder reached")), !removed.isEmpty());
+}
+
+void TestScreenCaptureService::theThreadSleepsWhileNothingIsScheduled()
+{
+    Rig rig;
+    Callbacks callbacks;
+    // Once the thread has looked at the clock and gone to wait, count how often it looks again.
+    QTRY_VERIFY(rig.clock.reads() >= 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int atRest = rig.clock.reads();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    QCOMPARE(rig.clock.reads(), atRest);
+
+    // Scheduled it wakes again, and after stop() it rests once more.
+    callbacks.start(*rig.service);
+    QTRY_VERIFY(rig.clock.reads() > atRest + 1);
+    rig.service->stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int stopped = rig.clock.reads();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    QCOMPARE(rig.clock.reads(), stopped);
 }
 
 QTEST_GUILESS_MAIN(TestScreenCaptureService)

@@ -1,12 +1,14 @@
 // A tracking process for the crash tests: it tracks one session against the database and user
 // defaults in the folder it is given, on a clock of its own that it moves one second per tick,
-// then says "ready" and waits to be killed (SIGKILL) or terminated (SIGTERM, a normal quit).
+// with the segment clock ticking along, then says "ready" and waits to be killed (SIGKILL) or
+// terminated (SIGTERM, a normal quit).
 //
 //   zuv-engine-crash-child FOLDER START_SECONDS TICKS
 #include "EngineFixture.h"
 
 #include "foundation/NotificationHub.h"
 #include "platform/logind/TerminationSignalQuitter.h"
+#include "tracking/engine/SegmentClockService.h"
 
 #include <QCoreApplication>
 
@@ -28,6 +30,10 @@ int main(int argc, char *argv[])
     RemoteConfig config = EngineFixture::config(QStringLiteral("pause"), true, 100'000);
     config.appTimezone = QStringLiteral("UTC");
     manager.applyConfig(config);
+    SegmentClockService segmentClock(
+        manager, SegmentClockService::Dependencies{
+                     *fixture.store, fixture.settings, fixture.clock, {}, std::chrono::hours(1)});
+    segmentClock.bindToTrackingState();
     manager.startTracking(RemoteProject{QStringLiteral("p1"), QStringLiteral("Payroll")});
     if (!manager.isTracking())
         return 3;
@@ -39,10 +45,15 @@ int main(int argc, char *argv[])
     Q_EMIT NotificationHub::instance().screenCaptureDidComplete(manager.currentSession()->id, {});
     QCoreApplication::processEvents();
 
+    // Counted after the capture: only a quit saves them.
+    if (!fixture.pushInput(RawInputEvent::Type::KeyDown, 3))
+        return 4;
+
     const int ticks = arguments[3].toInt();
     for (int tick = 0; tick < ticks; ++tick) {
         fixture.clock.advance(1.0);
         manager.updateLiveMetrics();
+        segmentClock.tick();
     }
 
     std::printf("ready %s\n",

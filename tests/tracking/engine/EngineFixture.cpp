@@ -27,9 +27,6 @@ EngineFixture::EngineFixture(const QString &persistentFolder)
     captureDependencies.domainKey = [this] {
         return domainStorage.domainKey();
     };
-    captureDependencies.pendingUploadFilePaths = [] {
-        return QSet<QString>();
-    };
     captureDependencies.apiTimeZone = [] {
         return QTimeZone::utc();
     };

@@ -143,6 +143,12 @@ private Q_SLOTS:
         QCOMPARE(stored.status, SessionStatus::Active);
         QCOMPARE(stored.intervals.size(), 1);
         QCOMPARE(stored.intervals[0].stoppedAt, fixture.at(childTicks));
+        // The input counted after the last capture, and the open segment's last seconds.
+        QCOMPARE(stored.keyboardCount, 10);
+        QCOMPARE(stored.mouseCount, 5);
+        const auto segment = fixture.store->activitySegment(QStringLiteral("2025-12-09"), 48);
+        QVERIFY(segment);
+        QCOMPARE(segment->nonIdleSeconds, childTicks);
 
         manager.resumeInterruptedSession();
         fixture.clock.advance(10.0);

@@ -115,8 +115,18 @@ private Q_SLOTS:
         QCOMPARE(manager.currentSession()->intervals[0].startedAt, midnight.addingSeconds(0.2));
     }
 
+    void aPausedSessionRollsOverIntoAPausedOne_data()
+    {
+        QTest::addColumn<bool>("resumed");
+        QTest::newRow("then resumed") << true;
+        // The new day's session tracked nothing and was never started at the service, so
+        // nothing of it is sent.
+        QTest::newRow("then stopped") << false;
+    }
+
     void aPausedSessionRollsOverIntoAPausedOne()
     {
+        QFETCH(bool, resumed);
         EngineFixture fixture;
         SessionManager &manager = managerIn(fixture, QStringLiteral("UTC"));
         manager.startTracking(payroll);
@@ -129,11 +139,33 @@ private Q_SLOTS:
         QVERIFY(manager.currentSession()->intervals.isEmpty());
         QCOMPARE(completedSession(fixture)->reportedTotalSeconds, 3600);
         QVERIFY(!fixture.captureService->isScheduled());
-
+        const QUuid next = manager.currentSession()->id;
+        fixture.uploadQueue.clear();
         fixture.clock.set(midnight.addingSeconds(60.0));
+        if (!resumed) {
+            manager.stopTracking(std::nullopt);
+            fixture.runUploads();
+            QVERIFY(fixture.uploadQueue.calls().isEmpty());
+            QVERIFY(!fixture.storedActiveSession());
+            return;
+        }
+
+        // The new session's start goes out with its first interval, before any heartbeat.
         manager.resumeTracking();
         QCOMPARE(manager.currentSession()->intervals.size(), 1);
         QCOMPARE(manager.currentSession()->intervals[0].startedAt, midnight.addingSeconds(60.0));
+        fixture.runUploads();
+        const std::optional<Session> started =
+            fixture.uploadQueue.lastSession(QStringLiteral("enqueueSessionStart"));
+        QVERIFY(started);
+        QCOMPARE(started->id, next);
+        QCOMPARE(started->intervals.size(), 1);
+
+        // A second resume starts nothing again.
+        manager.pauseTracking();
+        manager.resumeTracking();
+        fixture.runUploads();
+        QCOMPARE(fixture.uploadQueue.operations().count(QStringLiteral("enqueueSessionStart")), 1);
     }
 
     void aClockSetBackLosesNothing_data()
@@ -175,6 +207,72 @@ private Q_SLOTS:
         manager.stopTracking(std::nullopt);
         QCOMPARE(completedSession(fixture)->reportedTotalSeconds, 1200);
         QVERIFY(!fixture.uploadQueue.operations().contains(QStringLiteral("enqueueSessionStart")));
+    }
+
+    void aClockSetForwardBillsOnlyTheTimeWorked_data()
+    {
+        QTest::addColumn<double>("startAt"); // seconds after midnight
+        QTest::addColumn<double>("forwardBy");
+        QTest::addColumn<bool>("suspended"); // the machine slept instead of the clock jumping
+        QTest::addColumn<int>("completedSessions");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("within the day")
+            << 3600.0 << 7200.0 << false << 1 << QStringLiteral("Clock moved forward by 7200s");
+        QTest::newRow("into the next day") << -1200.0 << 8 * 3600.0 << false << 2
+                                           << QStringLiteral("Clock moved forward by 28800s");
+        QTest::newRow("a suspend is not a jump")
+            << 3600.0 << 7200.0 << true << 1 << QStringLiteral("Missed a system suspend");
+    }
+
+    // Ten minutes worked, the clock set forward (or the machine asleep), ten more minutes.
+    void aClockSetForwardBillsOnlyTheTimeWorked()
+    {
+        QFETCH(double, startAt);
+        QFETCH(double, forwardBy);
+        QFETCH(bool, suspended);
+        QFETCH(int, completedSessions);
+        QFETCH(QString, logged);
+        EngineFixture fixture;
+        SessionManager &manager = managerIn(fixture, QStringLiteral("UTC"));
+        const Timestamp start =
+            nextMidnight(fixture.at(0), QStringLiteral("UTC")).addingSeconds(startAt);
+        fixture.clock.set(start);
+        manager.startTracking(payroll);
+        const auto workTenMinutes = [&] {
+            for (int second = 0; second < 600; ++second) {
+                fixture.clock.advance(1.0);
+                manager.updateLiveMetrics();
+            }
+        };
+        workTenMinutes();
+
+        LogCapture log;
+        if (suspended) {
+            fixture.clock.advance(forwardBy);
+            fixture.suspendClock.suspend(forwardBy);
+        } else {
+            fixture.clock.jump(forwardBy);
+        }
+        manager.updateLiveMetrics();
+        QVERIFY(log.contains(logged));
+        QCOMPARE(log.contains(QStringLiteral("Clock moved forward")), !suspended);
+        const Session &afterJump = *manager.currentSession();
+        QCOMPARE(afterJump.intervals.constLast().startedAt, start.addingSeconds(600.0 + forwardBy));
+        QCOMPARE(fixture.storedActiveSession(), manager.currentSession());
+
+        workTenMinutes();
+        manager.stopTracking(std::nullopt);
+        fixture.runUploads();
+        qint64 billed = 0;
+        int completed = 0;
+        for (const RecordingUploadQueue::Call &call : fixture.uploadQueue.calls()) {
+            if (call.operation != QStringLiteral("enqueueSessionUpload"))
+                continue;
+            billed += *call.session->reportedTotalSeconds;
+            ++completed;
+        }
+        QCOMPARE(completed, completedSessions);
+        QCOMPARE(billed, 1200);
     }
 
     void aClockJumpOverSeveralDaysBillsOnlyTheIntervalsOwnDay()

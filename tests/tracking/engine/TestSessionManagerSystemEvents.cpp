@@ -216,12 +216,17 @@ private Q_SLOTS:
         EngineFixture fixture;
         SessionManager &manager = startSession(fixture);
         fixture.clock.set(fixture.at(300));
+        QVERIFY(fixture.pushInput(RawInputEvent::Type::KeyDown, 3));
+        QVERIFY(fixture.pushInput(RawInputEvent::Type::PointerMotion, 2));
         LogCapture log;
         manager.handleWillTerminate();
         const std::optional<Session> stored = fixture.storedActiveSession();
         QVERIFY(stored);
         QCOMPARE(stored->status, SessionStatus::Active);
         QCOMPARE(stored->intervals.constLast().stoppedAt, fixture.at(300));
+        // The counts since the last capture are kept for the next launch.
+        QCOMPARE(stored->keyboardCount, 3);
+        QCOMPARE(stored->mouseCount, 2);
         QVERIFY(log.contains(QStringLiteral("Tracking interval closed on app termination")));
         fixture.runUploads();
         QVERIFY(!fixture.uploadQueue.operations().contains(QStringLiteral("enqueueSessionUpload")));

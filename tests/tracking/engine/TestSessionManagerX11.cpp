@@ -50,9 +50,6 @@ private Q_SLOTS:
         ScreenCaptureService::Dependencies captureDependencies;
         captureDependencies.capturesBaseDirectory = folder.filePath(QStringLiteral("captures"));
         captureDependencies.domainKey = domainKey;
-        captureDependencies.pendingUploadFilePaths = [] {
-            return QSet<QString>();
-        };
         captureDependencies.apiTimeZone = [] {
             return QTimeZone::utc();
         };

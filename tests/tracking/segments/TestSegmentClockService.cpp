@@ -399,6 +399,48 @@ private Q_SLOTS:
         QCOMPARE(harness.storedCounters(key), (Counters{1, 1, 0, 1}));
     }
 
+    void aCompanySwitchStartsTheSegmentAfresh_data()
+    {
+        QTest::addColumn<double>("secondStartAfter");
+        QTest::addColumn<SegmentKey>("secondKey");
+        QTest::newRow("within the same ten minutes") << 30.0 << SegmentKey{"2025-12-09", 60};
+        QTest::newRow("in the next ten minutes") << 900.0 << SegmentKey{"2025-12-09", 61};
+    }
+
+    // Worked for one company, signed in to another, worked again: neither row holds the other's
+    // counts, and the first company's segment is not queued for the second.
+    void aCompanySwitchStartsTheSegmentAfresh()
+    {
+        QFETCH(double, secondStartAfter);
+        QFETCH(SegmentKey, secondKey);
+        ClockHarness harness;
+        const Timestamp start = localTime("UTC", QDate(2025, 12, 9), QTime(10, 0));
+        const SegmentKey firstKey{"2025-12-09", 60};
+        harness.createClock();
+        harness.startTracking(start);
+        for (int second = 0; second < 5; ++second)
+            harness.tickAt(start.addingSeconds(second), 1);
+        harness.manager().stopTracking(std::nullopt);
+
+        const auto signInTo = [&harness](const char *host) {
+            harness.fixture.domainStorage.setBaseURL(
+                QUrl(QStringLiteral("https://%1/api/v1/").arg(QLatin1String(host))));
+        };
+        signInTo("other.example");
+        harness.startTracking(start.addingSeconds(secondStartAfter));
+        for (int second = 0; second < 3; ++second)
+            harness.tickAt(start.addingSeconds(secondStartAfter + second), 0, 2);
+        harness.manager().stopTracking(std::nullopt);
+        harness.settle();
+
+        QCOMPARE(harness.storedCounters(secondKey), (Counters{3, 3, 6, 0}));
+        if (secondKey != firstKey)
+            QVERIFY(!harness.storedRow(firstKey));
+        QVERIFY(harness.closedHandOvers.isEmpty());
+        signInTo("acme.example");
+        QCOMPARE(harness.storedCounters(firstKey), (Counters{5, 5, 0, 5}));
+    }
+
     void configurationZoneDecidesTheSegment()
     {
         ClockHarness harness(QStringLiteral("Asia/Tokyo"));
