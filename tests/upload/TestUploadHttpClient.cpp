@@ -285,7 +285,19 @@ void TestUploadHttpClient::redirectedUploadFails()
     QVERIFY(m_standIn.setRedirect(QStringLiteral("POST"), startPath, status,
                                   target.baseUrl().resolved(QUrl(configPath))));
 
-    const SendOutcome outcome = sendOnce(*m_rig->http, R"({"session_uuid":"redirected"})");
+    // The client trusts both services, so only the redirect policy keeps the token at home.
+    QTemporaryDir folder;
+    QFile authorities(folder.filePath(QStringLiteral("both.pem")));
+    QVERIFY(authorities.open(QIODevice::WriteOnly));
+    for (const StandInService *service : {&m_standIn, &m_elsewhere}) {
+        for (const QSslCertificate &certificate : service->caCertificates())
+            authorities.write(certificate.toPem());
+    }
+    authorities.close();
+    UploadHttpClient http(m_rig->endpoints, m_rig->tokens, nullptr,
+                          TlsConfiguration::withExtraCertificates(authorities.fileName()));
+
+    const SendOutcome outcome = sendOnce(http, R"({"session_uuid":"redirected"})");
     QCOMPARE(int(outcome.failure), expectedFailure);
     if (outcome.failure == Failure::Server)
         QCOMPARE(outcome.status, status);
