@@ -58,13 +58,15 @@ QString pathText(const UploadHttpClient::Request &request)
     return request.url.isEmpty() ? QStringLiteral("?") : request.url.path();
 }
 
-QString transportErrorText(const QNetworkReply &reply)
+// Qt reports a closed connection it was not allowed to send the request on again as a failed
+// re-send; what happened is that the service closed the connection unanswered, and the queue
+// decides on that as on any closed connection.
+TransportError transportError(const QNetworkReply &reply)
 {
-    // The connection closed without an answer; Qt would have sent the request again, which one
-    // send of a task never does.
     if (reply.error() == QNetworkReply::ContentReSendError)
-        return QStringLiteral("the connection closed before an answer");
-    return LogRedactor::redact(reply.errorString());
+        return TransportError(QNetworkReply::RemoteHostClosedError,
+                              QStringLiteral("the connection closed before an answer"));
+    return TransportError(reply.error(), LogRedactor::redact(reply.errorString()));
 }
 
 QByteArray bearer(const QString &accessToken)
@@ -181,10 +183,10 @@ QCoro::Task<QByteArray> UploadHttpClient::send(const Request &request, bool allo
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusAttribute.isValid()) {
         if (reply->error() != QNetworkReply::NoError) {
-            const QString description = transportErrorText(*reply);
+            const TransportError failure = transportError(*reply);
             zuvError(lcUpload).noquote() << "API request failed:" << methodText(request)
-                                         << pathText(request) << "-" << description;
-            throw TransportError(reply->error(), description);
+                                         << pathText(request) << "-" << failure.description();
+            throw failure;
         }
         throw APIError::serverError(-1);
     }

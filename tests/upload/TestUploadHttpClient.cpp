@@ -251,6 +251,7 @@ void TestUploadHttpClient::droppedConnectionIsOneRequest()
     QTest::qWait(300);
     QVERIFY(m_standIn.clearResponses());
     QCOMPARE(outcome.failure, Failure::Transport);
+    QCOMPARE(outcome.transportCode, QNetworkReply::RemoteHostClosedError);
     QCOMPARE(m_standIn.receivedRequests(QStringLiteral("POST"), startPath).size(), 1);
     QCOMPARE(log.count(QStringLiteral("API request failed: POST")), 1);
 
