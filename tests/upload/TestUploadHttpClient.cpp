@@ -77,8 +77,7 @@ private Q_SLOTS:
     void droppedConnectionIsOneRequest();
     void redirectedUploadFails_data();
     void redirectedUploadFails();
-    void plainHttpAddress_data();
-    void plainHttpAddress();
+    void plainHttpAcrossTheNetworkCarriesNothing();
 
 private:
     StandInService m_standIn;
@@ -305,38 +304,18 @@ void TestUploadHttpClient::redirectedUploadFails()
     QVERIFY(m_elsewhere.receivedRequests().isEmpty());
 }
 
-void TestUploadHttpClient::plainHttpAddress_data()
+void TestUploadHttpClient::plainHttpAcrossTheNetworkCarriesNothing()
 {
-    QTest::addColumn<QString>("host"); // empty: a non-loopback address of this machine
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("across the network") << QString() << true;
-    QTest::newRow("loopback address") << "127.0.0.1" << false;
-    QTest::newRow("loopback name") << "LocalHost" << false;
-    QTest::newRow("other loopback address") << "127.0.0.2" << false;
-}
-
-void TestUploadHttpClient::plainHttpAddress()
-{
-    QFETCH(QString, host);
-    QFETCH(bool, refused);
     ClearTextListener listener;
-    if (host.isEmpty() && !listener.start())
+    if (!listener.start())
         QSKIP("this machine has no address other than loopback");
-    QUrl base = host.isEmpty() ? listener.url() : QUrl(QStringLiteral("http://") + host + ":9");
-    base.setPath(QStringLiteral("/api/v1/"));
-    m_rig->domainStorage.setBaseURL(base);
+    m_rig->domainStorage.setBaseURL(listener.url().resolved(QUrl(QStringLiteral("/api/v1/"))));
     m_rig->tokens.saveAuthTokens(tokensWithAccess(QStringLiteral("clear-text-access")));
 
-    if (!refused) {
-        QCOMPARE(m_rig->http->makeRequest(startPath, "POST", "application/json").url.host(),
-                 host.toLower());
-        return;
-    }
     const LogCapture log;
     QCOMPARE(sendOnce(*m_rig->http, "{}").failure, Failure::InvalidURL);
     QTest::qWait(200);
     QCOMPARE(listener.connectionCount(), 0);
-    QVERIFY(!listener.received().contains("clear-text-access"));
     QVERIFY(log.contains(QStringLiteral("would go in clear over plain http to")));
 }
 
