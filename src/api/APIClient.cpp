@@ -3,6 +3,7 @@
 #include "api/APIEndpoints.h"
 #include "api/AuthTokenStore.h"
 #include "api/BackendSnackbarReporter.h"
+#include "api/DomainStorage.h"
 #include "api/LogRedactor.h"
 #include "api/UnauthorizedHandler.h"
 #include "foundation/Log.h"
@@ -49,6 +50,11 @@ QList<qsizetype> graphemeEnds(const QString &text)
     return ends;
 }
 
+QString loggedURL(const QUrl &url)
+{
+    return url.toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded);
+}
+
 QString outcomePrefix(const QByteArray &method, const QUrl &url)
 {
     return QString::fromLatin1(method) + QStringLiteral(" -> ") + url.path();
@@ -86,6 +92,13 @@ QCoro::Task<QByteArray> APIClient::sendOnce(Call call, bool mayRepair)
     const std::optional<QUrl> url = resolve(call.path);
     if (!url)
         throw APIError::invalidURL();
+    if (!DomainStorage::mayCarryCredentials(*url)) {
+        zuvError(lcAuth).noquote()
+            << QStringLiteral("API request refused: %1 %2 would go in "
+                              "clear over plain http to %3")
+                   .arg(QString::fromLatin1(call.method), url->path(), url->host());
+        throw APIError::invalidURL();
+    }
 
     QNetworkRequest request(*url);
     request.setTransferTimeout(timeoutMilliseconds);
@@ -131,22 +144,22 @@ QCoro::Task<QByteArray> APIClient::sendOnce(Call call, bool mayRepair)
         const QString title =
             outcomePrefix(call.method, *url) + QStringLiteral(" • no HTTP response");
         const QStringList detail = {
-            QStringLiteral("URL: ") + url->toString(QUrl::FullyEncoded),
+            QStringLiteral("URL: ") + loggedURL(*url),
             QStringLiteral("Method: ") + QString::fromLatin1(call.method),
             QStringLiteral("Request payload:"),
             requestPayload,
             QStringLiteral("Error:"),
-            reply->errorString(),
+            LogRedactor::redact(reply->errorString()),
         };
         BackendSnackbarReporter::show(title, detail.join(QLatin1Char('\n')), true);
-        throw APIError::network(reply->error(), reply->errorString());
+        throw APIError::network(reply->error(), LogRedactor::redact(reply->errorString()));
     }
 
     const int statusCode = status.toInt();
     const QByteArray answer = reply->readAll();
     const bool success = statusCode >= 200 && statusCode <= 299;
     const QStringList detail = {
-        QStringLiteral("URL: ") + url->toString(QUrl::FullyEncoded),
+        QStringLiteral("URL: ") + loggedURL(*url),
         QStringLiteral("Method: ") + QString::fromLatin1(call.method),
         QStringLiteral("StatusCode: ") + QString::number(statusCode),
         QStringLiteral("Request payload:"),

@@ -1,6 +1,9 @@
 #include "api/APIEndpoints.h"
 
 #include "api/DomainStorage.h"
+#include "foundation/Log.h"
+
+#include <cstdio>
 
 #ifndef ZUV_API_BASE_URL
 #define ZUV_API_BASE_URL ""
@@ -8,7 +11,11 @@
 
 APIEndpoints::APIEndpoints(const DomainStorage &domainStorage)
     : m_domainStorage(domainStorage)
-{}
+{
+    // Worked out now, so an ignored environment value is reported at start-up rather than at
+    // the first request.
+    bundleDefault();
+}
 
 QUrl APIEndpoints::baseURL() const
 {
@@ -28,8 +35,11 @@ std::optional<QUrl> APIEndpoints::bundleDefault()
 {
     static const std::optional<QUrl> address = [] {
         const QString fromEnvironment = qEnvironmentVariable(baseURLEnvironmentVariable);
-        return checkedConfiguredAddress(
+        std::optional<QUrl> checked = checkedConfiguredAddress(
             fromEnvironment.isEmpty() ? QString::fromUtf8(ZUV_API_BASE_URL) : fromEnvironment);
+        if (!fromEnvironment.isEmpty() && !checked)
+            reportIgnoredEnvironmentValue(fromEnvironment);
+        return checked;
     }();
     return address;
 }
@@ -42,7 +52,7 @@ std::optional<QUrl> APIEndpoints::checkedConfiguredAddress(const QString &raw)
     // The parser folds the scheme to lower case; the configured text itself must say "https".
     if (!normalized.startsWith(QLatin1String("https:")))
         return std::nullopt;
-    return DomainStorage::parseURL(normalized);
+    return DomainStorage::parseBaseURL(normalized);
 }
 
 QString APIEndpoints::normalizeBaseURLString(const QString &text)
@@ -59,4 +69,22 @@ QString APIEndpoints::normalizeBaseURLString(const QString &text)
         unquoted.startsWith(QLatin1String("https://")))
         return unquoted;
     return QLatin1String("https://") + unquoted.mid(7);
+}
+
+void APIEndpoints::reportIgnoredEnvironmentValue(const QString &raw)
+{
+    // The value may carry a user and password; neither belongs on a terminal or in the log.
+    const QUrl parsed(normalizeBaseURLString(raw));
+    const QString shown =
+        parsed.isValid() ? parsed.toString(QUrl::RemoveUserInfo) : QStringLiteral("(unreadable)");
+    const QString message =
+        QStringLiteral("%1=%2 is ignored: only an https address with a host is accepted, so "
+                       "requests go to %3")
+            .arg(QString::fromLatin1(baseURLEnvironmentVariable), shown,
+                 checkedConfiguredAddress(QString::fromUtf8(ZUV_API_BASE_URL))
+                     .value_or(fallbackURL())
+                     .toString(QUrl::RemoveUserInfo));
+    std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+    std::fflush(stderr);
+    zuvError(lcUpload).noquote() << message;
 }

@@ -13,7 +13,8 @@ class DomainStorage;
 // The configured address is compiled in (ZUV_API_BASE_URL, a CMake cache value). The run command
 // and the tests point a process elsewhere with the environment variable of the same name,
 // ZUV_API_BASE_URL; when it is set and not empty it replaces the compiled value and goes through
-// the same checks (an https address, or it is ignored).
+// the same checks (an https address with a host, or it is ignored, which is reported on
+// standard error and in the log).
 class APIEndpoints
 {
 public:
@@ -32,5 +33,7 @@ public:
     static QString normalizeBaseURLString(const QString &text);
 
 private:
+    static void reportIgnoredEnvironmentValue(const QString &raw);
+
     const DomainStorage &m_domainStorage;
 };

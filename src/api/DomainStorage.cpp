@@ -2,6 +2,8 @@
 
 #include "foundation/SettingsStore.h"
 
+#include <QHostAddress>
+
 namespace {
 
 bool isSafeFolderName(const QString &host)
@@ -27,7 +29,7 @@ std::optional<QUrl> DomainStorage::getBaseURL() const
     const std::optional<QString> stored = m_settings.string(QString::fromLatin1(baseURLKey));
     if (!stored || stored->isEmpty())
         return std::nullopt;
-    return parseURL(*stored);
+    return parseBaseURL(*stored);
 }
 
 void DomainStorage::setBaseURL(const std::optional<QUrl> &url)
@@ -62,13 +64,13 @@ std::optional<QUrl> DomainStorage::buildBaseURL(const QString &endpoint)
     if (!text.endsWith(QLatin1String("/api/v1")) && !text.endsWith(QLatin1String("/api/v1/")))
         text.append(QLatin1String("/api/v1/"));
 
-    const std::optional<QUrl> url = parseURL(text);
+    const std::optional<QUrl> url = parseBaseURL(text);
     if (!url)
         return std::nullopt;
     const QString absolute = url->toString(QUrl::FullyEncoded);
     if (absolute.endsWith(QLatin1Char('/')))
         return url;
-    return parseURL(absolute + QLatin1Char('/'));
+    return parseBaseURL(absolute + QLatin1Char('/'));
 }
 
 std::optional<QUrl> DomainStorage::parseURL(const QString &text)
@@ -77,4 +79,26 @@ std::optional<QUrl> DomainStorage::parseURL(const QString &text)
     if (!url.isValid() || url.isEmpty())
         return std::nullopt;
     return url;
+}
+
+std::optional<QUrl> DomainStorage::parseBaseURL(const QString &text)
+{
+    std::optional<QUrl> url = parseURL(text);
+    if (!url || url->host().isEmpty())
+        return std::nullopt;
+    return url;
+}
+
+bool DomainStorage::mayCarryCredentials(const QUrl &url)
+{
+    const QString scheme = url.scheme();
+    if (scheme == QLatin1String("https"))
+        return true;
+    if (scheme != QLatin1String("http"))
+        return false;
+    const QString host = url.host();
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
 }

@@ -32,6 +32,13 @@ public:
 
     // Parses an address text strictly; none when it is not a valid URL.
     static std::optional<QUrl> parseURL(const QString &text);
+    // The same for a base address, which must also name a host: "https:///" or
+    // "https:api.example/api/v1/" parse, but nothing could ever be requested under them.
+    static std::optional<QUrl> parseBaseURL(const QString &text);
+
+    // Whether a request to this address may carry the sign-in: https, or plain http to the
+    // loopback host (a developer's own service), never plain http across a network.
+    static bool mayCarryCredentials(const QUrl &url);
 
 private:
     SettingsStore &m_settings;

@@ -25,37 +25,46 @@ KeychainService::~KeychainService() = default;
 std::optional<AuthTokens> KeychainService::getAuthTokens()
 {
     const QMutexLocker locker(&m_mutex);
-    if (m_inMemoryOnly)
-        return m_memoryTokens;
+    if (!m_loaded)
+        load();
+    return m_tokens;
+}
 
+void KeychainService::load()
+{
+    m_loaded = true;
     const KeychainThread::Result result = m_thread.read(m_service, QString::fromLatin1(account));
     switch (result.outcome) {
     case KeychainThread::Outcome::Done:
-        return AuthTokens::fromJsonBytes(result.data);
+        m_tokens = AuthTokens::fromJsonBytes(result.data);
+        return;
     case KeychainThread::Outcome::NotFound:
-        return std::nullopt;
+        m_tokens.reset();
+        return;
     case KeychainThread::Outcome::Failed:
+        // Not asked again this run: a locked collection would make every later request wait
+        // for it.
+        m_tokens.reset();
         reportUnremembered(result.errorText);
-        return std::nullopt;
+        return;
     }
-    return std::nullopt;
 }
 
 void KeychainService::saveAuthTokens(const AuthTokens &tokens)
 {
     const QMutexLocker locker(&m_mutex);
+    m_loaded = true;
+    m_tokens = tokens;
     const KeychainThread::Result result =
         m_thread.write(m_service, QString::fromLatin1(account), tokens.toJsonBytes());
     if (result.outcome == KeychainThread::Outcome::Done) {
         m_inMemoryOnly = false;
-        m_memoryTokens.reset();
         return;
     }
 
     zuvError(lcAuth).noquote() << "Could not write the sign-in to the keyring:" << result.errorText;
     reportUnremembered(result.errorText);
     m_inMemoryOnly = true;
-    m_memoryTokens = tokens;
     // An older item must not bring back a sign-in this run has already replaced.
     m_thread.remove(m_service, QString::fromLatin1(account));
 }
@@ -63,7 +72,8 @@ void KeychainService::saveAuthTokens(const AuthTokens &tokens)
 void KeychainService::deleteAuthTokens()
 {
     const QMutexLocker locker(&m_mutex);
-    m_memoryTokens.reset();
+    m_loaded = true;
+    m_tokens.reset();
     const KeychainThread::Result result = m_thread.remove(m_service, QString::fromLatin1(account));
     if (result.outcome == KeychainThread::Outcome::Failed && !m_inMemoryOnly)
         zuvError(lcAuth).noquote()

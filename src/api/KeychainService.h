@@ -13,9 +13,12 @@ class KeychainThread;
 // The one keyring item that keeps the sign-in between launches: service "com.wendoka.zuvevivezid",
 // account "auth_tokens", holding the JSON of the tokens.
 //
-// Every operation answers synchronously: the keyring's own jobs run on a thread of their own and
-// the caller waits for their result, so operations may come from any thread except that one.
-// Operations are serialised, so a read never sees a save half done.
+// The keyring is read once, by the first getAuthTokens() (the start-up restore, off the main
+// thread); from then on the tokens are answered from memory, so no request waits on the keyring
+// (a locked collection can take a minute to answer). Saves and deletes change the memory copy
+// and write through to the keyring: its jobs run on a thread of their own and the caller waits
+// for their result, so operations may come from any thread except that one. Operations are
+// serialised, so a read never sees a save half done.
 //
 // Where the machine has no usable keyring the sign-in still works for the running process: the
 // tokens are kept in memory (never in a file), the log says once that the sign-in cannot be
@@ -38,7 +41,8 @@ public:
     KeychainService(const KeychainService &) = delete;
     KeychainService &operator=(const KeychainService &) = delete;
 
-    // None when there is no item or it does not decode; a bad item is left in place.
+    // None when there is no item or it does not decode; a bad item is left in place. Only the
+    // first call reads the keyring.
     std::optional<AuthTokens> getAuthTokens() override;
     // Writes the item in place: the keyring replaces an item with the same attributes, so there is
     // never a moment without tokens. A failed write is logged and the tokens stay in memory.
@@ -49,12 +53,14 @@ public:
     bool remembersSignIn() const;
 
 private:
+    void load();
     void reportUnremembered(const QString &reason);
 
     const QString m_service;
     KeychainThread &m_thread;
     mutable QMutex m_mutex;
-    std::optional<AuthTokens> m_memoryTokens;
+    bool m_loaded = false;
+    std::optional<AuthTokens> m_tokens;
     bool m_inMemoryOnly = false;
     bool m_reportedUnremembered = false;
 };

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // Masks secrets in a text that is about to be logged: the string values of JSON members named like
-// a credential, and bearer tokens. Safe from any thread.
+// a credential, bearer tokens and the user information of addresses. Safe from any thread.
 namespace LogRedactor {
 
 // The member names whose string values are masked, compared without regard to letter case.

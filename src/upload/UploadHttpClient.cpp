@@ -3,9 +3,11 @@
 #include "api/APIEndpoints.h"
 #include "api/APIError.h"
 #include "api/AuthTokenStore.h"
+#include "api/DomainStorage.h"
 #include "api/LogRedactor.h"
 #include "api/UnauthorizedHandler.h"
 #include "foundation/Log.h"
+#include "upload/SingleSendBody.h"
 #include "upload/TransportError.h"
 
 #include <QCoroNetworkReply>
@@ -56,6 +58,17 @@ QString pathText(const UploadHttpClient::Request &request)
     return request.url.isEmpty() ? QStringLiteral("?") : request.url.path();
 }
 
+// Qt reports a closed connection it was not allowed to send the request on again as a failed
+// re-send; what happened is that the service closed the connection unanswered, and the queue
+// decides on that as on any closed connection.
+TransportError transportError(const QNetworkReply &reply)
+{
+    if (reply.error() == QNetworkReply::ContentReSendError)
+        return TransportError(QNetworkReply::RemoteHostClosedError,
+                              QStringLiteral("the connection closed before an answer"));
+    return TransportError(reply.error(), LogRedactor::redact(reply.errorString()));
+}
+
 QByteArray bearer(const QString &accessToken)
 {
     return QByteArrayLiteral("Bearer ") + accessToken.toUtf8();
@@ -101,6 +114,12 @@ UploadHttpClient::Request UploadHttpClient::makeRequest(const QString &path,
     if (!url.isValid() || url.host().isEmpty() ||
         (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
         throw APIError::invalidURL();
+    if (!DomainStorage::mayCarryCredentials(url)) {
+        zuvError(lcUpload).noquote()
+            << "API request refused:" << QString::fromLatin1(method) << url.path()
+            << "would go in clear over plain http to" << url.host();
+        throw APIError::invalidURL();
+    }
 
     Request request;
     request.url = url;
@@ -144,10 +163,17 @@ QCoro::Task<QByteArray> UploadHttpClient::send(const Request &request, bool allo
     for (const auto &header : request.headers)
         networkRequest.setRawHeader(header.first, header.second);
     networkRequest.setTransferTimeout(requestTimeoutMilliseconds);
+    // As in the general client: a redirect elsewhere reaches us as its 3xx status, so the bearer
+    // token never follows it. One followed within the origin still fails the upload below.
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                QNetworkRequest::SameOriginRedirectPolicy);
     m_tls.applyTo(networkRequest);
 
+    // Owned by the reply, which reads it until it finishes.
+    auto *requestBody = new SingleSendBody(request.body);
     std::unique_ptr<QNetworkReply, DeleteLater> reply(
-        m_network.sendCustomRequest(networkRequest, request.method, request.body));
+        m_network.sendCustomRequest(networkRequest, request.method, requestBody));
+    requestBody->setParent(reply.get());
     ++m_requestsInFlight;
     co_await reply.get();
     --m_requestsInFlight;
@@ -157,11 +183,21 @@ QCoro::Task<QByteArray> UploadHttpClient::send(const Request &request, bool allo
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusAttribute.isValid()) {
         if (reply->error() != QNetworkReply::NoError) {
+            const TransportError failure = transportError(*reply);
             zuvError(lcUpload).noquote() << "API request failed:" << methodText(request)
-                                         << pathText(request) << "-" << reply->errorString();
-            throw TransportError(reply->error(), reply->errorString());
+                                         << pathText(request) << "-" << failure.description();
+            throw failure;
         }
         throw APIError::serverError(-1);
+    }
+    if (reply->url() != request.url) {
+        // A 302 turns a POST into a GET, and whatever answers there did not take the upload; its
+        // status says nothing about this request, so the queue hears of no answer at all.
+        const QString description =
+            QStringLiteral("redirected to ") + reply->url().path() + QStringLiteral(", not sent");
+        zuvError(lcUpload).noquote() << "API request failed:" << methodText(request)
+                                     << pathText(request) << "-" << description;
+        throw TransportError(QNetworkReply::ProtocolFailure, description);
     }
 
     const int status = statusAttribute.toInt();

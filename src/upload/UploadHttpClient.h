@@ -21,7 +21,10 @@ class UnauthorizedHandler;
 // shared token refresh followed by a single repeat.
 //
 // Throws APIError (invalid URL, unauthorized, server error with its status), TransportError when
-// no HTTP answer came back, and nothing else.
+// no HTTP answer for the request came back (a redirect within the origin counts as none), and
+// nothing else. One send is one request on the wire: a connection that closes unanswered is a
+// TransportError, never a silent second copy. Credentials go only over https (or plain http to
+// the loopback host); any other address is an invalid URL.
 class UploadHttpClient
 {
 public:

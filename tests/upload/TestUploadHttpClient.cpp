@@ -1,5 +1,6 @@
 #include "api/APIError.h"
 #include "support/LogCapture.h"
+#include "support/standin/ClearTextListener.h"
 #include "upload/TransportError.h"
 #include "upload/UploadTestRig.h"
 
@@ -8,6 +9,49 @@
 namespace {
 
 const QString startPath = QStringLiteral("hr/zuvevivezid/employees/sessions/start");
+const QString configPath = QStringLiteral("hr/zuvevivezid/employees/config");
+
+AuthTokens tokensWithAccess(const QString &accessToken)
+{
+    AuthTokens tokens;
+    tokens.accessToken = accessToken;
+    tokens.refreshToken = accessToken + QStringLiteral("-refresh");
+    return tokens;
+}
+
+// Sends one request and hands back whatever it threw; nothing when it succeeded.
+enum class Failure
+{
+    None,
+    Transport,
+    InvalidURL,
+    Server,
+};
+
+struct SendOutcome
+{
+    Failure failure = Failure::None;
+    int status = 0;
+    QNetworkReply::NetworkError transportCode = QNetworkReply::NoError;
+};
+
+SendOutcome sendOnce(UploadHttpClient &http, const QByteArray &body)
+{
+    SendOutcome outcome;
+    try {
+        auto request = http.makeRequest(startPath, "POST", "application/json");
+        request.body = body;
+        UploadTestSupport::run(http.executeRequest(request, false));
+    } catch (const TransportError &error) {
+        outcome.failure = Failure::Transport;
+        outcome.transportCode = error.code();
+    } catch (const APIError &error) {
+        outcome.failure =
+            error.kind() == APIError::Kind::InvalidURL ? Failure::InvalidURL : Failure::Server;
+        outcome.status = error.statusCode();
+    }
+    return outcome;
+}
 
 } // namespace
 
@@ -29,21 +73,30 @@ private Q_SLOTS:
     void errorStatusesAndLoggedBodies();
     void secondUnauthorizedEndsWithoutAnotherRefresh();
     void untrustedCertificateIsATransportError();
+    void droppedConnectionIsOneRequest_data();
+    void droppedConnectionIsOneRequest();
+    void redirectedUploadFails_data();
+    void redirectedUploadFails();
+    void plainHttpAcrossTheNetworkCarriesNothing();
 
 private:
     StandInService m_standIn;
+    // Another origin on this machine: where a redirect would carry the bearer token.
+    StandInService m_elsewhere;
     std::unique_ptr<UploadTestRig> m_rig;
 };
 
 void TestUploadHttpClient::initTestCase()
 {
     QVERIFY2(m_standIn.start(), qPrintable(m_standIn.errorString()));
+    QVERIFY2(m_elsewhere.start(), qPrintable(m_elsewhere.errorString()));
     qputenv(APIEndpoints::baseURLEnvironmentVariable, m_standIn.baseUrl().toString().toUtf8());
 }
 
 void TestUploadHttpClient::init()
 {
     QVERIFY(m_standIn.reset());
+    QVERIFY(m_elsewhere.reset());
     m_rig = std::make_unique<UploadTestRig>(m_standIn);
 }
 
@@ -176,6 +229,94 @@ void TestUploadHttpClient::untrustedCertificateIsATransportError()
         QCOMPARE(error.code(), QNetworkReply::SslHandshakeFailedError);
     }
     QVERIFY(m_standIn.receivedRequests().isEmpty());
+}
+
+void TestUploadHttpClient::droppedConnectionIsOneRequest_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("session start") << QByteArray(R"({"session_uuid":"one-send"})");
+    // Read by Qt in many pieces: a rewind after the first piece must fail all the same.
+    QTest::newRow("two megabytes") << QByteArray(2 * 1024 * 1024, 'x');
+}
+
+void TestUploadHttpClient::droppedConnectionIsOneRequest()
+{
+    QFETCH(QByteArray, body);
+    // Every copy Qt might send is dropped, so a quiet re-send shows up in the record.
+    QVERIFY(m_standIn.dropNextConnection(QStringLiteral("POST"), startPath,
+                                         StandInService::UntilCleared));
+    const LogCapture log;
+    const SendOutcome outcome = sendOnce(*m_rig->http, body);
+    QTest::qWait(300);
+    QVERIFY(m_standIn.clearResponses());
+    QCOMPARE(outcome.failure, Failure::Transport);
+    QCOMPARE(outcome.transportCode, QNetworkReply::RemoteHostClosedError);
+    QCOMPARE(m_standIn.receivedRequests(QStringLiteral("POST"), startPath).size(), 1);
+    QCOMPARE(log.count(QStringLiteral("API request failed: POST")), 1);
+
+    // The next send of the task is a request of its own and goes through.
+    QCOMPARE(sendOnce(*m_rig->http, R"({"session_uuid":"one-send"})").failure, Failure::Server);
+    QCOMPARE(m_standIn.receivedRequests(QStringLiteral("POST"), startPath).size(), 2);
+}
+
+void TestUploadHttpClient::redirectedUploadFails_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("sameOrigin");
+    QTest::addColumn<int>("expectedFailure");
+
+    // Followed as a GET to a page that answers 200: that is not the upload's answer.
+    QTest::newRow("302 within the origin") << 302 << true << int(Failure::Transport);
+    // Repeating the POST there would need the body a second time, which it never gives.
+    QTest::newRow("307 within the origin") << 307 << true << int(Failure::Server);
+    QTest::newRow("302 to another origin") << 302 << false << int(Failure::Server);
+    QTest::newRow("308 to another origin") << 308 << false << int(Failure::Server);
+}
+
+void TestUploadHttpClient::redirectedUploadFails()
+{
+    QFETCH(int, status);
+    QFETCH(bool, sameOrigin);
+    QFETCH(int, expectedFailure);
+    const std::optional<AuthTokens> tokens = signInToStandIn(m_standIn);
+    QVERIFY(tokens);
+    m_rig->tokens.saveAuthTokens(*tokens);
+    const StandInService &target = sameOrigin ? m_standIn : m_elsewhere;
+    QVERIFY(m_standIn.setRedirect(QStringLiteral("POST"), startPath, status,
+                                  target.baseUrl().resolved(QUrl(configPath))));
+
+    // The client trusts both services, so only the redirect policy keeps the token at home.
+    QTemporaryDir folder;
+    QFile authorities(folder.filePath(QStringLiteral("both.pem")));
+    QVERIFY(authorities.open(QIODevice::WriteOnly));
+    for (const StandInService *service : {&m_standIn, &m_elsewhere}) {
+        for (const QSslCertificate &certificate : service->caCertificates())
+            authorities.write(certificate.toPem());
+    }
+    authorities.close();
+    UploadHttpClient http(m_rig->endpoints, m_rig->tokens, nullptr,
+                          TlsConfiguration::withExtraCertificates(authorities.fileName()));
+
+    const SendOutcome outcome = sendOnce(http, R"({"session_uuid":"redirected"})");
+    QCOMPARE(int(outcome.failure), expectedFailure);
+    if (outcome.failure == Failure::Server)
+        QCOMPARE(outcome.status, status);
+    QVERIFY(m_elsewhere.receivedRequests().isEmpty());
+}
+
+void TestUploadHttpClient::plainHttpAcrossTheNetworkCarriesNothing()
+{
+    ClearTextListener listener;
+    if (!listener.start())
+        QSKIP("this machine has no address other than loopback");
+    m_rig->domainStorage.setBaseURL(listener.url().resolved(QUrl(QStringLiteral("/api/v1/"))));
+    m_rig->tokens.saveAuthTokens(tokensWithAccess(QStringLiteral("clear-text-access")));
+
+    const LogCapture log;
+    QCOMPARE(sendOnce(*m_rig->http, "{}").failure, Failure::InvalidURL);
+    QTest::qWait(200);
+    QCOMPARE(listener.connectionCount(), 0);
+    QVERIFY(log.contains(QStringLiteral("would go in clear over plain http to")));
 }
 
 QTEST_GUILESS_MAIN(TestUploadHttpClient)

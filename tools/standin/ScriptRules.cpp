@@ -50,6 +50,7 @@ ScriptRules::Rule ScriptRules::fromJson(const nlohmann::json &object)
     else if (object.contains("body"))
         rule.body = object.at("body").dump();
     rule.contentType = object.value("contentType", std::string("application/json"));
+    rule.location = object.value("location", std::string());
     rule.delayMs = object.value("delayMs", 0);
     rule.remaining = object.value("times", 1);
     if (rule.delayMs < 0 || rule.remaining < 0)

@@ -28,8 +28,9 @@ public:
         int status = 200;
         std::string body;
         std::string contentType = "application/json";
-        int delayMs = 0;   // also applies before Respond, Drop and Malformed
-        int remaining = 1; // 0: until cleared
+        std::string location; // a Location header for a Respond, e.g. with a 3xx status
+        int delayMs = 0;      // also applies before Respond, Drop and Malformed
+        int remaining = 1;    // 0: until cleared
     };
 
     // Reads a rule from its control form; throws std::invalid_argument with the reason.

@@ -224,6 +224,8 @@ void StandInServer::handleApi(const httplib::Request &request, httplib::Response
         response.set_content(R"({"data": {"access_token": "cut-off)", "application/json");
     } else if (rule && rule->action == ScriptRules::Action::Respond) {
         response.status = rule->status;
+        if (!rule->location.empty())
+            response.set_header("Location", rule->location);
         response.set_content(rule->body, rule->contentType.c_str());
     } else {
         const HrService::Answer answer = m_service->handle(call);

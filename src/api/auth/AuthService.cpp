@@ -102,17 +102,21 @@ AuthTokens AuthService::makeTokens(const RefreshResponseData &source,
 
 QCoro::Task<SingleLoginResult> AuthService::login(QString email, QString password)
 {
-    if (!m_login) {
-        auto outcome = SharedOutcome<SingleLoginResult>::create();
-        const QUuid id = QUuid::createUuid();
-        m_login = InFlightLogin{id, outcome};
-        // Runs on its own, so a caller that goes away does not take the sign-in with it.
-        runLogin(id, LoginRequest::withPassword(email, password), std::move(outcome));
+    if (m_login) {
+        // Throughout this file nothing is built in place inside a co_await expression: g++ 12
+        // destroys a brace-initialised temporary there twice.
+        auto running = m_login->outcome->wait();
+        co_return co_await running;
     }
-    // Throughout this file nothing is built in place inside a co_await expression: g++ 12
-    // destroys a brace-initialised temporary there twice.
-    auto outcome = m_login->outcome->wait();
-    co_return co_await outcome;
+    auto outcome = SharedOutcome<SingleLoginResult>::create();
+    const QUuid id = QUuid::createUuid();
+    m_login = InFlightLogin{id, outcome};
+    // The waiter is taken first: a sign-in that fails before its first suspension has already
+    // freed the slot by the time runLogin returns.
+    auto waiter = outcome->wait();
+    // Runs on its own, so a caller that goes away does not take the sign-in with it.
+    runLogin(id, LoginRequest::withPassword(email, password), std::move(outcome));
+    co_return co_await waiter;
 }
 
 QCoro::Task<> AuthService::runLogin(QUuid id, LoginRequest body,
@@ -166,6 +170,15 @@ SingleLoginResult AuthService::completeSignIn(const LoginRequest &body, const Si
             SingleLoginResult::OtpRequired{body.email, data.user ? data.user->email : QString()}};
     }
 
+    // The company address is checked before anything is stored: a refused one ends the sign-in
+    // with nothing kept.
+    std::optional<QUrl> directAddress;
+    if (data.initPayload) {
+        directAddress = DomainStorage::buildBaseURL(data.initPayload->endpoint);
+        if (directAddress)
+            refuseUnsafeCompanyAddress(*directAddress);
+    }
+
     AuthTokens tokens;
     if (data.nestedData) {
         tokens = makeTokens(*data.nestedData, m_clock);
@@ -181,9 +194,8 @@ SingleLoginResult AuthService::completeSignIn(const LoginRequest &body, const Si
     zuvInfo(lcAuth) << "Login succeeded";
 
     if (data.initPayload) {
-        if (const std::optional<QUrl> address =
-                DomainStorage::buildBaseURL(data.initPayload->endpoint))
-            m_domainStorage.setBaseURL(address);
+        if (directAddress)
+            m_domainStorage.setBaseURL(directAddress);
         return {SingleLoginResult::DirectConfig{tokens, data.user}};
     }
     if (data.companies && !data.companies->isEmpty()) {
@@ -195,10 +207,31 @@ SingleLoginResult AuthService::completeSignIn(const LoginRequest &body, const Si
     return {SingleLoginResult::DirectConfig{tokens, data.user}};
 }
 
-void AuthService::setDomainAndComplete(const LoginCompany &company)
+bool AuthService::setDomainAndComplete(const LoginCompany &company)
 {
-    if (const std::optional<QUrl> address = DomainStorage::buildBaseURL(company.endpoint))
-        m_domainStorage.setBaseURL(address);
+    const std::optional<QUrl> address = DomainStorage::buildBaseURL(company.endpoint);
+    if (!address)
+        return true;
+    try {
+        refuseUnsafeCompanyAddress(*address);
+    } catch (const APIError &) {
+        // The tokens of the sign-in went with the company list; they must not outlive it.
+        ++m_signInGeneration;
+        m_tokens.deleteAuthTokens();
+        return false;
+    }
+    m_domainStorage.setBaseURL(address);
+    return true;
+}
+
+void AuthService::refuseUnsafeCompanyAddress(const QUrl &address)
+{
+    if (DomainStorage::mayCarryCredentials(address))
+        return;
+    zuvError(lcAuth).noquote() << "Sign-in refused: the company address "
+                               << address.toString(QUrl::RemoveUserInfo)
+                               << " is plain http; the sign-in is sent only over https";
+    throw APIError::invalidURL();
 }
 
 QCoro::Task<> AuthService::generateOtp(QString email)

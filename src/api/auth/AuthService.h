@@ -11,6 +11,7 @@
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <QUuid>
 
 #include <memory>
@@ -51,8 +52,9 @@ public:
     QCoro::Task<SingleLoginResult> verifyOtp(QString email, QString otpCode);
     QCoro::Task<> generateOtp(QString email);
     QCoro::Task<> requestPasswordRecovery(QString email);
-    // Makes the picked company's address the base of every later request; sends nothing.
-    void setDomainAndComplete(const LoginCompany &company);
+    // Makes the picked company's address the base of every later request; sends nothing. False
+    // when the address is refused (plain http across a network): the sign-in then ends here.
+    bool setDomainAndComplete(const LoginCompany &company);
 
     // Ends the sign-in on the server (best effort) and here (always). Never fails.
     QCoro::Task<> logout();
@@ -80,6 +82,8 @@ private:
     QCoro::Task<SingleLoginResult> performSingleLogin(LoginRequest body);
     SingleLoginResult completeSignIn(const LoginRequest &body, const SingleLoginData &data);
     void clearLoginIfIDMatches(const QUuid &id);
+    // Throws APIError::invalidURL, logged, for an address the sign-in must never go to.
+    static void refuseUnsafeCompanyAddress(const QUrl &address);
 
     QCoro::Task<std::optional<AuthTokens>> performRefresh();
     void invalidateSession();

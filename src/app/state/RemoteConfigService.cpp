@@ -45,13 +45,17 @@ RemoteConfigService::~RemoteConfigService() = default;
 
 QCoro::Task<RemoteConfig> RemoteConfigService::fetchRemote()
 {
-    if (!m_inflightFetch) {
-        auto promise = std::make_shared<QPromise<RemoteConfig>>();
-        promise->start();
-        m_inflightFetch = promise->future();
-        runFetch(promise);
+    if (m_inflightFetch) {
+        const QFuture<RemoteConfig> running = *m_inflightFetch;
+        co_return co_await running;
     }
-    const QFuture<RemoteConfig> outcome = *m_inflightFetch;
+    auto promise = std::make_shared<QPromise<RemoteConfig>>();
+    promise->start();
+    // Taken before the fetch starts: one that fails before its first suspension has already
+    // cleared the slot when runFetch returns.
+    const QFuture<RemoteConfig> outcome = promise->future();
+    m_inflightFetch = outcome;
+    runFetch(promise);
     co_return co_await outcome;
 }
 

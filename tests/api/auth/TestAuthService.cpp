@@ -12,8 +12,10 @@
 #include "foundation/SettingsStore.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
+#include "support/standin/ClearTextListener.h"
 #include "support/standin/StandInService.h"
 
+#include <QJsonArray>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -75,6 +77,8 @@ private Q_SLOTS:
     void malformedAnswersStoreNothing_data();
     void malformedAnswersStoreNothing();
     void serviceDown();
+    void plainHttpCompanyAddressIsRefused_data();
+    void plainHttpCompanyAddressIsRefused();
     void concurrentSignInsShareOneRequest();
     void passwordRecoveryAndNewCode();
 
@@ -339,6 +343,57 @@ void TestAuthService::serviceDown()
     QCOMPARE(outcome->error->kind(), APIError::Kind::Network);
     QVERIFY(m_client->tokens.everSaved().isEmpty());
     QVERIFY(!m_client->auth.isSigningIn());
+}
+
+void TestAuthService::plainHttpCompanyAddressIsRefused_data()
+{
+    QTest::addColumn<bool>("picked"); // from a list of companies, or named by the answer itself
+    QTest::newRow("named by the sign-in answer") << false;
+    QTest::newRow("picked from the companies") << true;
+}
+
+void TestAuthService::plainHttpCompanyAddressIsRefused()
+{
+    QFETCH(bool, picked);
+    ClearTextListener listener;
+    if (!listener.start())
+        QSKIP("this machine has no address other than loopback");
+    const QString endpoint = listener.url().toString();
+    const QJsonObject tokens{
+        {QStringLiteral("access_token"), QStringLiteral("clear-text-access")},
+        {QStringLiteral("refresh_token"), QStringLiteral("clear-text-refresh")},
+        {QStringLiteral("token_type"), QStringLiteral("bearer")},
+        {QStringLiteral("expires_at"), QStringLiteral("2026-12-09T06:00:00Z")},
+        {QStringLiteral("refresh_expires_at"), QStringLiteral("2027-01-09T06:00:00Z")},
+    };
+    const QJsonObject company{{QStringLiteral("name"), QStringLiteral("Plain Works")},
+                              {QStringLiteral("endpoint"), endpoint}};
+    QJsonObject data{{QStringLiteral("data"), tokens}};
+    if (picked)
+        data.insert(QStringLiteral("companies"), QJsonArray{company});
+    else
+        data.insert(QStringLiteral("init"), QJsonObject{{QStringLiteral("endpoint"), endpoint}});
+    QVERIFY(m_standIn.setResponse("POST", singleLogin, 200,
+                                  QJsonObject{{QStringLiteral("data"), data}}));
+
+    const auto outcome = signIn(StandInService::demoEmail(), StandInService::demoPassword());
+    if (picked) {
+        QVERIFY(outcome->value && outcome->value->companySelection());
+        QVERIFY(!m_client->auth.setDomainAndComplete(
+            outcome->value->companySelection()->companies.first()));
+    } else {
+        QVERIFY(outcome->error);
+        QCOMPARE(outcome->error->kind(), APIError::Kind::InvalidURL);
+    }
+    QVERIFY(!m_client->tokens.getAuthTokens());
+    QVERIFY(!m_client->domains.getBaseURL());
+    QVERIFY(m_log->contains(QStringLiteral("Sign-in refused: the company address")));
+
+    // Whatever runs next goes to the service, never to the plain address.
+    const auto logout = start(m_client->auth.logout());
+    QVERIFY(logout->wait());
+    QTest::qWait(200);
+    QCOMPARE(listener.connectionCount(), 0);
 }
 
 void TestAuthService::concurrentSignInsShareOneRequest()

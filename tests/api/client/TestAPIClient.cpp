@@ -5,6 +5,7 @@
 #include "api/UnauthorizedHandler.h"
 #include "foundation/SettingsStore.h"
 #include "support/LogCapture.h"
+#include "support/standin/ClearTextListener.h"
 #include "support/standin/StandInService.h"
 
 #include <QJsonArray>
@@ -127,6 +128,8 @@ private slots:
     void droppedConnectionIsNetworkError();
     void malformedJsonFailsDecoding();
     void noSecretReachesTheLog();
+    void plainHttpAcrossTheNetworkCarriesNothing();
+    void addressUserInfoStaysOutOfTheLog();
 
 private:
     std::unique_ptr<APIClient> makeClient(const TlsConfiguration &tls);
@@ -453,7 +456,7 @@ void TestAPIClient::onlyHttpUrlsAreRequested_data()
                                        << "ht tp://127.0.0.1/";
     QTest::newRow("stored ftp base") << "ftp://127.0.0.1/api/v1/"
                                      << "hr/zuvevivezid/employees/config";
-    QTest::newRow("stored file base") << "file:///tmp/api/v1/"
+    QTest::newRow("stored file base") << "file://localhost/tmp/api/v1/"
                                       << "authentication/singleLogin";
 }
 
@@ -554,6 +557,60 @@ void TestAPIClient::noSecretReachesTheLog()
                                  QStringLiteral("123456"), QStringLiteral("654321")};
     for (const QString &secret : secrets)
         QVERIFY2(!text.contains(secret), qPrintable(secret));
+}
+
+void TestAPIClient::plainHttpAcrossTheNetworkCarriesNothing()
+{
+    ClearTextListener listener;
+    if (!listener.start())
+        QSKIP("this machine has no address other than loopback");
+    m_domains->setBaseURL(listener.url().resolved(QUrl(QStringLiteral("/api/v1/"))));
+    m_tokens.saveAuthTokens(tokensWithAccess(QStringLiteral("clear-text-access"),
+                                             QStringLiteral("clear-text-refresh")));
+
+    const LogCapture log;
+    const QByteArray refreshBody = R"({"refresh_token":"clear-text-refresh"})";
+    const auto authorised =
+        run(m_client->request<EmptyResponse>({configPath, "GET", std::nullopt, true, true, {}}));
+    const auto refresh = run(m_client->send(
+        {QStringLiteral("authentication/refresh"), "POST", refreshBody, false, false, {}}));
+    QTest::qWait(200);
+    for (const auto &error : {authorised.error, refresh.error}) {
+        QVERIFY(error);
+        QCOMPARE(error->kind(), APIError::Kind::InvalidURL);
+    }
+    QCOMPARE(listener.connectionCount(), 0);
+    QVERIFY(log.contains(QStringLiteral("would go in clear over plain http")));
+
+    // A developer's own service on the loopback host is still reached over plain http.
+    QUrl loopback = m_standIn.baseUrl();
+    loopback.setScheme(QStringLiteral("http"));
+    m_domains->setBaseURL(loopback);
+    const auto local =
+        run(m_client->request<EmptyResponse>({configPath, "GET", std::nullopt, true, true, {}}));
+    QVERIFY(local.error);
+    QVERIFY(local.error->kind() != APIError::Kind::InvalidURL);
+}
+
+void TestAPIClient::addressUserInfoStaysOutOfTheLog()
+{
+    QUrl withUser = m_standIn.baseUrl();
+    withUser.setUserName(QStringLiteral("deploy"));
+    withUser.setPassword(QStringLiteral("hunter9"));
+    m_domains->setBaseURL(withUser);
+    QVERIFY(m_standIn.setResponse(QStringLiteral("GET"), configPath, 500));
+    QVERIFY(m_standIn.dropNextConnection(QStringLiteral("POST"), loginPath,
+                                         StandInService::UntilCleared));
+
+    const LogCapture log;
+    QVERIFY(
+        run(m_client->request<EmptyResponse>({configPath, "GET", std::nullopt, false, false, {}}))
+            .error);
+    QVERIFY(run(m_client->send({loginPath, "POST", QByteArray("{}"), false, false, {}})).error);
+    QVERIFY(m_standIn.clearResponses());
+    QVERIFY(log.contains(QStringLiteral("URL: https://127.0.0.1:")));
+    QVERIFY2(!log.contains(QStringLiteral("hunter9")), qPrintable(log.text()));
+    QVERIFY(!log.contains(QStringLiteral("deploy")));
 }
 
 QTEST_GUILESS_MAIN(TestAPIClient)

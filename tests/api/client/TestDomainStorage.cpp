@@ -16,6 +16,8 @@ private slots:
     void unusableStoredText();
     void domainKey_data();
     void domainKey();
+    void mayCarryCredentials_data();
+    void mayCarryCredentials();
 };
 
 void TestDomainStorage::buildBaseURL_data()
@@ -56,6 +58,10 @@ void TestDomainStorage::buildBaseURL_data()
                                        << "";
     QTest::newRow("dot-dot host") << ".."
                                   << "";
+    QTest::newRow("no host") << "https:///"
+                             << "";
+    QTest::newRow("only a port") << "https://:443"
+                                 << "";
 }
 
 void TestDomainStorage::buildBaseURL()
@@ -96,6 +102,10 @@ void TestDomainStorage::unusableStoredText_data()
     QTest::newRow("empty") << "";
     QTest::newRow("space in host") << "https://bad host/api/v1/";
     QTest::newRow("dot-dot host") << "https://../api/v1/";
+    // Parse as URLs, but there is nowhere to send a request.
+    QTest::newRow("no host") << "https:///";
+    QTest::newRow("only a port") << "https://:443";
+    QTest::newRow("no slashes") << "https:api.example/api/v1/";
 }
 
 void TestDomainStorage::unusableStoredText()
@@ -148,6 +158,29 @@ void TestDomainStorage::domainKey()
     const QString key = DomainStorage(settings).domainKey();
     QCOMPARE(key, expected);
     QVERIFY(!key.contains(QLatin1Char('/')));
+}
+
+void TestDomainStorage::mayCarryCredentials_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("https") << "https://acme.example.test/api/v1/" << true;
+    QTest::newRow("plain http across a network") << "http://acme.example.test/api/v1/" << false;
+    QTest::newRow("plain http to a private address") << "http://192.168.1.20/api/v1/" << false;
+    QTest::newRow("plain http to localhost") << "http://localhost:8080/api/v1/" << true;
+    QTest::newRow("plain http to 127.0.0.1") << "http://127.0.0.1:8080/api/v1/" << true;
+    QTest::newRow("plain http to ::1") << "http://[::1]:8080/api/v1/" << true;
+    QTest::newRow("a name that only starts like localhost")
+        << "http://localhost.evil.example/api/v1/" << false;
+    QTest::newRow("a name that looks like loopback") << "http://127.0.0.1.evil.example/" << false;
+    QTest::newRow("ftp") << "ftp://127.0.0.1/" << false;
+}
+
+void TestDomainStorage::mayCarryCredentials()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, allowed);
+    QCOMPARE(DomainStorage::mayCarryCredentials(QUrl(address)), allowed);
 }
 
 QTEST_GUILESS_MAIN(TestDomainStorage)

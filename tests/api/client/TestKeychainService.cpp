@@ -130,6 +130,7 @@ private slots:
     void saveOverAnItemReplacesIt();
     void readerNeverSeesASaveHalfDone();
     void unreadableItemIsNoTokensAndStays();
+    void onlyTheFirstReadAsksTheKeyring();
     void withoutKeyringSignInLastsOneRun();
 };
 
@@ -217,6 +218,37 @@ void TestKeychainService::unreadableItemIsNoTokensAndStays()
     const KeychainThread::Result stillThere = keyring.read(service, account);
     QCOMPARE(stillThere.outcome, KeychainThread::Outcome::Done);
     QCOMPARE(stillThere.data, damaged);
+}
+
+void TestKeychainService::onlyTheFirstReadAsksTheKeyring()
+{
+    // Every request asks for the tokens; were any of those a keyring read, the item removed
+    // behind the service's back would show.
+    const QString service = QString::fromLatin1(KeychainService::serviceName);
+    const QString account = QString::fromLatin1(KeychainService::account);
+    KeychainThread &keyring = KeychainThread::instance();
+    const AuthTokens stored = tokensNamed(QStringLiteral("stored"));
+    QCOMPARE(keyring.write(service, account, stored.toJsonBytes()).outcome,
+             KeychainThread::Outcome::Done);
+
+    KeychainService restored;
+    QCOMPARE(restored.getAuthTokens(), stored);
+    QCOMPARE(keyring.remove(service, account).outcome, KeychainThread::Outcome::Done);
+    for (int request = 0; request < 5; ++request)
+        QCOMPARE(restored.getAuthTokens(), stored);
+
+    // A save still reaches the keyring, and later requests answer it from memory.
+    const AuthTokens refreshed = tokensNamed(QStringLiteral("refreshed"));
+    restored.saveAuthTokens(refreshed);
+    const KeychainThread::Result written = keyring.read(service, account);
+    QCOMPARE(written.outcome, KeychainThread::Outcome::Done);
+    QCOMPARE(AuthTokens::fromJsonBytes(written.data), std::optional<AuthTokens>(refreshed));
+    QCOMPARE(keyring.write(service, account, stored.toJsonBytes()).outcome,
+             KeychainThread::Outcome::Done);
+    QCOMPARE(restored.getAuthTokens(), refreshed);
+    restored.deleteAuthTokens();
+    QCOMPARE(secretServiceItemCount(), 0);
+    QVERIFY(!restored.getAuthTokens());
 }
 
 void TestKeychainService::withoutKeyringSignInLastsOneRun()

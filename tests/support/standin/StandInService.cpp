@@ -260,6 +260,17 @@ bool StandInService::setRawResponse(const QString &method, const QString &path, 
                     {QStringLiteral("times"), times}});
 }
 
+bool StandInService::setRedirect(const QString &method, const QString &path, int status,
+                                 const QUrl &location, int times)
+{
+    return addRule({{QStringLiteral("method"), method},
+                    {QStringLiteral("path"), path},
+                    {QStringLiteral("action"), QStringLiteral("respond")},
+                    {QStringLiteral("status"), status},
+                    {QStringLiteral("location"), location.toString(QUrl::FullyEncoded)},
+                    {QStringLiteral("times"), times}});
+}
+
 bool StandInService::setMalformedResponse(const QString &method, const QString &path, int times)
 {
     return addRule({{QStringLiteral("method"), method},

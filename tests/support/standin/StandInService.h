@@ -110,6 +110,9 @@ public:
                         const QByteArray &body,
                         const QByteArray &contentType = QByteArrayLiteral("application/json"),
                         int times = 1);
+    // Answers matching requests with a redirect (a 3xx status) to location.
+    bool setRedirect(const QString &method, const QString &path, int status, const QUrl &location,
+                     int times = 1);
     // Answers 200 with a body that is cut off in the middle of a JSON object.
     bool setMalformedResponse(const QString &method, const QString &path, int times = 1);
     // Holds matching requests for delayMs before handling them normally.
