@@ -130,6 +130,9 @@ void TrayShell::install()
             });
     refreshTray();
     m_trayIcon->show();
+    // The main window opens at launch too, behind whatever the user is doing: its root runs the
+    // first load, which probes the permissions the popover's root relies on.
+    showMainWindow(false);
     zuvInfo(lcLegacyShell) << "Tray shell installed (tray icon, popover, window, menu commands)";
 }
 
