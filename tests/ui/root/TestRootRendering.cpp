@@ -1,4 +1,6 @@
 #include "app/shell/ShellTestRig.h"
+#include "platform/PermissionService.h"
+#include "support/platform/FakePermissionProbe.h"
 #include "ui/design/WD.h"
 #include "ui/root/RootViewModel.h"
 
@@ -106,7 +108,12 @@ private:
             }
             rig->appState->evaluateClientVersion(config);
             route = Route::ForcedUpdate;
-        } else if (state != u"permissions") {
+        } else if (state == u"permissions") {
+            // One row missing, one granted.
+            auto probe = std::make_shared<FakePermissionProbe>();
+            probe->screenAllowed = false;
+            PermissionService::setProbe(probe);
+        } else {
             rig->appState->setHasRequiredPermissions(true);
         }
         if (state == u"banners") {
@@ -146,7 +153,11 @@ private:
 private Q_SLOTS:
     void initTestCase() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
 
-    void cleanup() { WD::setPalette(WDPalette::pink()); }
+    void cleanup()
+    {
+        WD::setPalette(WDPalette::pink());
+        PermissionService::setProbe(nullptr);
+    }
 
     void everyRoute_data()
     {
@@ -244,7 +255,13 @@ private:
             QCOMPARE(button->opacity(), linked ? 1.0 : 0.5);
             QVERIFY(item(root, "latestVersionLine")->isVisible());
         } else if (state == u"permissions") {
+            // Nothing to open on this desktop: the missing row says what to change instead.
             QVERIFY(item(root, "checkAgainButton") != nullptr);
+            QQuickItem *screen = item(root, "screenRecordingRow");
+            QQuickItem *input = item(root, "inputMonitoringRow");
+            QVERIFY(screen != nullptr && input != nullptr);
+            QVERIFY(item(screen, "permissionAdvice")->isVisible());
+            QVERIFY(!item(input, "permissionAdvice")->isVisible());
         } else if (state == u"unfinishedSession") {
             QQuickItem *started = item(root, "interruptedStarted");
             QVERIFY(started != nullptr);

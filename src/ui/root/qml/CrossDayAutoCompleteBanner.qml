@@ -20,8 +20,7 @@ NoticeBanner {
         Layout.fillWidth: true
         Layout.preferredWidth: 1
         filled: true
-        glyph: ""
-        text: "\u25B6 " + qsTr("Start new session")
+        text: qsTr("Start new session")
         onClicked: banner.viewModel.startNewSessionAfterMidnight()
     }
 

@@ -64,7 +64,6 @@ Item {
             Layout.fillWidth: true
             Layout.maximumWidth: 260
             buttonHeight: 44
-            glyph: "\u2193"
             enabled: screen.viewModel.hasDownloadLink
             opacity: enabled ? 1 : 0.5
             text: qsTr("Update Now")

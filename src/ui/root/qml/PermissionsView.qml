@@ -60,7 +60,6 @@ WDCard {
         WDChipButton {
             objectName: "checkAgainButton"
             text: qsTr("Check Again")
-            glyph: ""
             onClicked: card.viewModel.checkPermissionsAgain()
         }
     }
