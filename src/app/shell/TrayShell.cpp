@@ -284,7 +284,9 @@ void TrayShell::showMainWindow(bool activate)
                                       QPoint(mainWindowWidth / 2, mainWindowHeight / 2));
         }
     }
-    // Closing the window only hides it; this shows the same one again.
+    // Closing the window only hides it; this shows the same one again. Shown without
+    // activation, the window manager is also asked not to hand it the focus.
+    m_mainWindow->setProperty("_q_showWithoutActivating", !activate);
     m_mainWindow->show();
     m_mainWindow->raise();
     if (activate)
