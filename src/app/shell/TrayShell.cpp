@@ -140,6 +140,9 @@ void TrayShell::install()
             });
     refreshTray();
     m_trayIcon->show();
+    // The main window opens at launch too, behind whatever the user is doing: its root runs the
+    // first load, which probes the permissions the popover's root relies on.
+    showMainWindow(false);
     zuvInfo(lcLegacyShell) << "Tray shell installed (tray icon, popover, window, menu commands)";
 }
 
@@ -294,7 +297,9 @@ void TrayShell::showMainWindow(bool activate)
                                       QPoint(mainWindowWidth / 2, mainWindowHeight / 2));
         }
     }
-    // Closing the window only hides it; this shows the same one again.
+    // Closing the window only hides it; this shows the same one again. Shown without
+    // activation, the window manager is also asked not to hand it the focus.
+    m_mainWindow->setProperty("_q_showWithoutActivating", !activate);
     m_mainWindow->show();
     m_mainWindow->raise();
     if (activate)

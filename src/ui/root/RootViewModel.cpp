@@ -1,9 +1,12 @@
 #include "ui/root/RootViewModel.h"
 
 #include "app/state/AppStateManager.h"
+#include "foundation/Clock.h"
 #include "foundation/RandomSource.h"
+#include "platform/PermissionService.h"
 #include "tracking/engine/SessionManager.h"
 #include "ui/design/WD.h"
+#include "ui/root/RelativeDate.h"
 
 #include <QCoroTask>
 #include <QDesktopServices>
@@ -45,6 +48,7 @@ RootViewModel::RootViewModel(Dependencies dependencies, QObject *parent)
     , m_showOpenAppButton(dependencies.showOpenAppButton)
     , m_shouldRunInitialLoad(dependencies.shouldRunInitialLoad)
     , m_fallbackOpenMainWindow(std::move(dependencies.fallbackOpenMainWindow))
+    , m_clock(dependencies.clock != nullptr ? *dependencies.clock : systemClock())
 {
     AppStateManager *state = m_appState.data();
     SessionManager *engine = m_sessionManager.data();
@@ -63,6 +67,12 @@ RootViewModel::RootViewModel(Dependencies dependencies, QObject *parent)
             &RootViewModel::updateMainContent);
     connect(engine, &SessionManager::interruptedSessionChanged, this,
             &RootViewModel::updateMainContent);
+    connect(engine, &SessionManager::interruptedSessionChanged, this,
+            &RootViewModel::interruptedSessionChanged);
+    connect(engine, &SessionManager::screenRecordingPermissionLostChanged, this,
+            &RootViewModel::screenRecordingPermissionLostChanged);
+    connect(engine, &SessionManager::crossDayAutoCompletedProjectChanged, this,
+            &RootViewModel::crossDayProjectChanged);
     connect(state, &AppStateManager::forceUpdateChanged, this, &RootViewModel::forceUpdateChanged);
     connect(state, &AppStateManager::authRestoreIsSlowChanged, this,
             &RootViewModel::authRestoreIsSlowChanged);
@@ -207,9 +217,52 @@ QString RootViewModel::forceUpdateLatestVersion() const
     return m_appState->forceUpdateLatestVersion().value_or(QString());
 }
 
+bool RootViewModel::isOpenableDownloadUrl(const std::optional<QUrl> &url)
+{
+    if (!url || !url->isValid() || url->host().isEmpty())
+        return false;
+    const QString scheme = url->scheme().toLower();
+    return scheme == u"https" || scheme == u"http";
+}
+
 bool RootViewModel::hasDownloadLink() const
 {
-    return m_appState && m_appState->forceUpdateDownloadURL().has_value();
+    return m_appState && isOpenableDownloadUrl(m_appState->forceUpdateDownloadURL());
+}
+
+QString RootViewModel::interruptedProjectName() const
+{
+    if (!m_sessionManager || !m_sessionManager->interruptedSession())
+        return {};
+    return m_sessionManager->interruptedSession()->projectName;
+}
+
+QString RootViewModel::interruptedStartedText() const
+{
+    if (!m_sessionManager || !m_sessionManager->interruptedSession())
+        return {};
+    const Session &session = *m_sessionManager->interruptedSession();
+    std::optional<Timestamp> start;
+    if (!session.intervals.isEmpty())
+        start = session.intervals.constFirst().startedAt;
+    return QStringLiteral("Started ") + RelativeDate::text(start, m_clock.now());
+}
+
+bool RootViewModel::screenRecordingPermissionLost() const
+{
+    return m_sessionManager && m_sessionManager->screenRecordingPermissionLost();
+}
+
+bool RootViewModel::hasCrossDayProject() const
+{
+    return m_sessionManager && m_sessionManager->crossDayAutoCompletedProject().has_value();
+}
+
+QString RootViewModel::crossDayProjectName() const
+{
+    if (!hasCrossDayProject())
+        return {};
+    return m_sessionManager->crossDayAutoCompletedProject()->name;
 }
 
 void RootViewModel::selectTab(int tab)
@@ -241,9 +294,57 @@ void RootViewModel::abandonRestore()
 
 bool RootViewModel::openDownloadPage()
 {
-    if (!m_appState || !m_appState->forceUpdateDownloadURL())
+    // Any other scheme could start a local program or open a file: treated as no link at all.
+    if (!hasDownloadLink())
         return false;
     return QDesktopServices::openUrl(*m_appState->forceUpdateDownloadURL());
+}
+
+void RootViewModel::refreshPermissionRows()
+{
+    const bool screen = PermissionService::hasScreenRecordingPermission();
+    const bool input = PermissionService::hasInputMonitoringPermission();
+    if (screen == m_screenRecordingGranted && input == m_inputMonitoringGranted)
+        return;
+    m_screenRecordingGranted = screen;
+    m_inputMonitoringGranted = input;
+    Q_EMIT permissionRowsChanged();
+}
+
+void RootViewModel::checkPermissionsAgain()
+{
+    refreshPermissionRows();
+    if (!m_appState)
+        return;
+    const auto &probe = m_appState->probePermissions();
+    m_appState->setHasRequiredPermissions(probe ? probe() : false);
+}
+
+void RootViewModel::resumeInterruptedSession()
+{
+    if (m_sessionManager)
+        m_sessionManager->resumeInterruptedSession();
+}
+
+void RootViewModel::dismissScreenRecordingBanner()
+{
+    if (m_sessionManager)
+        m_sessionManager->setScreenRecordingPermissionLost(false);
+}
+
+void RootViewModel::startNewSessionAfterMidnight()
+{
+    if (!m_sessionManager || !m_sessionManager->crossDayAutoCompletedProject())
+        return;
+    const RemoteProject project = *m_sessionManager->crossDayAutoCompletedProject();
+    m_sessionManager->clearCrossDayAutoCompletedProject();
+    m_sessionManager->startTracking(project);
+}
+
+void RootViewModel::dismissCrossDayBanner()
+{
+    if (m_sessionManager)
+        m_sessionManager->clearCrossDayAutoCompletedProject();
 }
 
 void RootViewModel::appeared()

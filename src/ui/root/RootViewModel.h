@@ -14,6 +14,7 @@
 #include <functional>
 
 class AppStateManager;
+class Clock;
 class RandomSource;
 class SessionManager;
 
@@ -44,6 +45,16 @@ class RootViewModel : public QObject
     Q_PROPERTY(bool hasDownloadLink READ hasDownloadLink NOTIFY forceUpdateChanged)
     Q_PROPERTY(int motivationalPhraseIndex READ motivationalPhraseIndex NOTIFY
                    motivationalPhraseIndexChanged)
+    Q_PROPERTY(bool screenRecordingGranted READ screenRecordingGranted NOTIFY permissionRowsChanged)
+    Q_PROPERTY(bool inputMonitoringGranted READ inputMonitoringGranted NOTIFY permissionRowsChanged)
+    Q_PROPERTY(
+        QString interruptedProjectName READ interruptedProjectName NOTIFY interruptedSessionChanged)
+    Q_PROPERTY(
+        QString interruptedStartedText READ interruptedStartedText NOTIFY interruptedSessionChanged)
+    Q_PROPERTY(bool screenRecordingPermissionLost READ screenRecordingPermissionLost NOTIFY
+                   screenRecordingPermissionLostChanged)
+    Q_PROPERTY(bool hasCrossDayProject READ hasCrossDayProject NOTIFY crossDayProjectChanged)
+    Q_PROPERTY(QString crossDayProjectName READ crossDayProjectName NOTIFY crossDayProjectChanged)
 
 public:
     enum class Route
@@ -86,6 +97,8 @@ public:
         bool shouldRunInitialLoad = false;
         // Brings the main window forward when the application state has no hook installed yet.
         std::function<void()> fallbackOpenMainWindow;
+        // "Now" for the relative times; the system clock when not given.
+        const Clock *clock = nullptr;
     };
 
     explicit RootViewModel(Dependencies dependencies, QObject *parent = nullptr);
@@ -97,6 +110,8 @@ public:
     static QString statusLabelFor(bool isTracking, bool needsIdleDecision, bool isIdle,
                                   bool isPaused);
     static StatusTone statusToneFor(bool isTracking, bool isPaused, bool isIdle);
+    // The server's download address is opened only when it is a web address.
+    static bool isOpenableDownloadUrl(const std::optional<QUrl> &url);
 
     Route route() const { return m_route; }
     MainContent mainContent() const { return m_mainContent; }
@@ -117,6 +132,13 @@ public:
     bool hasDownloadLink() const;
     int motivationalPhraseIndex() const { return m_motivationalPhraseIndex; }
     bool didRunInitialLoad() const { return m_didRunInitialLoad; }
+    bool screenRecordingGranted() const { return m_screenRecordingGranted; }
+    bool inputMonitoringGranted() const { return m_inputMonitoringGranted; }
+    QString interruptedProjectName() const;
+    QString interruptedStartedText() const;
+    bool screenRecordingPermissionLost() const;
+    bool hasCrossDayProject() const;
+    QString crossDayProjectName() const;
 
     // The tab bar's choice.
     Q_INVOKABLE void selectTab(int tab);
@@ -129,6 +151,19 @@ public:
     Q_INVOKABLE bool openDownloadPage();
     // The view is on screen; the main window's model then runs its first load, once.
     Q_INVOKABLE void appeared();
+    // The permission rows check again each time the permissions screen is shown.
+    Q_INVOKABLE void refreshPermissionRows();
+    // "Check Again": the rows and the application state's verdict, which may route on.
+    Q_INVOKABLE void checkPermissionsAgain();
+    // "Resume" on the unfinished-session card.
+    Q_INVOKABLE void resumeInterruptedSession();
+    // "Dismiss" on the screen-capture banner; the engine remembers it across launches.
+    Q_INVOKABLE void dismissScreenRecordingBanner();
+    // "Start new session" on the crossed-midnight banner: the banner goes first, so a refused
+    // start does not bring it back.
+    Q_INVOKABLE void startNewSessionAfterMidnight();
+    // "Later" on the crossed-midnight banner.
+    Q_INVOKABLE void dismissCrossDayBanner();
     // One tick of the phrase rotation (the timer calls it every ten minutes).
     void rotateMotivationalPhrase();
 
@@ -141,6 +176,10 @@ Q_SIGNALS:
     void statusChanged();
     void authRestoreIsSlowChanged();
     void motivationalPhraseIndexChanged();
+    void permissionRowsChanged();
+    void interruptedSessionChanged();
+    void screenRecordingPermissionLostChanged();
+    void crossDayProjectChanged();
 
 private:
     void updateRoute();
@@ -155,11 +194,14 @@ private:
     const bool m_showOpenAppButton;
     const bool m_shouldRunInitialLoad;
     std::function<void()> m_fallbackOpenMainWindow;
+    const Clock &m_clock;
 
     Route m_route = Route::Restoring;
     MainContent m_mainContent = MainContent::Permissions;
     MainTab m_activeTab = MainTab::Tracker;
     bool m_didRunInitialLoad = false;
     int m_motivationalPhraseIndex = 0;
+    bool m_screenRecordingGranted = false;
+    bool m_inputMonitoringGranted = false;
     QTimer m_phraseRotation;
 };

@@ -89,12 +89,15 @@ private Q_SLOTS:
         QCOMPARE(trayQuits, 0);
     }
 
-    void withATrayOnlyTheIconShows()
+    void withATrayTheIconAndTheMainWindowShow()
     {
         ShellRig shellRig(true);
         shellRig.shell.install();
         QVERIFY(shellRig.shell.trayIcon() != nullptr);
-        QVERIFY(shellRig.shell.mainWindow() == nullptr);
+        // The main window opens at launch as well, and its root runs the first load.
+        QVERIFY(shellRig.shell.mainWindow() != nullptr);
+        QVERIFY(shellRig.shell.mainWindow()->isVisible());
+        QVERIFY(modelOf(shellRig.shell.mainWindow())->didRunInitialLoad());
         QCOMPARE(shellRig.shell.trayIcon()->contextMenu(), shellRig.shell.trayMenu());
         QVERIFY(!shellRig.shell.trayIcon()->icon().isNull());
         QCOMPARE(shellRig.shell.trayIcon()->toolTip(), QStringLiteral("Zudevav EvozUvarevu"));

@@ -58,7 +58,10 @@ private Q_SLOTS:
         ShellRig shellRig;
         shellRig.shell.install();
         QVERIFY(shellRig.shell.trayIcon() != nullptr);
-        QVERIFY(shellRig.shell.mainWindow() == nullptr);
+        // The main window opens at launch too, behind: nothing of the user's loses the focus.
+        QVERIFY(shellRig.shell.mainWindow() != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(shellRig.shell.mainWindow()));
+        QVERIFY(!shellRig.shell.mainWindow()->isActive());
 
         // The icon asks the host to dock it.
         QVERIFY(QTest::qWaitFor([&] {
@@ -122,6 +125,36 @@ private Q_SLOTS:
 
         shellRig.shell.quitAction()->trigger();
         QCOMPARE(shellRig.quitRequests, 1);
+    }
+
+    // A sign-in restored at launch: the permissions are granted, and the popover opened first
+    // shows the tracker, not the permissions screen. Only the main window's root probes them, so
+    // this holds only because that window opened at launch.
+    void restoredSignInOpensThePopoverOnTheTracker()
+    {
+        FakeTrayHost host;
+        QVERIFY(host.ownsSelection());
+        QVERIFY(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+
+        ShellRig shellRig;
+        shellRig.rig.permissionsGranted = true;
+        shellRig.shell.install();
+        shellRig.rig.finishRestore(true);
+        QVERIFY(QTest::qWaitFor([&] { return shellRig.rig.appState->hasRequiredPermissions(); }));
+        QCOMPARE(shellRig.rig.permissionProbes, 1);
+
+        shellRig.shell.togglePopover();
+        QQuickView *popover = shellRig.shell.popover();
+        QVERIFY(popover != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(popover));
+        const auto *model = popover->rootObject()->property("viewModel").value<RootViewModel *>();
+        QCOMPARE(model->route(), RootViewModel::Route::SignedIn);
+        QCOMPARE(model->mainContent(), RootViewModel::MainContent::SelectedTab);
+        QVERIFY(popover->rootObject()->findChild<QQuickItem *>(QStringLiteral("tabContent")));
+        QVERIFY(
+            !popover->rootObject()->findChild<QQuickItem *>(QStringLiteral("permissionsContent")));
+        QCOMPARE(popover->height(), 480);
+        shellRig.shell.hidePopover();
     }
 };
 

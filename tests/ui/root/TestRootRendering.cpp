@@ -1,4 +1,6 @@
 #include "app/shell/ShellTestRig.h"
+#include "platform/PermissionService.h"
+#include "support/platform/FakePermissionProbe.h"
 #include "ui/design/WD.h"
 #include "ui/root/RootViewModel.h"
 
@@ -28,8 +30,10 @@ private:
         return folder;
     }
 
-    // Renders the model's view and checks the picture; returns it.
-    QImage render(RootViewModel &model, const QString &name, const QSize &windowSize = QSize())
+    // Renders the model's view, lets the check look at the item tree, and checks the picture;
+    // returns it.
+    QImage render(RootViewModel &model, const QString &name, const QSize &windowSize = QSize(),
+                  const std::function<void(QQuickItem *)> &check = {})
     {
         QQmlEngine engine;
         QQuickView view(&engine, nullptr);
@@ -50,9 +54,83 @@ private:
             return {};
         // Let the height animation and the first frames settle.
         QTest::qWait(300);
+        if (check)
+            check(view.rootObject());
         const QImage image = view.grabWindow();
         image.save(outputFolder() + QLatin1Char('/') + name + QStringLiteral(".png"));
         return image;
+    }
+
+    static QQuickItem *item(QQuickItem *root, const char *name)
+    {
+        return root->findChild<QQuickItem *>(QString::fromLatin1(name));
+    }
+
+    // A rig in the named state; the expected route comes back in route.
+    static std::unique_ptr<ShellTestRig> rigFor(const QString &state, RootViewModel::Route &route)
+    {
+        using Route = RootViewModel::Route;
+        const bool unfinished = state == u"unfinishedSession";
+        auto rig = std::make_unique<ShellTestRig>(!unfinished && state != u"banners");
+        if (unfinished || state == u"banners") {
+            Session session;
+            session.id = QUuid::createUuid();
+            session.projectId = QStringLiteral("p1");
+            session.projectName = QStringLiteral("Payroll reconciliation");
+            // An hour ago, or since yesterday morning so that it crossed midnight.
+            session.intervals = {TrackingInterval{
+                QUuid::createUuid(), rig->engine.at(unfinished ? -3600.0 : -86400.0), {}}};
+            rig->engine.settings.setString(
+                QStringLiteral("com.wendoka.zuvevivezid.apiTimezoneIdentifier"),
+                QStringLiteral("UTC"));
+            rig->engine.store->saveActiveSession(session);
+            rig->createAppState();
+            rig->engine.createManager();
+        }
+        route = Route::SignedIn;
+        if (state == u"restoring" || state == u"restoringSlowly") {
+            if (state == u"restoringSlowly")
+                rig->scheduler.advance(8.0);
+            route = Route::Restoring;
+            return rig;
+        }
+        if (state == u"signedOut") {
+            rig->finishRestore(false);
+            route = Route::SignedOut;
+            return rig;
+        }
+        rig->finishRestore(true);
+        if (state == u"forcedUpdate" || state == u"forcedUpdateNoLink") {
+            RemoteConfig config = ShellTestRig::forcingConfig();
+            if (state == u"forcedUpdateNoLink") {
+                config.clientDownloadURL = QStringLiteral("file:///usr/bin/xterm");
+                config.latestClientVersion = QStringLiteral("999.0");
+            }
+            rig->appState->evaluateClientVersion(config);
+            route = Route::ForcedUpdate;
+        } else if (state == u"permissions") {
+            // One row missing, one granted.
+            auto probe = std::make_shared<FakePermissionProbe>();
+            probe->screenAllowed = false;
+            PermissionService::setProbe(probe);
+        } else {
+            rig->appState->setHasRequiredPermissions(true);
+        }
+        if (state == u"banners") {
+            RemoteConfig config = EngineFixture::config(QStringLiteral("ask"), false);
+            config.appTimezone = QStringLiteral("UTC");
+            rig->sessionManager().applyConfig(config);
+            rig->sessionManager().discardInterruptedSession();
+            rig->sessionManager().setScreenRecordingPermissionLost(true);
+        }
+        return rig;
+    }
+
+    static QStringList newScreens()
+    {
+        return {QStringLiteral("restoringSlowly"),    QStringLiteral("forcedUpdate"),
+                QStringLiteral("forcedUpdateNoLink"), QStringLiteral("permissions"),
+                QStringLiteral("unfinishedSession"),  QStringLiteral("banners")};
     }
 
     static int distinctColours(const QImage &image)
@@ -75,16 +153,20 @@ private:
 private Q_SLOTS:
     void initTestCase() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
 
-    void cleanup() { WD::setPalette(WDPalette::pink()); }
+    void cleanup()
+    {
+        WD::setPalette(WDPalette::pink());
+        PermissionService::setProbe(nullptr);
+    }
 
     void everyRoute_data()
     {
         QTest::addColumn<QString>("state");
         QTest::addColumn<bool>("compact");
         for (const bool compact : {true, false}) {
-            for (const char *state :
-                 {"restoring", "restoringSlowly", "signedOut", "forcedUpdate", "permissions",
-                  "tracker", "summary", "screenshots", "settings"}) {
+            for (const char *state : {"restoring", "restoringSlowly", "signedOut", "forcedUpdate",
+                                      "forcedUpdateNoLink", "permissions", "unfinishedSession",
+                                      "banners", "tracker", "summary", "screenshots", "settings"}) {
                 const QString name =
                     QString::fromLatin1(state) +
                     (compact ? QStringLiteral("-compact") : QStringLiteral("-regular"));
@@ -97,38 +179,47 @@ private Q_SLOTS:
     {
         QFETCH(QString, state);
         QFETCH(bool, compact);
-        ShellTestRig rig;
-        RootViewModel model(RootViewModel::Dependencies{
-            *rig.appState, rig.sessionManager(), rig.random, compact, false, {}});
-        using Route = RootViewModel::Route;
-        Route expected = Route::SignedIn;
-        if (state == u"restoring") {
-            expected = Route::Restoring;
-        } else if (state == u"restoringSlowly") {
-            rig.scheduler.advance(8.0);
-            expected = Route::Restoring;
-        } else if (state == u"signedOut") {
-            rig.finishRestore(false);
-            expected = Route::SignedOut;
-        } else {
-            rig.finishRestore(true);
-            if (state == u"forcedUpdate") {
-                rig.appState->evaluateClientVersion(ShellTestRig::forcingConfig());
-                expected = Route::ForcedUpdate;
-            } else if (state != u"permissions") {
-                rig.appState->setHasRequiredPermissions(true);
-                const QStringList tabs{QStringLiteral("tracker"), QStringLiteral("summary"),
-                                       QStringLiteral("screenshots"), QStringLiteral("settings")};
-                model.selectTab(static_cast<int>(tabs.indexOf(state)));
-            }
-        }
+        RootViewModel::Route expected{};
+        auto rig = rigFor(state, expected);
+        RootViewModel model(RootViewModel::Dependencies{*rig->appState,
+                                                        rig->sessionManager(),
+                                                        rig->random,
+                                                        compact,
+                                                        false,
+                                                        {},
+                                                        &rig->engine.clock});
+        const QStringList tabs{QStringLiteral("tracker"), QStringLiteral("summary"),
+                               QStringLiteral("screenshots"), QStringLiteral("settings")};
+        if (tabs.contains(state))
+            model.selectTab(static_cast<int>(tabs.indexOf(state)));
         QCOMPARE(model.route(), expected);
 
         const QSize windowSize = compact ? QSize() : QSize(460, 540);
-        const QImage image =
-            render(model, QString::fromLatin1(QTest::currentDataTag()), windowSize);
+        const QImage image = render(model, QString::fromLatin1(QTest::currentDataTag()), windowSize,
+                                    [&](QQuickItem *root) { checkItems(state, root); });
         const QSize expectedSize = compact ? QSize(340, model.contentHeight()) : QSize(460, 540);
         verifyPicture(image, expectedSize);
+    }
+
+    void newScreensInEveryPalette()
+    {
+        for (const WDPalette &palette : WDPalette::all()) {
+            WD::setPalette(palette);
+            for (const QString &state : newScreens()) {
+                RootViewModel::Route expected{};
+                auto rig = rigFor(state, expected);
+                RootViewModel model(RootViewModel::Dependencies{*rig->appState,
+                                                                rig->sessionManager(),
+                                                                rig->random,
+                                                                true,
+                                                                false,
+                                                                {},
+                                                                &rig->engine.clock});
+                const QImage image =
+                    render(model, state + QStringLiteral("-palette-") + palette.id);
+                verifyPicture(image, QSize(340, model.contentHeight()));
+            }
+        }
     }
 
     void signedInInEveryPalette()
@@ -144,6 +235,46 @@ private Q_SLOTS:
             verifyPicture(image, QSize(340, 480));
             // The palette's own background fills the corners.
             QCOMPARE(image.pixelColor(1, image.height() / 2).rgb(), palette.appBackground.rgb());
+        }
+    }
+
+private:
+    // What the layout must get right beyond drawing something.
+    static void checkItems(const QString &state, QQuickItem *root)
+    {
+        if (state.startsWith(u"restoring")) {
+            // The hint and its way out only once the restore is slow.
+            QQuickItem *hint = item(root, "slowRestoreHint");
+            QVERIFY(hint != nullptr);
+            QCOMPARE(hint->isVisible(), state == u"restoringSlowly");
+        } else if (state.startsWith(u"forcedUpdate")) {
+            QQuickItem *button = item(root, "ForceUpdate_DownloadButton");
+            QVERIFY(button != nullptr);
+            const bool linked = state == u"forcedUpdate";
+            QCOMPARE(button->isEnabled(), linked);
+            QCOMPARE(button->opacity(), linked ? 1.0 : 0.5);
+            QVERIFY(item(root, "latestVersionLine")->isVisible());
+        } else if (state == u"permissions") {
+            // Nothing to open on this desktop: the missing row says what to change instead.
+            QVERIFY(item(root, "checkAgainButton") != nullptr);
+            QQuickItem *screen = item(root, "screenRecordingRow");
+            QQuickItem *input = item(root, "inputMonitoringRow");
+            QVERIFY(screen != nullptr && input != nullptr);
+            QVERIFY(item(screen, "permissionAdvice")->isVisible());
+            QVERIFY(!item(input, "permissionAdvice")->isVisible());
+        } else if (state == u"unfinishedSession") {
+            QQuickItem *started = item(root, "interruptedStarted");
+            QVERIFY(started != nullptr);
+            QCOMPARE(started->property("text").toString(), QStringLiteral("Started 1 hour ago"));
+        } else if (state == u"banners") {
+            // Both banners, the lost screen capture first, above the tracker.
+            QQuickItem *lost = item(root, "screenRecordingPermissionBanner");
+            QQuickItem *midnight = item(root, "crossDayAutoCompleteBanner");
+            QVERIFY(lost != nullptr && midnight != nullptr);
+            QVERIFY(lost->isVisible() && midnight->isVisible());
+            QVERIFY(lost->mapToScene({0, 0}).y() < midnight->mapToScene({0, 0}).y());
+            QVERIFY(midnight->mapToScene({0, midnight->height()}).y() <=
+                    item(root, "placeholderCard")->mapToScene({0, 0}).y());
         }
     }
 };

@@ -1,5 +1,8 @@
 #include "app/shell/ShellTestRig.h"
+#include "platform/PermissionService.h"
+#include "support/platform/FakePermissionProbe.h"
 #include "ui/design/WD.h"
+#include "ui/root/RelativeDate.h"
 #include "ui/root/RootViewModel.h"
 
 #include <QSignalSpy>
@@ -20,7 +23,21 @@ private:
     {
         return std::make_unique<RootViewModel>(
             RootViewModel::Dependencies{*rig.appState, rig.sessionManager(), rig.random, popover,
-                                        !popover, std::move(fallback)});
+                                        !popover, std::move(fallback), &rig.engine.clock});
+    }
+
+    // A rig whose engine finds a stored unfinished session (or none) at launch.
+    static void leaveUnfinished(ShellTestRig &rig, QList<TrackingInterval> intervals)
+    {
+        Session session;
+        session.id = QUuid::createUuid();
+        session.deviceId = QStringLiteral("device");
+        session.projectId = QStringLiteral("p1");
+        session.projectName = QStringLiteral("Payroll");
+        session.intervals = std::move(intervals);
+        rig.engine.store->saveActiveSession(session);
+        rig.createAppState();
+        rig.engine.createManager();
     }
 
 private Q_SLOTS:
@@ -100,6 +117,214 @@ private Q_SLOTS:
         QFETCH(Tone, tone);
         QCOMPARE(RootViewModel::statusLabelFor(tracking, needsDecision, idle, paused), label);
         QCOMPARE(RootViewModel::statusToneFor(tracking, paused, idle), tone);
+    }
+
+    void relativeDate_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<QString>("text");
+        // Each unit's first and last whole value, past and future.
+        QTest::newRow("now") << 0.0 << "0 seconds ago";
+        QTest::newRow("1 s") << -1.0 << "1 second ago";
+        QTest::newRow("59.9 s") << -59.9 << "59 seconds ago";
+        QTest::newRow("60 s") << -60.0 << "1 minute ago";
+        QTest::newRow("59 min 59 s") << -3599.0 << "59 minutes ago";
+        QTest::newRow("1 h") << -3600.0 << "1 hour ago";
+        QTest::newRow("23 h 59 min") << -86399.0 << "23 hours ago";
+        QTest::newRow("1 day") << -86400.0 << "1 day ago";
+        QTest::newRow("6 days 23 h") << -(7 * 86400.0 - 1) << "6 days ago";
+        QTest::newRow("7 days") << -7 * 86400.0 << "1 week ago";
+        QTest::newRow("20 days") << -20 * 86400.0 << "2 weeks ago";
+        QTest::newRow("45 days") << -45 * 86400.0 << "1 month ago";
+        QTest::newRow("200 days") << -200 * 86400.0 << "6 months ago";
+        QTest::newRow("800 days") << -800 * 86400.0 << "2 years ago";
+        QTest::newRow("future 90 s") << 90.0 << "in 1 minute";
+        QTest::newRow("future 2 days") << 2 * 86400.0 << "in 2 days";
+    }
+
+    void relativeDate()
+    {
+        QFETCH(double, offset);
+        QFETCH(QString, text);
+        const Timestamp now = Timestamp::fromSecondsSince1970(EngineFixture::startSeconds);
+        QCOMPARE(RelativeDate::text(now.addingSeconds(offset), now), text);
+        QCOMPARE(RelativeDate::text(std::nullopt, now), QStringLiteral("unknown"));
+    }
+
+    void downloadAddressMustBeAWebAddress_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("openable");
+        QTest::newRow("https") << "https://downloads.example/zuv.deb" << true;
+        QTest::newRow("http") << "http://downloads.example/" << true;
+        QTest::newRow("upper-case scheme") << "HTTPS://downloads.example/" << true;
+        QTest::newRow("file") << "file:///usr/bin/xterm" << false;
+        QTest::newRow("script") << "javascript:alert(1)" << false;
+        QTest::newRow("ftp") << "ftp://downloads.example/zuv.deb" << false;
+        QTest::newRow("custom handler") << "x-scheme-handler:run" << false;
+        QTest::newRow("no host") << "https:///path" << false;
+        QTest::newRow("relative") << "/downloads/zuv.deb" << false;
+        QTest::newRow("missing") << QString() << false;
+    }
+
+    void downloadAddressMustBeAWebAddress()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, openable);
+        const std::optional<QUrl> url =
+            address.isNull() ? std::nullopt : std::optional<QUrl>(QUrl(address));
+        QCOMPARE(RootViewModel::isOpenableDownloadUrl(url), openable);
+
+        // As the server sends it: anything but a web address dims the button like no address.
+        ShellTestRig rig;
+        rig.finishRestore(true);
+        auto model = makeModel(rig, true);
+        RemoteConfig config = ShellTestRig::forcingConfig();
+        config.clientDownloadURL =
+            address.isNull() ? std::nullopt : std::optional<QString>(address);
+        rig.appState->evaluateClientVersion(config);
+        QCOMPARE(model->route(), Route::ForcedUpdate);
+        QCOMPARE(model->hasDownloadLink(), openable);
+        if (!openable)
+            QVERIFY(!model->openDownloadPage());
+    }
+
+    void checkAgainProbesAndRoutesOn()
+    {
+        auto probe = std::make_shared<FakePermissionProbe>();
+        probe->screenAllowed = false;
+        PermissionService::setProbe(probe);
+        ShellTestRig rig;
+        rig.permissionsGranted = false;
+        rig.finishRestore(true);
+        auto model = makeModel(rig, true);
+        QCOMPARE(model->mainContent(), MainContent::Permissions);
+
+        // The rows show what the system allows now.
+        model->refreshPermissionRows();
+        QVERIFY(!model->screenRecordingGranted());
+        QVERIFY(model->inputMonitoringGranted());
+
+        // Granted behind the screen's back: the rows follow only when asked, and the screen
+        // leaves only on the application state's verdict.
+        probe->screenAllowed = true;
+        QVERIFY(!model->screenRecordingGranted());
+        const int probesBefore = rig.permissionProbes;
+        model->checkPermissionsAgain();
+        QVERIFY(model->screenRecordingGranted());
+        QCOMPARE(rig.permissionProbes, probesBefore + 1);
+        QCOMPARE(model->mainContent(), MainContent::Permissions);
+
+        rig.permissionsGranted = true;
+        model->checkPermissionsAgain();
+        QVERIFY(rig.appState->hasRequiredPermissions());
+        QCOMPARE(model->mainContent(), MainContent::SelectedTab);
+        QCOMPARE(model->contentHeight(), 480);
+        PermissionService::setProbe(nullptr);
+    }
+
+    void unfinishedSessionCard_data()
+    {
+        QTest::addColumn<bool>("withInterval");
+        QTest::addColumn<QString>("started");
+        QTest::newRow("ten minutes ago") << true << "Started 10 minutes ago";
+        QTest::newRow("no interval") << false << "Started unknown";
+    }
+
+    void unfinishedSessionCard()
+    {
+        QFETCH(bool, withInterval);
+        QFETCH(QString, started);
+        ShellTestRig rig(false);
+        QList<TrackingInterval> intervals;
+        if (withInterval)
+            intervals.append(TrackingInterval{QUuid::createUuid(), rig.engine.at(-600), {}});
+        leaveUnfinished(rig, intervals);
+        rig.finishRestore(true);
+        rig.appState->setHasRequiredPermissions(true);
+        auto model = makeModel(rig, true);
+        QCOMPARE(model->mainContent(), MainContent::InterruptedSession);
+        QCOMPARE(model->interruptedProjectName(), QStringLiteral("Payroll"));
+        QCOMPARE(model->interruptedStartedText(), started);
+    }
+
+    void resumingTheUnfinishedSessionShowsTheTabs()
+    {
+        ShellTestRig rig(false);
+        leaveUnfinished(rig, {TrackingInterval{QUuid::createUuid(), rig.engine.at(-600), {}}});
+        rig.finishRestore(true);
+        rig.sessionManager().applyConfig(EngineFixture::config(QStringLiteral("ask"), false));
+        rig.appState->setHasRequiredPermissions(true);
+        auto model = makeModel(rig, true);
+        QSignalSpy contentChanges(model.get(), &RootViewModel::mainContentChanged);
+        model->resumeInterruptedSession();
+        QVERIFY(rig.sessionManager().isTracking());
+        QCOMPARE(model->mainContent(), MainContent::SelectedTab);
+        QCOMPARE(model->interruptedProjectName(), QString());
+        QCOMPARE(contentChanges.count(), 1);
+        rig.sessionManager().stopTracking(std::nullopt);
+    }
+
+    void screenRecordingBannerDismissesForGood()
+    {
+        ShellTestRig rig;
+        rig.finishRestore(true);
+        auto model = makeModel(rig, true);
+        QSignalSpy changes(model.get(), &RootViewModel::screenRecordingPermissionLostChanged);
+        rig.sessionManager().setScreenRecordingPermissionLost(true);
+        QVERIFY(model->screenRecordingPermissionLost());
+        model->dismissScreenRecordingBanner();
+        QVERIFY(!model->screenRecordingPermissionLost());
+        QCOMPARE(changes.count(), 2);
+        // Remembered, so the next launch does not show it again.
+        QCOMPARE(rig.engine.settings.boolean(
+                     QString::fromLatin1(SessionManager::screenRecordingPermissionLostKey)),
+                 std::optional<bool>(false));
+    }
+
+    void crossDayBannerChoices_data()
+    {
+        QTest::addColumn<bool>("startAgain");
+        QTest::addColumn<bool>("allowed");
+        QTest::addColumn<bool>("tracking");
+        QTest::newRow("later") << false << true << false;
+        QTest::newRow("start new session") << true << true << true;
+        // Refused by the engine: the banner stays gone all the same.
+        QTest::newRow("start refused") << true << false << false;
+    }
+
+    void crossDayBannerChoices()
+    {
+        QFETCH(bool, startAgain);
+        QFETCH(bool, allowed);
+        QFETCH(bool, tracking);
+        ShellTestRig rig(false);
+        rig.engine.settings.setString(
+            QStringLiteral("com.wendoka.zuvevivezid.apiTimezoneIdentifier"), QStringLiteral("UTC"));
+        // Left running since yesterday morning: ended at midnight when it is discarded.
+        leaveUnfinished(rig, {TrackingInterval{QUuid::createUuid(), rig.engine.at(-86400.0), {}}});
+        RemoteConfig config = EngineFixture::config(QStringLiteral("ask"), false);
+        config.appTimezone = QStringLiteral("UTC");
+        rig.sessionManager().applyConfig(config);
+        rig.sessionManager().discardInterruptedSession();
+        rig.engine.inputAllowed = allowed;
+        rig.finishRestore(true);
+        auto model = makeModel(rig, true);
+        QVERIFY(model->hasCrossDayProject());
+        QCOMPARE(model->crossDayProjectName(), QStringLiteral("Payroll"));
+
+        QSignalSpy changes(model.get(), &RootViewModel::crossDayProjectChanged);
+        if (startAgain)
+            model->startNewSessionAfterMidnight();
+        else
+            model->dismissCrossDayBanner();
+        QVERIFY(!model->hasCrossDayProject());
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(rig.sessionManager().isTracking(), tracking);
+        if (tracking) {
+            QCOMPARE(rig.sessionManager().currentSession()->projectId, QStringLiteral("p1"));
+            rig.sessionManager().stopTracking(std::nullopt);
+        }
     }
 
     void routingFollowsEveryStateOfTheApplicationState()

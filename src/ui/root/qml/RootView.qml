@@ -17,6 +17,8 @@ Rectangle {
     implicitHeight: viewModel.compact ? viewModel.contentHeight : 540
     WDEnvironment.wdCompact: viewModel.compact
 
+    readonly property real contentPadding: viewModel.compact ? 12 : 20
+
     Behavior on implicitHeight {
         NumberAnimation { duration: 200; easing.type: Easing.InOutQuad }
     }
@@ -40,45 +42,8 @@ Rectangle {
     Component {
         id: restoringScreen
 
-        ColumnLayout {
-            objectName: "restoringScreen"
-            spacing: 14
-
-            Item { Layout.fillHeight: true }
-
-            BusyIndicator {
-                Layout.alignment: Qt.AlignHCenter
-                running: true
-            }
-
-            WDText {
-                Layout.alignment: Qt.AlignHCenter
-                text: qsTr("Restoring your session…")
-                font.pixelSize: 15
-                font.weight: Font.DemiBold
-                color: WD.palette.textStrong
-            }
-
-            WDText {
-                objectName: "slowRestoreHint"
-                visible: root.viewModel.authRestoreIsSlow
-                Layout.alignment: Qt.AlignHCenter
-                Layout.maximumWidth: root.width - 48
-                horizontalAlignment: Text.AlignHCenter
-                wrapMode: Text.WordWrap
-                text: qsTr("This is taking longer than usual. The keyring may be waiting for you to unlock it.")
-                color: WD.palette.textMuted
-            }
-
-            WDChipButton {
-                objectName: "signInInsteadButton"
-                visible: root.viewModel.authRestoreIsSlow
-                Layout.alignment: Qt.AlignHCenter
-                text: qsTr("Sign in instead")
-                onClicked: root.viewModel.abandonRestore()
-            }
-
-            Item { Layout.fillHeight: true }
+        RestoringSessionScreen {
+            viewModel: root.viewModel
         }
     }
 
@@ -100,42 +65,8 @@ Rectangle {
     Component {
         id: forcedUpdateScreen
 
-        ColumnLayout {
-            objectName: "forcedUpdateScreen"
-            spacing: 12
-
-            Item { Layout.fillHeight: true }
-
-            WDText {
-                Layout.alignment: Qt.AlignHCenter
-                text: qsTr("Update required")
-                font.pixelSize: 17
-                font.weight: Font.Bold
-                color: WD.warning
-            }
-
-            WDText {
-                Layout.alignment: Qt.AlignHCenter
-                Layout.maximumWidth: root.width - 48
-                horizontalAlignment: Text.AlignHCenter
-                wrapMode: Text.WordWrap
-                text: root.viewModel.forceUpdateLatestVersion !== ""
-                      ? qsTr("Version %1 is required to keep tracking.").arg(root.viewModel.forceUpdateLatestVersion)
-                      : qsTr("A newer version is required to keep tracking.")
-            }
-
-            WDGradientButton {
-                objectName: "updateNowButton"
-                Layout.leftMargin: 24
-                Layout.rightMargin: 24
-                buttonHeight: 44
-                enabled: root.viewModel.hasDownloadLink
-                opacity: enabled ? 1 : 0.55
-                text: qsTr("Update Now")
-                onClicked: root.viewModel.openDownloadPage()
-            }
-
-            Item { Layout.fillHeight: true }
+        ForceUpdateScreen {
+            viewModel: root.viewModel
         }
     }
 
@@ -180,14 +111,18 @@ Rectangle {
     Component {
         id: permissionsContent
 
-        Item {
+        Flickable {
             objectName: "permissionsContent"
+            contentHeight: permissions.implicitHeight + 2 * root.contentPadding
+            boundsBehavior: Flickable.StopAtBounds
+            clip: true
 
-            PlaceholderCard {
-                anchors.centerIn: parent
-                width: parent.width - (root.viewModel.compact ? 24 : 40)
-                title: qsTr("Permissions")
-                description: qsTr("Screen capture and input activity checks, with the steps to grant them, will appear here.")
+            PermissionsView {
+                id: permissions
+                x: root.contentPadding
+                y: root.contentPadding
+                width: parent.width - 2 * root.contentPadding
+                viewModel: root.viewModel
             }
         }
     }
@@ -198,11 +133,10 @@ Rectangle {
         Item {
             objectName: "interruptedSessionContent"
 
-            PlaceholderCard {
+            InterruptedSessionView {
                 anchors.centerIn: parent
-                width: parent.width - (root.viewModel.compact ? 24 : 40)
-                title: qsTr("Unfinished session")
-                description: qsTr("The session that was running when the application last stopped will be offered here, to resume or to finish.")
+                width: parent.width - 2 * root.contentPadding
+                viewModel: root.viewModel
             }
         }
     }
@@ -220,9 +154,37 @@ Rectangle {
                 [qsTr("Settings"), qsTr("Permissions, account, colour palette and version will appear here.")]
             ]
 
+            ColumnLayout {
+                id: banners
+                objectName: "trackerBanners"
+                visible: root.viewModel.activeTab === 0
+                anchors.top: parent.top
+                anchors.left: parent.left
+                anchors.right: parent.right
+                anchors.topMargin: 12
+                anchors.leftMargin: root.contentPadding
+                anchors.rightMargin: root.contentPadding
+                spacing: 12
+
+                ScreenRecordingPermissionBanner {
+                    visible: root.viewModel.screenRecordingPermissionLost
+                    Layout.fillWidth: true
+                    viewModel: root.viewModel
+                }
+
+                CrossDayAutoCompleteBanner {
+                    visible: root.viewModel.hasCrossDayProject
+                    Layout.fillWidth: true
+                    viewModel: root.viewModel
+                }
+            }
+
             PlaceholderCard {
-                anchors.centerIn: parent
-                width: parent.width - (root.viewModel.compact ? 24 : 40)
+                anchors.horizontalCenter: parent.horizontalCenter
+                y: Math.max((parent.height - height) / 2,
+                            banners.visible && banners.childrenRect.height > 0
+                                ? banners.y + banners.childrenRect.height + 12 : 0)
+                width: parent.width - 2 * root.contentPadding
                 title: parent.texts[root.viewModel.activeTab][0]
                 description: parent.texts[root.viewModel.activeTab][1]
             }

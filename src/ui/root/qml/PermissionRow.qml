@@ -1,0 +1,39 @@
+import QtQuick
+import QtQuick.Layouts
+import Zuvevivezid.Design
+
+// One permission: a green tick or a red cross, its name, and while missing what to change.
+ColumnLayout {
+    id: row
+
+    property string label: ""
+    property bool granted: false
+    property string advice: ""
+
+    spacing: 2
+
+    RowLayout {
+        spacing: 6
+
+        WDText {
+            objectName: "permissionMark"
+            text: row.granted ? "\u2714" : "\u2716"
+            color: row.granted ? WD.success : "#d9433b"
+        }
+
+        WDText {
+            text: row.label
+        }
+    }
+
+    WDText {
+        objectName: "permissionAdvice"
+        visible: !row.granted
+        Layout.fillWidth: true
+        Layout.leftMargin: 20
+        wrapMode: Text.WordWrap
+        font.pixelSize: 11
+        color: WD.palette.textMuted
+        text: row.advice
+    }
+}
