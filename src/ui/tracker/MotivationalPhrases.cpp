@@ -131,6 +131,10 @@ QString MotivationalPhrases::trackingLine(int phraseIndex, double todaySeconds)
     int index = phraseIndex % count;
     if (index < 0)
         index += count;
-    QString line = all().at(index);
-    return line.replace(timePlaceholder, *words);
+    return fill(all().at(index), *words);
+}
+
+QString MotivationalPhrases::fill(QString phrase, const QString &words)
+{
+    return phrase.replace(timePlaceholder, words);
 }

@@ -20,4 +20,6 @@ public:
     // The tracking phrase at the index (wrapped into the table, negatives too) with today's
     // total in it, or the opening greeting while the total is under a minute.
     static QString trackingLine(int phraseIndex, double todaySeconds);
+    // Every "{time}" of the phrase replaced by the words.
+    static QString fill(QString phrase, const QString &words);
 };
