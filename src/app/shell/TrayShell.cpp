@@ -51,6 +51,7 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     , m_trayAvailable(dependencies.trayAvailable ? std::move(dependencies.trayAvailable)
                                                  : &QSystemTrayIcon::isSystemTrayAvailable)
     , m_quitApplication(dependencies.quit ? std::move(dependencies.quit) : &QCoreApplication::quit)
+    , m_trackerServices(dependencies.trackerServices)
     , m_qmlEngine(std::make_unique<QQmlEngine>())
 {
     buildMenu();
@@ -65,10 +66,9 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
             &TrayShell::updateMenuState);
     updateMenuState();
 
-    m_popoverModel = std::make_unique<RootViewModel>(RootViewModel::Dependencies{
-        m_appState, dependencies.sessionManager, m_random, true, false, [this] {
-            showMainWindow(true);
-        }});
+    m_popoverModel = std::make_unique<RootViewModel>(
+        RootViewModel::Dependencies{m_appState, dependencies.sessionManager, m_random, true, false,
+                                    [this] { showMainWindow(true); }, m_trackerServices});
 }
 
 TrayShell::~TrayShell()
@@ -266,10 +266,9 @@ void TrayShell::positionPopover()
 void TrayShell::showMainWindow(bool activate)
 {
     if (!m_mainWindow) {
-        m_mainWindowModel = std::make_unique<RootViewModel>(RootViewModel::Dependencies{
-            m_appState, *m_sessionManager, m_random, false, true, [this] {
-                showMainWindow(true);
-            }});
+        m_mainWindowModel = std::make_unique<RootViewModel>(
+            RootViewModel::Dependencies{m_appState, *m_sessionManager, m_random, false, true,
+                                        [this] { showMainWindow(true); }, m_trackerServices});
         m_mainWindow = createRootWindow(m_mainWindowModel.get(), QQuickView::SizeRootObjectToView);
         m_mainWindow->setObjectName(QStringLiteral("mainWindow"));
         m_mainWindow->setTitle(QString::fromLatin1(windowTitle));

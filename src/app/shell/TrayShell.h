@@ -20,6 +20,7 @@ class QSystemTrayIcon;
 class RandomSource;
 class RootViewModel;
 class SessionManager;
+class TrackerServices;
 class TrackingEngineControl;
 
 // The application's one shell on this desktop: a tray icon whose picture and tooltip show the
@@ -52,6 +53,8 @@ public:
         std::function<bool()> trayAvailable;
         // The normal quit path of the event loop unless a test replaces it.
         std::function<void()> quit;
+        // Handed to both windows' tracker tabs.
+        TrackerServices *trackerServices = nullptr;
     };
 
     // Before any window exists: the software scene graph, unless QT_QUICK_BACKEND names another.
@@ -107,6 +110,7 @@ private:
     RandomSource &m_random;
     std::function<bool()> m_trayAvailable;
     std::function<void()> m_quitApplication;
+    TrackerServices *m_trackerServices = nullptr;
 
     std::unique_ptr<QQmlEngine> m_qmlEngine;
     std::unique_ptr<QMenu> m_menu;

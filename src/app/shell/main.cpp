@@ -42,7 +42,8 @@ int main(int argc, char *argv[])
                                             context.engineControl(),
                                             systemRandomSource(),
                                             {},
-                                            {}});
+                                            {},
+                                            &context.trackerServices()});
     context.setWindowActions([&shell] { shell.activateApplication(); },
                              [&shell] { return shell.raiseMainWindow(); });
     QObject::connect(&instance, &SingleInstanceGuard::showWindowRequested, &shell,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/state/MainTab.h"
+#include "ui/tracker/TrackerServices.h"
 
 #include <QColor>
 #include <QObject>
@@ -44,6 +45,7 @@ class RootViewModel : public QObject
     Q_PROPERTY(bool hasDownloadLink READ hasDownloadLink NOTIFY forceUpdateChanged)
     Q_PROPERTY(int motivationalPhraseIndex READ motivationalPhraseIndex NOTIFY
                    motivationalPhraseIndexChanged)
+    Q_PROPERTY(TrackerServices *trackerServices READ trackerServices CONSTANT)
 
 public:
     enum class Route
@@ -86,6 +88,8 @@ public:
         bool shouldRunInitialLoad = false;
         // Brings the main window forward when the application state has no hook installed yet.
         std::function<void()> fallbackOpenMainWindow;
+        // What the tracker tab's screens work with; without it they show and do nothing.
+        TrackerServices *trackerServices = nullptr;
     };
 
     explicit RootViewModel(Dependencies dependencies, QObject *parent = nullptr);
@@ -117,6 +121,7 @@ public:
     bool hasDownloadLink() const;
     int motivationalPhraseIndex() const { return m_motivationalPhraseIndex; }
     bool didRunInitialLoad() const { return m_didRunInitialLoad; }
+    TrackerServices *trackerServices() const { return m_trackerServices; }
 
     // The tab bar's choice.
     Q_INVOKABLE void selectTab(int tab);
@@ -155,6 +160,7 @@ private:
     const bool m_showOpenAppButton;
     const bool m_shouldRunInitialLoad;
     std::function<void()> m_fallbackOpenMainWindow;
+    QPointer<TrackerServices> m_trackerServices;
 
     Route m_route = Route::Restoring;
     MainContent m_mainContent = MainContent::Permissions;

@@ -3,6 +3,7 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Zuvevivezid.Design
 import Zuvevivezid.Root
+import Zuvevivezid.Tracker
 
 // The tracker's root: one of four layouts, chosen by the model. The popover shows it compact
 // (340 wide), the main window regular (filling its window).
@@ -220,11 +221,48 @@ Rectangle {
                 [qsTr("Settings"), qsTr("Permissions, account, colour palette and version will appear here.")]
             ]
 
+            Loader {
+                anchors.fill: parent
+                active: root.viewModel.activeTab === 0
+                sourceComponent: trackerTab
+            }
+
             PlaceholderCard {
+                visible: root.viewModel.activeTab !== 0
                 anchors.centerIn: parent
                 width: parent.width - (root.viewModel.compact ? 24 : 40)
                 title: parent.texts[root.viewModel.activeTab][0]
                 description: parent.texts[root.viewModel.activeTab][1]
+            }
+        }
+    }
+
+    // The tracker tab: the not-tracking screen, or the tracking screen while a session runs.
+    Component {
+        id: trackerTab
+
+        ScrollView {
+            id: trackerScroll
+            objectName: "trackerTab"
+            contentWidth: availableWidth
+            clip: true
+
+            Loader {
+                width: trackerScroll.availableWidth
+                sourceComponent: root.viewModel.isTracking ? trackerActive : trackerIdle
+            }
+
+            Component {
+                id: trackerIdle
+                TrackerIdleView { services: root.viewModel.trackerServices }
+            }
+
+            Component {
+                id: trackerActive
+                TrackerActiveView {
+                    services: root.viewModel.trackerServices
+                    motivationalPhraseIndex: root.viewModel.motivationalPhraseIndex
+                }
             }
         }
     }
