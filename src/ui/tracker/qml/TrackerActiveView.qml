@@ -37,6 +37,23 @@ ColumnLayout {
         readonly property color endColor: stops.length > 0 ? stops[stops.length - 1].color
                                                            : WD.palette.brand500
         readonly property real artWidth: view.compact ? 160 : 240
+        // The card's colour where the art's fades begin, so the art melts into the gradient.
+        readonly property color fadeStart: colourAt((width - artWidth) / Math.max(1, width))
+        readonly property color fadeMiddle: colourAt((width - artWidth / 2) / Math.max(1, width))
+
+        function colourAt(t) {
+            // The same three stops the card's own gradient is drawn with.
+            const colours = [stops.length > 0 ? stops[0].color : WD.palette.brand500,
+                             stops.length > 1 ? stops[1].color : WD.palette.brand500,
+                             endColor]
+            const positions = [0, 0.55, 1]
+            const i = t <= positions[1] ? 1 : 2
+            const f = Math.max(0, Math.min(1, (t - positions[i - 1]) / (positions[i] - positions[i - 1])))
+            const a = colours[i - 1]
+            const b = colours[i]
+            return Qt.rgba(a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f, 1)
+        }
+        function clear(c) { return Qt.rgba(c.r, c.g, c.b, 0) }
 
         Rectangle {
             anchors.fill: parent
@@ -83,17 +100,17 @@ ColumnLayout {
                 height: parent.height
                 gradient: Gradient {
                     orientation: Gradient.Horizontal
-                    GradientStop { position: 0.0; color: hero.endColor }
-                    GradientStop { position: 1.0; color: Qt.rgba(hero.endColor.r, hero.endColor.g, hero.endColor.b, 0) }
+                    GradientStop { position: 0.0; color: hero.fadeStart }
+                    GradientStop { position: 1.0; color: hero.clear(hero.fadeStart) }
                 }
             }
             Rectangle {
                 anchors.fill: parent
                 gradient: Gradient {
-                    GradientStop { position: 0.0; color: hero.endColor }
-                    GradientStop { position: 0.18; color: Qt.rgba(hero.endColor.r, hero.endColor.g, hero.endColor.b, 0) }
-                    GradientStop { position: 0.6; color: Qt.rgba(hero.endColor.r, hero.endColor.g, hero.endColor.b, 0) }
-                    GradientStop { position: 1.0; color: Qt.rgba(hero.endColor.r, hero.endColor.g, hero.endColor.b, view.compact ? 0.85 : 0) }
+                    GradientStop { position: 0.0; color: hero.fadeMiddle }
+                    GradientStop { position: 0.18; color: hero.clear(hero.fadeMiddle) }
+                    GradientStop { position: 0.6; color: hero.clear(hero.fadeMiddle) }
+                    GradientStop { position: 1.0; color: Qt.rgba(hero.fadeMiddle.r, hero.fadeMiddle.g, hero.fadeMiddle.b, view.compact ? 0.85 : 0) }
                 }
             }
         }
