@@ -58,8 +58,10 @@ void TrackerIdleViewModel::setServices(TrackerServices *services)
 {
     if (m_services == services)
         return;
-    if (m_services)
-        disconnect(m_services, nullptr, this, nullptr);
+    if (m_services && m_services->appState())
+        disconnect(m_services->appState(), nullptr, this, nullptr);
+    if (m_services && m_services->sessionManager())
+        disconnect(m_services->sessionManager(), nullptr, this, nullptr);
     m_services = services;
     if (AppStateManager *state = services ? services->appState() : nullptr) {
         connect(state, &AppStateManager::remoteConfigChanged, this, [this] {
@@ -170,6 +172,11 @@ void TrackerIdleViewModel::presentTaskMenu(QQuickItem *field)
         action->setChecked(entry.checked);
     }
     menu.setMinimumWidth(static_cast<int>(std::ceil(field->width())));
+    // Tied to the screen's window, so that window still counts as active while the menu has
+    // the focus: the popover closes when it stops being active.
+    menu.winId();
+    if (QWindow *handle = menu.windowHandle())
+        handle->setTransientParent(field->window());
     const QPointF below = field->mapToGlobal(QPointF(0, field->height() + menuGap));
 
     // The menu runs its own event loop, during which this screen may go (a session started

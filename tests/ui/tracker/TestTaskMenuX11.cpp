@@ -75,6 +75,9 @@ private Q_SLOTS:
 
         XTestInjector input;
         QVERIFY(input.isOpen());
+        // The popover closes when it stops being the active window; the menu must not make it so.
+        QVERIFY(QTest::qWaitFor([&] { return view.isActive(); }));
+        bool activeWhileOpen = false;
         QRect menuGeometry;
         QStringList titles;
         QList<bool> checks;
@@ -83,6 +86,7 @@ private Q_SLOTS:
             if (!menu)
                 return;
             menuGeometry = menu->geometry();
+            activeWhileOpen = view.isActive();
             const QString folder =
                 qEnvironmentVariable("ZUV_TEST_BINARY_DIR", QDir::currentPath()) +
                 QStringLiteral("/rendered/tracker");
@@ -112,6 +116,7 @@ private Q_SLOTS:
             menuGeometry.width() >= qFloor(field->width()),
             qPrintable(QStringLiteral("%1 < %2").arg(menuGeometry.width()).arg(field->width())));
         QCOMPARE(menuGeometry.topLeft(), fieldBottomLeft + QPoint(0, 6));
+        QVERIFY(activeWhileOpen);
         QCOMPARE(rig.sessionManager().selectedProjectId(), QStringLiteral("p1"));
         QCOMPARE(idle->taskTitle(), QStringLiteral("Website redesign"));
         QCOMPARE(source.fetches, 1);

@@ -105,6 +105,8 @@ Item {
         x: Math.round((card.width - width) / 2)
         width: 300
         padding: 16
+        // Kept inside the window, however short the popover is.
+        margins: 8
         modal: false
         closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
         visible: card.model.showTargetForm
