@@ -31,6 +31,8 @@
 #include "tracking/engine/SegmentClockService.h"
 #include "tracking/engine/SessionManager.h"
 #include "ui/design/ThemeManager.h"
+#include "ui/tracker/TaskMenuConfigRefresh.h"
+#include "ui/tracker/TrackerServices.h"
 #include "upload/NetworkMonitor.h"
 #include "upload/RetryManager.h"
 #include "upload/UploadHttpClient.h"
@@ -63,6 +65,20 @@ ApplicationContext::~ApplicationContext()
     m_engineControl.reset();
     m_sessionManager.reset();
     m_appState.reset();
+}
+
+TrackerServices &ApplicationContext::trackerServices()
+{
+    if (!m_trackerServices) {
+        m_taskMenuRefresh = std::make_unique<TaskMenuConfigRefresh>(
+            TaskMenuConfigRefresh::Dependencies{*m_appState, *m_sessionManager, *m_configService,
+                                                [domains = m_domainStorage.get()] {
+                                                    return domains->domainKey();
+                                                }});
+        m_trackerServices = std::make_unique<TrackerServices>(TrackerServices::Dependencies{
+            *m_appState, *m_sessionManager, *m_settings, systemRandomSource(), *m_taskMenuRefresh});
+    }
+    return *m_trackerServices;
 }
 
 void ApplicationContext::loadTheme()

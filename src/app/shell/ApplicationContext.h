@@ -27,7 +27,9 @@ class SessionManagerControl;
 class SleepSource;
 class SuspendClock;
 class SettingsStore;
+class TaskMenuConfigRefresh;
 class ThemeManager;
+class TrackerServices;
 class UploadHttpClient;
 class UploadService;
 
@@ -65,6 +67,8 @@ public:
     SessionManager *sessionManager() const { return m_sessionManager.get(); }
     UploadService *uploadService() const { return m_uploads.get(); }
     ThemeManager *themeManager() const { return m_theme.get(); }
+    // The tracker tab's services, made on first use (after the state and the engine exist).
+    TrackerServices &trackerServices();
 
 private:
     QString m_dataFolder;
@@ -95,4 +99,6 @@ private:
     std::unique_ptr<SegmentClockService> m_segmentClock;
     std::function<void()> m_activate;
     std::function<bool()> m_raiseMainWindow;
+    std::unique_ptr<TaskMenuConfigRefresh> m_taskMenuRefresh;
+    std::unique_ptr<TrackerServices> m_trackerServices;
 };

@@ -55,6 +55,7 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     , m_quitApplication(dependencies.quit ? std::move(dependencies.quit) : &QCoreApplication::quit)
     , m_desktopPalette(dependencies.desktopPalette ? dependencies.desktopPalette
                                                    : &DesktopPalette::shared())
+    , m_trackerServices(dependencies.trackerServices)
     , m_qmlEngine(std::make_unique<QQmlEngine>())
 {
     buildMenu();
@@ -72,10 +73,9 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     connect(m_desktopPalette.data(), &DesktopPalette::changed, this, &TrayShell::scheduleRefresh);
     QCoreApplication::instance()->installEventFilter(this);
 
-    m_popoverModel = std::make_unique<RootViewModel>(RootViewModel::Dependencies{
-        m_appState, dependencies.sessionManager, m_random, true, false, [this] {
-            showMainWindow(true);
-        }});
+    m_popoverModel = std::make_unique<RootViewModel>(
+        RootViewModel::Dependencies{m_appState, dependencies.sessionManager, m_random, true, false,
+                                    [this] { showMainWindow(true); }, nullptr, m_trackerServices});
 }
 
 TrayShell::~TrayShell()
@@ -282,9 +282,8 @@ void TrayShell::showMainWindow(bool activate)
 {
     if (!m_mainWindow) {
         m_mainWindowModel = std::make_unique<RootViewModel>(RootViewModel::Dependencies{
-            m_appState, *m_sessionManager, m_random, false, true, [this] {
-                showMainWindow(true);
-            }});
+            m_appState, *m_sessionManager, m_random, false, true, [this] { showMainWindow(true); },
+            nullptr, m_trackerServices});
         m_mainWindow = createRootWindow(m_mainWindowModel.get(), QQuickView::SizeRootObjectToView);
         m_mainWindow->setObjectName(QStringLiteral("mainWindow"));
         m_mainWindowCommands = std::make_unique<MainWindowCommands>(*m_mainWindow, *m_menu);

@@ -22,6 +22,7 @@ class QSystemTrayIcon;
 class RandomSource;
 class RootViewModel;
 class SessionManager;
+class TrackerServices;
 class TrackingEngineControl;
 
 // The application's one shell on this desktop: a tray icon whose picture and tooltip show the
@@ -57,6 +58,8 @@ public:
         // The desktop's colours, which choose the icon's tint when nothing is tracked; the
         // process's own unless a test decides.
         DesktopPalette *desktopPalette = nullptr;
+        // Handed to both windows' tracker tabs.
+        TrackerServices *trackerServices = nullptr;
     };
 
     // Before any window exists: the software scene graph, unless QT_QUICK_BACKEND names another.
@@ -113,6 +116,7 @@ private:
     std::function<bool()> m_trayAvailable;
     std::function<void()> m_quitApplication;
     QPointer<DesktopPalette> m_desktopPalette;
+    TrackerServices *m_trackerServices = nullptr;
 
     std::unique_ptr<QQmlEngine> m_qmlEngine;
     std::unique_ptr<QMenu> m_menu;

@@ -48,7 +48,9 @@ int main(int argc, char *argv[])
                                             context.engineControl(),
                                             systemRandomSource(),
                                             {},
-                                            {}});
+                                            {},
+                                            nullptr,
+                                            &context.trackerServices()});
     context.setWindowActions([&shell] { shell.activateApplication(); },
                              [&shell] { return shell.raiseMainWindow(); });
     QObject::connect(&instance, &SingleInstanceGuard::showWindowRequested, &shell,

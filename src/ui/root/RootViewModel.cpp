@@ -10,8 +10,12 @@
 
 #include <QCoroTask>
 #include <QDesktopServices>
+#include <QtQml/qqmlextensionplugin.h>
 
 #include <cmath>
+
+// The tracker tab's screens, which the root view places.
+Q_IMPORT_QML_PLUGIN(Zuvevivezid_TrackerPlugin)
 
 namespace {
 
@@ -49,6 +53,7 @@ RootViewModel::RootViewModel(Dependencies dependencies, QObject *parent)
     , m_shouldRunInitialLoad(dependencies.shouldRunInitialLoad)
     , m_fallbackOpenMainWindow(std::move(dependencies.fallbackOpenMainWindow))
     , m_clock(dependencies.clock != nullptr ? *dependencies.clock : systemClock())
+    , m_trackerServices(dependencies.trackerServices)
 {
     AppStateManager *state = m_appState.data();
     SessionManager *engine = m_sessionManager.data();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/state/MainTab.h"
+#include "ui/tracker/TrackerServices.h"
 
 #include <QColor>
 #include <QObject>
@@ -55,6 +56,7 @@ class RootViewModel : public QObject
                    screenRecordingPermissionLostChanged)
     Q_PROPERTY(bool hasCrossDayProject READ hasCrossDayProject NOTIFY crossDayProjectChanged)
     Q_PROPERTY(QString crossDayProjectName READ crossDayProjectName NOTIFY crossDayProjectChanged)
+    Q_PROPERTY(TrackerServices *trackerServices READ trackerServices CONSTANT)
 
 public:
     enum class Route
@@ -99,6 +101,8 @@ public:
         std::function<void()> fallbackOpenMainWindow;
         // "Now" for the relative times; the system clock when not given.
         const Clock *clock = nullptr;
+        // What the tracker tab's screens work with; without it they show and do nothing.
+        TrackerServices *trackerServices = nullptr;
     };
 
     explicit RootViewModel(Dependencies dependencies, QObject *parent = nullptr);
@@ -139,6 +143,7 @@ public:
     bool screenRecordingPermissionLost() const;
     bool hasCrossDayProject() const;
     QString crossDayProjectName() const;
+    TrackerServices *trackerServices() const { return m_trackerServices; }
 
     // The tab bar's choice.
     Q_INVOKABLE void selectTab(int tab);
@@ -195,6 +200,7 @@ private:
     const bool m_shouldRunInitialLoad;
     std::function<void()> m_fallbackOpenMainWindow;
     const Clock &m_clock;
+    QPointer<TrackerServices> m_trackerServices;
 
     Route m_route = Route::Restoring;
     MainContent m_mainContent = MainContent::Permissions;

@@ -266,6 +266,31 @@ def glyphs():
           '-2z"/>')
 
 
+def tracker_glyphs():
+    # The tracker tab's controls, the task and tips cards, and the daily target chip.
+    glyph("WDIconPlay", '<path d="M7 3.5a1.5 1.5 0 0 1 2.3-1.3l11 7.3a1.5 1.5 0 0 1 0 2.5l-11 '
+          '7.3A1.5 1.5 0 0 1 7 20.5z" transform="translate(-1 0.5)"/>')
+    glyph("WDIconPause",
+          '<rect x="5" y="3" width="5" height="18" rx="1.6"/><rect x="14" y="3" width="5" '
+          'height="18" rx="1.6"/>')
+    glyph("WDIconStop", '<rect x="4" y="4" width="16" height="16" rx="3"/>')
+    glyph("WDIconActivity",
+          '<path d="M1 11h5l3-7 4.5 15 3.2-8H23v2.4h-4.7l-4.9 12L9 7.6 7.6 13.4H1z"/>')
+    glyph("WDIconClipboard",
+          '<path fill-rule="evenodd" d="M9 1h6a1.5 1.5 0 0 1 1.5 1.5V3H19a2 2 0 0 1 2 2v16a2 2 0 0 '
+          '1-2 2H5a2 2 0 0 1-2-2V5a2 2 0 0 1 2-2h2.5v-.5A1.5 1.5 0 0 1 9 1zm0 2v2h6V3zM7 10v2h10v-2z'
+          'M7 14v2h7v-2z"/>')
+    glyph("Lightbulb",
+          '<path d="M12 1a7.5 7.5 0 0 1 4.5 13.5c-.9.7-1.5 1.6-1.5 2.7V18H9v-.8c0-1.1-.6-2-1.5-2.7A7.5'
+          ' 7.5 0 0 1 12 1z"/><rect x="9" y="19.2" width="6" height="1.8" rx=".9"/>'
+          '<rect x="10" y="21.6" width="4" height="1.6" rx=".8"/>')
+    glyph("InfoCircle",
+          '<path fill-rule="evenodd" d="M12 1a11 11 0 1 1 0 22a11 11 0 1 1 0-22zm0 2.2a8.8 8.8 0 1 0'
+          ' 0 17.6a8.8 8.8 0 1 0 0-17.6zM10.9 10h2.2v7.5h-2.2zM12 5.8a1.4 1.4 0 1 0 0 2.8a1.4 1.4 0 1'
+          ' 0 0-2.8z"/>')
+    glyph("ChevronDown", '<path d="M3.5 8.5l1.8-1.8L12 13.4l6.7-6.7 1.8 1.8L12 17z"/>')
+
+
 def logo():
     # The word mark: a rounded square holding a stopwatch-like ring, then three bars.
     write("DezorivIdedIderi",
@@ -298,6 +323,7 @@ def main():
             banner("ForgotHeroBanner" + suffix, 2000, 667, 0.77, palette, "forgot")
             banner("CompanyHeroBanner" + suffix, 2000, 667, 0.77, palette, "company")
     glyphs()
+    tracker_glyphs()
     logo()
 
 

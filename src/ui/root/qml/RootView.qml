@@ -3,6 +3,7 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Zuvevivezid.Design
 import Zuvevivezid.Root
+import Zuvevivezid.Tracker
 
 // The tracker's root: one of four layouts, chosen by the model. The popover shows it compact
 // (340 wide), the main window regular (filling its window).
@@ -179,14 +180,53 @@ Rectangle {
                 }
             }
 
+            Loader {
+                objectName: "trackerTabLoader"
+                anchors.top: banners.implicitHeight > 0 ? banners.bottom : parent.top
+                anchors.topMargin: banners.implicitHeight > 0 ? 12 : 0
+                anchors.left: parent.left
+                anchors.right: parent.right
+                anchors.bottom: parent.bottom
+                active: root.viewModel.activeTab === 0
+                sourceComponent: trackerTab
+            }
+
             PlaceholderCard {
-                anchors.horizontalCenter: parent.horizontalCenter
-                y: Math.max((parent.height - height) / 2,
-                            banners.visible && banners.childrenRect.height > 0
-                                ? banners.y + banners.childrenRect.height + 12 : 0)
+                visible: root.viewModel.activeTab !== 0
+                anchors.centerIn: parent
                 width: parent.width - 2 * root.contentPadding
                 title: parent.texts[root.viewModel.activeTab][0]
                 description: parent.texts[root.viewModel.activeTab][1]
+            }
+        }
+    }
+
+    // The tracker tab: the not-tracking screen, or the tracking screen while a session runs.
+    Component {
+        id: trackerTab
+
+        ScrollView {
+            id: trackerScroll
+            objectName: "trackerTab"
+            contentWidth: availableWidth
+            clip: true
+
+            Loader {
+                width: trackerScroll.availableWidth
+                sourceComponent: root.viewModel.isTracking ? trackerActive : trackerIdle
+            }
+
+            Component {
+                id: trackerIdle
+                TrackerIdleView { services: root.viewModel.trackerServices }
+            }
+
+            Component {
+                id: trackerActive
+                TrackerActiveView {
+                    services: root.viewModel.trackerServices
+                    motivationalPhraseIndex: root.viewModel.motivationalPhraseIndex
+                }
             }
         }
     }

@@ -1,0 +1,252 @@
+#include "app/shell/ShellTestRig.h"
+#include "ui/design/WD.h"
+#include "ui/root/RootViewModel.h"
+#include "ui/tracker/TaskMenuConfigRefresh.h"
+#include "ui/tracker/TrackerActiveViewModel.h"
+#include "ui/tracker/TrackerServices.h"
+
+#include <QDir>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSet>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Zuvevivezid_DesignPlugin)
+Q_IMPORT_QML_PLUGIN(Zuvevivezid_RootPlugin)
+
+namespace {
+
+RemoteConfig demoConfig()
+{
+    RemoteConfig config = EngineFixture::config(QStringLiteral("ask"), false);
+    config.projects = {{QStringLiteral("p1"), QStringLiteral("Website redesign")},
+                       {QStringLiteral("p2"), QStringLiteral("Quarterly report")}};
+    return config;
+}
+
+} // namespace
+
+// Draws the tracker tab through the real root view, not tracking and tracking (with the target
+// card turned and its form open), in every palette and both layouts, to PNG files a person can
+// look at (build folder, rendered/tracker/), and checks what only the QML can get wrong.
+class TestTrackerRendering : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Scene
+    {
+        Scene()
+        {
+            rig.finishRestore(true);
+            rig.appState->setHasRequiredPermissions(true);
+            rig.appState->setRemoteConfig(demoConfig());
+            rig.sessionManager().applyConfig(demoConfig());
+        }
+
+        ShellTestRig rig;
+        FakeRemoteConfigSource configSource;
+        TaskMenuConfigRefresh refresh{{*rig.appState, rig.sessionManager(), configSource, [] {
+                                           return QString();
+                                       }}};
+        TrackerServices services{
+            {*rig.appState, rig.sessionManager(), rig.engine.settings, rig.random, refresh}};
+    };
+
+    static QString outputFolder()
+    {
+        const QString base = qEnvironmentVariable("ZUV_TEST_BINARY_DIR", QDir::currentPath());
+        const QString folder = base + QStringLiteral("/rendered/tracker");
+        QDir().mkpath(folder);
+        return folder;
+    }
+
+    static std::unique_ptr<QQuickView> show(QQmlEngine &engine, RootViewModel &model, bool compact)
+    {
+        auto view = std::make_unique<QQuickView>(&engine, nullptr);
+        view->setResizeMode(compact ? QQuickView::SizeViewToRootObject
+                                    : QQuickView::SizeRootObjectToView);
+        view->setInitialProperties({{QStringLiteral("viewModel"), QVariant::fromValue(&model)}});
+        view->setSource(
+            QUrl(QStringLiteral("qrc:/qt-project.org/imports/Zuvevivezid/Root/qml/RootView.qml")));
+        for (const QQmlError &error : view->errors())
+            qWarning() << error.toString();
+        if (!compact)
+            view->resize(460, 540);
+        view->show();
+        if (!QTest::qWaitForWindowExposed(view.get()))
+            return {};
+        QTest::qWait(300);
+        return view;
+    }
+
+    static QQuickItem *find(QQuickView &view, const char *name)
+    {
+        return view.rootObject()->findChild<QQuickItem *>(QString::fromLatin1(name));
+    }
+
+    static int distinctColours(const QImage &image)
+    {
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                colours.insert(image.pixel(x, y));
+        return static_cast<int>(colours.size());
+    }
+
+    static void save(QQuickView &view, const QString &name)
+    {
+        const QImage image = view.grabWindow();
+        QVERIFY(!image.isNull());
+        QVERIFY2(distinctColours(image) > 20, qPrintable(name));
+        QVERIFY(image.save(outputFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
+
+    void cleanup() { WD::setPalette(WDPalette::pink()); }
+
+    void bothScreensInEveryPalette_data()
+    {
+        QTest::addColumn<QString>("paletteId");
+        QTest::addColumn<bool>("compact");
+        for (const WDPalette &palette : WDPalette::all()) {
+            for (const bool compact : {true, false}) {
+                const QString tag = palette.id + (compact ? QStringLiteral("-compact")
+                                                          : QStringLiteral("-regular"));
+                QTest::newRow(qPrintable(tag)) << palette.id << compact;
+            }
+        }
+    }
+
+    void bothScreensInEveryPalette()
+    {
+        QFETCH(QString, paletteId);
+        QFETCH(bool, compact);
+        WD::setPalette(WDPalette::byID(paletteId));
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+
+        Scene scene;
+        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
+                                                        scene.rig.sessionManager(),
+                                                        scene.rig.random,
+                                                        compact,
+                                                        false,
+                                                        {},
+                                                        nullptr,
+                                                        &scene.services});
+        QQmlEngine engine;
+        const auto view = show(engine, model, compact);
+        QVERIFY(view);
+
+        QQuickItem *start = find(*view, "startTrackingButton");
+        QVERIFY(start);
+        QVERIFY(start->isEnabled());
+        QCOMPARE(start->opacity(), 1.0);
+        QCOMPARE(start->height(), compact ? 38.0 : 42.0);
+        QVERIFY(find(*view, "greeting")->property("text").toString().size() > 0);
+        save(*view, QStringLiteral("idle-") + tag);
+
+        scene.rig.sessionManager().setSelectedProjectId(QStringLiteral("p1"));
+        QMetaObject::invokeMethod(start, "clicked");
+        QVERIFY(scene.rig.sessionManager().isTracking());
+        QVERIFY(QTest::qWaitFor([&] { return find(*view, "trackerActiveView") != nullptr; }));
+        QTest::qWait(200);
+        QCOMPARE(find(*view, "taskName")->property("text").toString(),
+                 QStringLiteral("Website redesign"));
+        QCOMPARE(find(*view, "stopButton")->height(), compact ? 44.0 : 52.0);
+        save(*view, QStringLiteral("active-") + tag);
+
+        auto *active = find(*view, "trackerActiveView")
+                           ->property("viewModel")
+                           .value<TrackerActiveViewModel *>();
+        QVERIFY(active);
+        active->pointerEntered();
+        QTest::qWait(450);
+        save(*view, QStringLiteral("active-flipped-") + tag);
+        active->openTargetForm();
+        QTest::qWait(250);
+        save(*view, QStringLiteral("active-form-") + tag);
+        active->closeTargetForm();
+        scene.rig.sessionManager().stopTracking(std::nullopt);
+        QVERIFY(QTest::qWaitFor([&] { return find(*view, "trackerIdleView") != nullptr; }));
+    }
+
+    void pausedShowsResumeAndDimsTheClock()
+    {
+        Scene scene;
+        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
+                                                        scene.rig.sessionManager(),
+                                                        scene.rig.random,
+                                                        true,
+                                                        false,
+                                                        {},
+                                                        nullptr,
+                                                        &scene.services});
+        // No task: the session has no name, so no name line.
+        scene.rig.sessionManager().startTracking(std::nullopt);
+        QQmlEngine engine;
+        const auto view = show(engine, model, true);
+        QVERIFY(view);
+        QVERIFY(find(*view, "pauseButton"));
+        QVERIFY(!find(*view, "taskName")->isVisible());
+        QCOMPARE(find(*view, "clock")->property("color").value<QColor>(), QColor(Qt::white));
+
+        scene.rig.sessionManager().pauseTracking();
+        QVERIFY(QTest::qWaitFor([&] { return find(*view, "resumeButton") != nullptr; }));
+        QCOMPARE(find(*view, "resumeButton")->property("text").toString(),
+                 QStringLiteral("Resume"));
+        QCOMPARE(find(*view, "clock")->property("color").value<QColor>().alphaF(), 0.65f);
+        scene.rig.sessionManager().stopTracking(std::nullopt);
+    }
+
+    void startIsDimmedWithoutAConfiguration()
+    {
+        Scene scene;
+        scene.rig.appState->setRemoteConfig(std::nullopt);
+        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
+                                                        scene.rig.sessionManager(),
+                                                        scene.rig.random,
+                                                        true,
+                                                        false,
+                                                        {},
+                                                        nullptr,
+                                                        &scene.services});
+        QQmlEngine engine;
+        const auto view = show(engine, model, true);
+        QVERIFY(view);
+        QQuickItem *start = find(*view, "startTrackingButton");
+        QVERIFY(!start->isEnabled());
+        QCOMPARE(start->opacity(), 0.5);
+        QVERIFY(!find(*view, "statusLine")->isVisible());
+    }
+
+    void clockKeepsItsWidthFromSecondToSecond()
+    {
+        Scene scene;
+        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
+                                                        scene.rig.sessionManager(),
+                                                        scene.rig.random,
+                                                        true,
+                                                        false,
+                                                        {},
+                                                        nullptr,
+                                                        &scene.services});
+        scene.rig.sessionManager().startTracking(std::nullopt);
+        QQmlEngine engine;
+        const auto view = show(engine, model, true);
+        QVERIFY(view);
+        QQuickItem *clock = find(*view, "clock");
+        clock->setProperty("text", QStringLiteral("11:11:11"));
+        const qreal narrow = clock->implicitWidth();
+        clock->setProperty("text", QStringLiteral("00:00:00"));
+        QCOMPARE(clock->implicitWidth(), narrow);
+        scene.rig.sessionManager().stopTracking(std::nullopt);
+    }
+};
+
+QTEST_MAIN(TestTrackerRendering)
+#include "TestTrackerRendering.moc"
