@@ -104,7 +104,7 @@ int main(int argc, char *argv[])
     TrackerServices services(
         {*rig.appState, rig.sessionManager(), rig.engine.settings, rig.random, refresh});
     RootViewModel model(RootViewModel::Dependencies{
-        *rig.appState, rig.sessionManager(), rig.random, true, false, {}, &services});
+        *rig.appState, rig.sessionManager(), rig.random, true, false, {}, nullptr, &services});
 
     QQmlEngine engine;
     QQuickView view(&engine, nullptr);
