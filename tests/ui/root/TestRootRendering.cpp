@@ -274,7 +274,7 @@ private:
             QVERIFY(lost->isVisible() && midnight->isVisible());
             QVERIFY(lost->mapToScene({0, 0}).y() < midnight->mapToScene({0, 0}).y());
             QVERIFY(midnight->mapToScene({0, midnight->height()}).y() <=
-                    item(root, "placeholderCard")->mapToScene({0, 0}).y());
+                    item(root, "trackerTabLoader")->mapToScene({0, 0}).y());
         }
     }
 };
