@@ -3,9 +3,9 @@
 #include "api/auth/AuthService.h"
 
 AuthSignInBackend::AuthSignInBackend(AuthService &auth, QObject *parent)
-    : SignInBackend(parent), m_auth(auth)
-{
-}
+    : SignInBackend(parent)
+    , m_auth(auth)
+{}
 
 QCoro::Task<SingleLoginResult> AuthSignInBackend::login(QString email, QString password)
 {

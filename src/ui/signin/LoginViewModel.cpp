@@ -26,11 +26,14 @@ struct LoginInProgressRelease
     }
 };
 
-const QString loginFailedMessage = QStringLiteral("Login failed. Check your credentials and connection.");
+const QString loginFailedMessage =
+    QStringLiteral("Login failed. Check your credentials and connection.");
 
 } // namespace
 
-LoginViewModel::LoginViewModel(QObject *parent) : QObject(parent) {}
+LoginViewModel::LoginViewModel(QObject *parent)
+    : QObject(parent)
+{}
 
 LoginViewModel::~LoginViewModel() = default;
 
@@ -126,8 +129,7 @@ void LoginViewModel::setShowPassword(bool show)
 
 QString LoginViewModel::shownMessage() const
 {
-    return m_errorMessage.isEmpty() ? clientValidationMessage(m_email, m_password)
-                                    : m_errorMessage;
+    return m_errorMessage.isEmpty() ? clientValidationMessage(m_email, m_password) : m_errorMessage;
 }
 
 bool LoginViewModel::isFormComplete() const

@@ -21,8 +21,8 @@ class LoginViewModel : public QObject
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(SignInBackend *backend READ backend WRITE setBackend NOTIFY backendChanged)
-    Q_PROPERTY(SignInCompletion *completion READ completion WRITE setCompletion NOTIFY
-                   completionChanged)
+    Q_PROPERTY(
+        SignInCompletion *completion READ completion WRITE setCompletion NOTIFY completionChanged)
     Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
     Q_PROPERTY(QString email READ email WRITE setEmail NOTIFY emailChanged)
     Q_PROPERTY(QString password READ password WRITE setPassword NOTIFY passwordChanged)

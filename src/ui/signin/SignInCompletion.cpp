@@ -9,17 +9,20 @@
 
 SignInCompletion::SignInCompletion(Steps steps, SettingsStore &defaults,
                                    const DomainStorage &domainStorage, QObject *parent)
-    : QObject(parent), m_steps(std::move(steps)), m_defaults(defaults),
-      m_domainStorage(domainStorage)
-{
-}
+    : QObject(parent)
+    , m_steps(std::move(steps))
+    , m_defaults(defaults)
+    , m_domainStorage(domainStorage)
+{}
 
-QCoro::Task<SignInCompletion::Outcome> SignInCompletion::completeDirect(std::optional<LoginUser> user)
+QCoro::Task<SignInCompletion::Outcome>
+SignInCompletion::completeDirect(std::optional<LoginUser> user)
 {
     if (user) {
         const QString displayName = user->name ? *user->name : user->email;
         std::optional<QString> companyName;
-        if (const std::optional<QUrl> base = m_domainStorage.getBaseURL(); base && !base->host().isEmpty())
+        if (const std::optional<QUrl> base = m_domainStorage.getBaseURL();
+            base && !base->host().isEmpty())
             companyName = base->host();
         UserProfileStorage::set(displayName, companyName, m_defaults);
     }
@@ -56,7 +59,7 @@ QCoro::Task<SignInCompletion::Outcome> SignInCompletion::loadAndApply()
         // Only a cache of the company now current counts; another company's tasks and time zone
         // must never be applied under this company's address.
         if (self)
-            config = m_steps.cachedConfig();
+            config = m_steps.cachedConfig(m_domainStorage.domainKey());
     }
     if (!self || !config)
         co_return Outcome::ConfigurationUnavailable;

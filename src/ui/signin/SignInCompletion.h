@@ -42,8 +42,8 @@ public:
     {
         std::function<void(const LoginCompany &)> switchCompany;
         std::function<QCoro::Task<RemoteConfig>()> fetchRemote;
-        // The cached configuration of the company now stored as the current one, if any.
-        std::function<std::optional<RemoteConfig>()> cachedConfig;
+        // The cached configuration when it was fetched for the company of this domain key.
+        std::function<std::optional<RemoteConfig>(const QString &domainKey)> cachedConfig;
         // Sets the configuration and its projects.
         std::function<void(const RemoteConfig &)> setRemoteConfig;
         std::function<void(const RemoteConfig &)> evaluateClientVersion;

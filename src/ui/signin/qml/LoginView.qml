@@ -195,7 +195,7 @@ Item {
                                 visible: model.shownMessage !== ""
                                 implicitHeight: messageText.implicitHeight + 14
                                 radius: 8
-                                color: Qt.alpha(WD.palette.danger, 0.12)
+                                color: Qt.rgba(WD.palette.danger.r, WD.palette.danger.g, WD.palette.danger.b, 0.12)
                                 WDText {
                                     id: messageText
                                     objectName: "messageText"
@@ -344,7 +344,7 @@ Item {
         radius: 10
         color: WD.palette.surface
         border.width: 1
-        border.color: Qt.alpha(WD.palette.brand400, 0.55)
+        border.color: Qt.rgba(WD.palette.brand400.r, WD.palette.brand400.g, WD.palette.brand400.b, 0.55)
         RowLayout {
             id: row
             anchors.fill: parent
