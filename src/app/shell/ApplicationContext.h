@@ -27,6 +27,8 @@ class SessionManagerControl;
 class SleepSource;
 class SuspendClock;
 class SettingsStore;
+class SignInBackend;
+class SignInCompletion;
 class ThemeManager;
 class UploadHttpClient;
 class UploadService;
@@ -65,8 +67,14 @@ public:
     SessionManager *sessionManager() const { return m_sessionManager.get(); }
     UploadService *uploadService() const { return m_uploads.get(); }
     ThemeManager *themeManager() const { return m_theme.get(); }
+    // The sign-in screens' service and the completion of a sign-in; they exist once the tracking
+    // engine does.
+    SignInBackend *signInBackend() const;
+    SignInCompletion *signInCompletion() const { return m_signInCompletion.get(); }
 
 private:
+    void createSignIn();
+
     QString m_dataFolder;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<DomainStorage> m_domainStorage;
@@ -93,6 +101,8 @@ private:
     std::unique_ptr<SessionManager> m_sessionManager;
     std::unique_ptr<SessionManagerControl> m_engineControl;
     std::unique_ptr<SegmentClockService> m_segmentClock;
+    std::unique_ptr<SignInBackend> m_signInBackend;
+    std::unique_ptr<SignInCompletion> m_signInCompletion;
     std::function<void()> m_activate;
     std::function<bool()> m_raiseMainWindow;
 };

@@ -28,6 +28,7 @@
 // The QML modules are linked statically; their plugins register the types.
 Q_IMPORT_QML_PLUGIN(Zuvevivezid_DesignPlugin)
 Q_IMPORT_QML_PLUGIN(Zuvevivezid_RootPlugin)
+Q_IMPORT_QML_PLUGIN(Zuvevivezid_SignInPlugin)
 
 namespace {
 
@@ -69,6 +70,15 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
         m_appState, dependencies.sessionManager, m_random, true, false, [this] {
             showMainWindow(true);
         }});
+}
+
+void TrayShell::setSignIn(SignInBackend *backend, SignInCompletion *completion)
+{
+    m_signInBackend = backend;
+    m_signInCompletion = completion;
+    m_popoverModel->setSignIn(backend, completion);
+    if (m_mainWindowModel)
+        m_mainWindowModel->setSignIn(backend, completion);
 }
 
 TrayShell::~TrayShell()
@@ -270,6 +280,7 @@ void TrayShell::showMainWindow(bool activate)
             m_appState, *m_sessionManager, m_random, false, true, [this] {
                 showMainWindow(true);
             }});
+        m_mainWindowModel->setSignIn(m_signInBackend, m_signInCompletion);
         m_mainWindow = createRootWindow(m_mainWindowModel.get(), QQuickView::SizeRootObjectToView);
         m_mainWindow->setObjectName(QStringLiteral("mainWindow"));
         m_mainWindow->setTitle(QString::fromLatin1(windowTitle));

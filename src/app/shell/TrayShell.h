@@ -20,6 +20,8 @@ class QSystemTrayIcon;
 class RandomSource;
 class RootViewModel;
 class SessionManager;
+class SignInBackend;
+class SignInCompletion;
 class TrackingEngineControl;
 
 // The application's one shell on this desktop: a tray icon whose picture and tooltip show the
@@ -65,6 +67,8 @@ public:
     // The tray icon, or the main window where there is no tray; the main-window hooks of the
     // application state.
     void install();
+    // What the sign-in screens of both roots call; set before any window is shown.
+    void setSignIn(SignInBackend *backend, SignInCompletion *completion);
 
     void togglePopover();
     void hidePopover();
@@ -115,6 +119,8 @@ private:
     QAction *m_quitAction = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
     std::unique_ptr<RootViewModel> m_popoverModel;
+    QPointer<SignInBackend> m_signInBackend;
+    QPointer<SignInCompletion> m_signInCompletion;
     std::unique_ptr<QQuickView> m_popover;
     std::unique_ptr<RootViewModel> m_mainWindowModel;
     std::unique_ptr<QQuickView> m_mainWindow;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/state/MainTab.h"
+#include "ui/signin/SignInBackend.h"
+#include "ui/signin/SignInCompletion.h"
 
 #include <QColor>
 #include <QObject>
@@ -42,6 +44,9 @@ class RootViewModel : public QObject
     Q_PROPERTY(
         QString forceUpdateLatestVersion READ forceUpdateLatestVersion NOTIFY forceUpdateChanged)
     Q_PROPERTY(bool hasDownloadLink READ hasDownloadLink NOTIFY forceUpdateChanged)
+    // What the sign-in screen is handed: the service it calls and the completion that outlives it.
+    Q_PROPERTY(SignInBackend *signInBackend READ signInBackend NOTIFY signInChanged)
+    Q_PROPERTY(SignInCompletion *signInCompletion READ signInCompletion NOTIFY signInChanged)
     Q_PROPERTY(int motivationalPhraseIndex READ motivationalPhraseIndex NOTIFY
                    motivationalPhraseIndexChanged)
 
@@ -117,6 +122,9 @@ public:
     bool hasDownloadLink() const;
     int motivationalPhraseIndex() const { return m_motivationalPhraseIndex; }
     bool didRunInitialLoad() const { return m_didRunInitialLoad; }
+    SignInBackend *signInBackend() const { return m_signInBackend; }
+    SignInCompletion *signInCompletion() const { return m_signInCompletion; }
+    void setSignIn(SignInBackend *backend, SignInCompletion *completion);
 
     // The tab bar's choice.
     Q_INVOKABLE void selectTab(int tab);
@@ -133,6 +141,7 @@ public:
     void rotateMotivationalPhrase();
 
 Q_SIGNALS:
+    void signInChanged();
     void routeChanged();
     void contentHeightChanged();
     void forceUpdateChanged();
@@ -162,4 +171,6 @@ private:
     bool m_didRunInitialLoad = false;
     int m_motivationalPhraseIndex = 0;
     QTimer m_phraseRotation;
+    QPointer<SignInBackend> m_signInBackend;
+    QPointer<SignInCompletion> m_signInCompletion;
 };
