@@ -142,9 +142,12 @@ Item {
                                     onTextEdited: model.email = text
                                     onAccepted: model.performLogin()
                                 }
-                                Image {
-                                    source: WD.assetUrl("WDIconMail")
-                                    sourceSize: Qt.size(16, 16)
+                                WDGlyph {
+                                    implicitWidth: 16
+                                    implicitHeight: 16
+                                    visible: valid
+                                    name: "WDIconMail"
+                                    color: WD.palette.brand500
                                 }
                             }
 
@@ -166,15 +169,29 @@ Item {
                                 AbstractButton {
                                     id: eye
                                     objectName: "passwordEye"
-                                    implicitWidth: 17
+                                    readonly property string glyphName: model.showPassword ? "WDIconEyeOff" : "WDIconEye"
+                                    implicitWidth: eyeGlyph.valid ? 17 : eyeText.implicitWidth
                                     implicitHeight: 17
                                     hoverEnabled: true
                                     ToolTip.visible: hovered
                                     ToolTip.text: model.showPassword ? qsTr("Hide password") : qsTr("Show password")
                                     onClicked: model.showPassword = !model.showPassword
-                                    contentItem: Image {
-                                        source: WD.assetUrl(model.showPassword ? "WDIconEyeOff" : "WDIconEye")
-                                        sourceSize: Qt.size(17, 17)
+                                    contentItem: Item {
+                                        WDGlyph {
+                                            id: eyeGlyph
+                                            anchors.fill: parent
+                                            name: eye.glyphName
+                                            color: eye.hovered ? WD.palette.brand700 : WD.palette.brand500
+                                        }
+                                        // Without the eye artwork the control still says what it does.
+                                        WDText {
+                                            id: eyeText
+                                            anchors.centerIn: parent
+                                            visible: !eyeGlyph.valid
+                                            font.pixelSize: 11
+                                            color: eye.hovered ? WD.palette.brand700 : WD.palette.brand500
+                                            text: model.showPassword ? qsTr("Hide") : qsTr("Show")
+                                        }
                                     }
                                 }
                             }
