@@ -221,8 +221,11 @@ bool LoginViewModel::route(const SingleLoginResult &result)
     if (const auto *selection = result.companySelection()) {
         m_companies = selection->companies;
         m_companyUserName = selection->userName;
-        setPhase(Phase::CompanySelection);
-        Q_EMIT phaseChanged();
+        // The list is part of the phase: a new answer is announced even without a phase change.
+        if (m_phase == Phase::CompanySelection)
+            Q_EMIT phaseChanged();
+        else
+            setPhase(Phase::CompanySelection);
     }
     return result.otpRequired() == nullptr;
 }
