@@ -31,6 +31,8 @@
 #include "tracking/engine/SegmentClockService.h"
 #include "tracking/engine/SessionManager.h"
 #include "ui/design/ThemeManager.h"
+#include "ui/signin/AuthSignInBackend.h"
+#include "ui/signin/SignInCompletion.h"
 #include "ui/tracker/TaskMenuConfigRefresh.h"
 #include "ui/tracker/TrackerServices.h"
 #include "upload/NetworkMonitor.h"
@@ -61,6 +63,8 @@ ApplicationContext::ApplicationContext(QObject *parent)
 ApplicationContext::~ApplicationContext()
 {
     // The engine first: quitting closes the open interval through the store and the queue.
+    m_signInCompletion.reset();
+    m_signInBackend.reset();
     m_segmentClock.reset();
     m_engineControl.reset();
     m_sessionManager.reset();
@@ -137,7 +141,56 @@ SessionManager &ApplicationContext::createSessionManager()
         *m_capture, *m_domainStorage, SessionManager::PermissionChecks::system(),
         m_sleepSource.get(), m_suspendClock.get()});
     m_engineControl = std::make_unique<SessionManagerControl>(*m_sessionManager);
+    createSignIn();
     return *m_sessionManager;
+}
+
+void ApplicationContext::createSignIn()
+{
+    m_signInBackend = std::make_unique<AuthSignInBackend>(*m_auth);
+    SignInCompletion::Steps steps;
+    steps.switchCompany = [this](const LoginCompany &company) {
+        m_auth->setDomainAndComplete(company);
+    };
+    steps.fetchRemote = [this] {
+        return m_configService->fetchRemote();
+    };
+    steps.cachedConfig = [this](const QString &domainKey) {
+        return m_configService->cachedConfig(domainKey);
+    };
+    steps.setRemoteConfig = [this](const RemoteConfig &config) {
+        m_appState->setRemoteConfig(config);
+    };
+    steps.evaluateClientVersion = [this](const RemoteConfig &config) {
+        m_appState->evaluateClientVersion(config);
+    };
+    steps.markAuthenticated = [this] {
+        m_appState->setIsAuthenticated(true);
+    };
+    steps.applyToEngine = [this](const RemoteConfig &config) {
+        m_engineControl->applyConfig(config);
+    };
+    steps.refreshPermissions = [this] {
+        m_appState->setHasRequiredPermissions(m_appState->probePermissions()());
+    };
+    steps.recoverInterruptedSession = [this] {
+        m_sessionManager->recoverInterruptedSessionForCurrentDomain();
+    };
+    steps.startPeriodicRefresh = [this](SignInCompletion::UpdateHandler onUpdate) {
+        m_configService->startPeriodicRefresh(std::move(onUpdate));
+    };
+    m_signInCompletion =
+        std::make_unique<SignInCompletion>(std::move(steps), *m_settings, *m_domainStorage);
+    connect(m_appState.get(), &AppStateManager::isAuthenticatedChanged, m_signInCompletion.get(),
+            [completion = m_signInCompletion.get(), state = m_appState.get()] {
+                if (!state->isAuthenticated())
+                    completion->signedOut();
+            });
+}
+
+SignInBackend *ApplicationContext::signInBackend() const
+{
+    return m_signInBackend.get();
 }
 
 TrackingEngineControl &ApplicationContext::engineControl()

@@ -28,6 +28,8 @@ class SleepSource;
 class SuspendClock;
 class SettingsStore;
 class TaskMenuConfigRefresh;
+class SignInBackend;
+class SignInCompletion;
 class ThemeManager;
 class TrackerServices;
 class UploadHttpClient;
@@ -69,8 +71,14 @@ public:
     ThemeManager *themeManager() const { return m_theme.get(); }
     // The tracker tab's services, made on first use (after the state and the engine exist).
     TrackerServices &trackerServices();
+    // The sign-in screens' service and the completion of a sign-in; they exist once the tracking
+    // engine does.
+    SignInBackend *signInBackend() const;
+    SignInCompletion *signInCompletion() const { return m_signInCompletion.get(); }
 
 private:
+    void createSignIn();
+
     QString m_dataFolder;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<DomainStorage> m_domainStorage;
@@ -97,6 +105,8 @@ private:
     std::unique_ptr<SessionManager> m_sessionManager;
     std::unique_ptr<SessionManagerControl> m_engineControl;
     std::unique_ptr<SegmentClockService> m_segmentClock;
+    std::unique_ptr<SignInBackend> m_signInBackend;
+    std::unique_ptr<SignInCompletion> m_signInCompletion;
     std::function<void()> m_activate;
     std::function<bool()> m_raiseMainWindow;
     std::unique_ptr<TaskMenuConfigRefresh> m_taskMenuRefresh;

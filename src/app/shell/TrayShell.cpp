@@ -30,6 +30,7 @@
 // The QML modules are linked statically; their plugins register the types.
 Q_IMPORT_QML_PLUGIN(Zuvevivezid_DesignPlugin)
 Q_IMPORT_QML_PLUGIN(Zuvevivezid_RootPlugin)
+Q_IMPORT_QML_PLUGIN(Zuvevivezid_SignInPlugin)
 
 namespace {
 
@@ -76,6 +77,15 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     m_popoverModel = std::make_unique<RootViewModel>(
         RootViewModel::Dependencies{m_appState, dependencies.sessionManager, m_random, true, false,
                                     [this] { showMainWindow(true); }, nullptr, m_trackerServices});
+}
+
+void TrayShell::setSignIn(SignInBackend *backend, SignInCompletion *completion)
+{
+    m_signInBackend = backend;
+    m_signInCompletion = completion;
+    m_popoverModel->setSignIn(backend, completion);
+    if (m_mainWindowModel)
+        m_mainWindowModel->setSignIn(backend, completion);
 }
 
 TrayShell::~TrayShell()
@@ -284,6 +294,7 @@ void TrayShell::showMainWindow(bool activate)
         m_mainWindowModel = std::make_unique<RootViewModel>(RootViewModel::Dependencies{
             m_appState, *m_sessionManager, m_random, false, true, [this] { showMainWindow(true); },
             nullptr, m_trackerServices});
+        m_mainWindowModel->setSignIn(m_signInBackend, m_signInCompletion);
         m_mainWindow = createRootWindow(m_mainWindowModel.get(), QQuickView::SizeRootObjectToView);
         m_mainWindow->setObjectName(QStringLiteral("mainWindow"));
         m_mainWindowCommands = std::make_unique<MainWindowCommands>(*m_mainWindow, *m_menu);

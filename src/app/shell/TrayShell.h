@@ -23,6 +23,8 @@ class RandomSource;
 class RootViewModel;
 class SessionManager;
 class TrackerServices;
+class SignInBackend;
+class SignInCompletion;
 class TrackingEngineControl;
 
 // The application's one shell on this desktop: a tray icon whose picture and tooltip show the
@@ -73,6 +75,8 @@ public:
     // The tray icon, or the main window where there is no tray; the main-window hooks of the
     // application state.
     void install();
+    // What the sign-in screens of both roots call; set before any window is shown.
+    void setSignIn(SignInBackend *backend, SignInCompletion *completion);
 
     void togglePopover();
     void hidePopover();
@@ -125,6 +129,8 @@ private:
     QAction *m_quitAction = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
     std::unique_ptr<RootViewModel> m_popoverModel;
+    QPointer<SignInBackend> m_signInBackend;
+    QPointer<SignInCompletion> m_signInCompletion;
     std::unique_ptr<QQuickView> m_popover;
     std::unique_ptr<RootViewModel> m_mainWindowModel;
     std::unique_ptr<QQuickView> m_mainWindow;

@@ -55,6 +55,7 @@ int main(int argc, char *argv[])
                              [&shell] { return shell.raiseMainWindow(); });
     QObject::connect(&instance, &SingleInstanceGuard::showWindowRequested, &shell,
                      [&shell] { shell.showMainWindow(true); });
+    shell.setSignIn(context.signInBackend(), context.signInCompletion());
     shell.install();
 
     return QApplication::exec();

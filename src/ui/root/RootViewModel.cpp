@@ -423,3 +423,10 @@ void RootViewModel::takePendingTab()
             state->setPendingMainTab(std::nullopt);
     });
 }
+
+void RootViewModel::setSignIn(SignInBackend *backend, SignInCompletion *completion)
+{
+    m_signInBackend = backend;
+    m_signInCompletion = completion;
+    Q_EMIT signInChanged();
+}

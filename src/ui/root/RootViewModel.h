@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/state/MainTab.h"
+#include "ui/signin/SignInBackend.h"
+#include "ui/signin/SignInCompletion.h"
 #include "ui/tracker/TrackerServices.h"
 
 #include <QColor>
@@ -44,6 +46,9 @@ class RootViewModel : public QObject
     Q_PROPERTY(
         QString forceUpdateLatestVersion READ forceUpdateLatestVersion NOTIFY forceUpdateChanged)
     Q_PROPERTY(bool hasDownloadLink READ hasDownloadLink NOTIFY forceUpdateChanged)
+    // What the sign-in screen is handed: the service it calls and the completion that outlives it.
+    Q_PROPERTY(SignInBackend *signInBackend READ signInBackend NOTIFY signInChanged)
+    Q_PROPERTY(SignInCompletion *signInCompletion READ signInCompletion NOTIFY signInChanged)
     Q_PROPERTY(int motivationalPhraseIndex READ motivationalPhraseIndex NOTIFY
                    motivationalPhraseIndexChanged)
     Q_PROPERTY(bool screenRecordingGranted READ screenRecordingGranted NOTIFY permissionRowsChanged)
@@ -144,6 +149,9 @@ public:
     bool hasCrossDayProject() const;
     QString crossDayProjectName() const;
     TrackerServices *trackerServices() const { return m_trackerServices; }
+    SignInBackend *signInBackend() const { return m_signInBackend; }
+    SignInCompletion *signInCompletion() const { return m_signInCompletion; }
+    void setSignIn(SignInBackend *backend, SignInCompletion *completion);
 
     // The tab bar's choice.
     Q_INVOKABLE void selectTab(int tab);
@@ -173,6 +181,7 @@ public:
     void rotateMotivationalPhrase();
 
 Q_SIGNALS:
+    void signInChanged();
     void routeChanged();
     void contentHeightChanged();
     void forceUpdateChanged();
@@ -210,4 +219,6 @@ private:
     bool m_screenRecordingGranted = false;
     bool m_inputMonitoringGranted = false;
     QTimer m_phraseRotation;
+    QPointer<SignInBackend> m_signInBackend;
+    QPointer<SignInCompletion> m_signInCompletion;
 };

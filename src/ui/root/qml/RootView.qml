@@ -3,6 +3,7 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Zuvevivezid.Design
 import Zuvevivezid.Root
+import Zuvevivezid.SignIn
 import Zuvevivezid.Tracker
 
 // The tracker's root: one of four layouts, chosen by the model. The popover shows it compact
@@ -51,15 +52,10 @@ Rectangle {
     Component {
         id: signInScreen
 
-        Item {
+        LoginView {
             objectName: "signInScreen"
-
-            PlaceholderCard {
-                anchors.centerIn: parent
-                width: parent.width - (root.viewModel.compact ? 24 : 40)
-                title: qsTr("Sign in")
-                description: qsTr("E-mail and password, the one-time code sent by e-mail, the choice of company and the forgotten-password request will appear here.")
-            }
+            backend: root.viewModel.signInBackend
+            completion: root.viewModel.signInCompletion
         }
     }
 

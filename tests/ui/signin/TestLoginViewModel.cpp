@@ -1,0 +1,495 @@
+#include "api/DomainStorage.h"
+#include "api/auth/SignInPreferences.h"
+#include "app/state/RemoteConfigService.h"
+#include "foundation/SettingsStore.h"
+#include "ui/signin/LoginViewModel.h"
+#include "ui/signin/SignInCompletion.h"
+
+#include <QCoroFuture>
+#include <QFuture>
+#include <QPromise>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+template<typename T>
+using Pending = std::shared_ptr<QPromise<T>>;
+
+template<typename T>
+Pending<T> makePending()
+{
+    auto promise = std::make_shared<QPromise<T>>();
+    promise->start();
+    return promise;
+}
+
+template<typename T>
+void release(const Pending<T> &promise, T value)
+{
+    promise->addResult(std::move(value));
+    promise->finish();
+}
+
+template<typename T>
+void fail(const Pending<T> &promise)
+{
+    promise->setException(std::make_exception_ptr(std::runtime_error("offline")));
+    promise->finish();
+}
+
+// Every call waits until the test releases its answer.
+class FakeBackend : public SignInBackend
+{
+public:
+    struct Call
+    {
+        QString email;
+        QString secret;
+        Pending<SingleLoginResult> answer;
+    };
+
+    QList<Call> logins;
+    QList<Call> codeChecks;
+    int resends = 0;
+    bool resendFails = false;
+
+    QCoro::Task<SingleLoginResult> login(QString email, QString password) override
+    {
+        co_return co_await record(logins, email, password);
+    }
+    QCoro::Task<SingleLoginResult> verifyOtp(QString email, QString otpCode) override
+    {
+        co_return co_await record(codeChecks, email, otpCode);
+    }
+    QCoro::Task<> generateOtp(QString) override
+    {
+        ++resends;
+        if (resendFails)
+            throw std::runtime_error("offline");
+        co_return;
+    }
+    QCoro::Task<> requestPasswordRecovery(QString) override { co_return; }
+
+private:
+    static QFuture<SingleLoginResult> record(QList<Call> &calls, const QString &email,
+                                             const QString &secret)
+    {
+        Call call{email, secret, makePending<SingleLoginResult>()};
+        calls.append(call);
+        return call.answer->future();
+    }
+};
+
+RemoteConfig configNamed(const QString &company)
+{
+    RemoteConfig config;
+    config.deviceId = QStringLiteral("device");
+    config.companyName = company;
+    return config;
+}
+
+SingleLoginResult direct()
+{
+    return {SingleLoginResult::DirectConfig{AuthTokens{}, LoginUser{QStringLiteral("a@b.co"), {}}}};
+}
+
+SingleLoginResult otpRequired()
+{
+    return {
+        SingleLoginResult::OtpRequired{QStringLiteral("sent@b.co"), QStringLiteral("user@b.co")}};
+}
+
+SingleLoginResult companies()
+{
+    return {SingleLoginResult::CompanySelection{
+        {LoginCompany{QStringLiteral("North"), QStringLiteral("north.example")},
+         LoginCompany{QStringLiteral("South"), QStringLiteral("south.example")}},
+        QStringLiteral("Anna"),
+        AuthTokens{}}};
+}
+
+// The application around the completion, recording what is done to it and in which order.
+struct Application
+{
+    QTemporaryDir folder;
+    SettingsStore settings{QString()};
+    DomainStorage domains{settings};
+    QStringList steps;
+    QList<Pending<RemoteConfig>> fetches;
+    std::optional<RemoteConfig> applied;
+    SignInCompletion::UpdateHandler refresh;
+    std::unique_ptr<SignInCompletion> completion;
+
+    Application()
+    {
+        SignInCompletion::Steps hooks;
+        hooks.switchCompany = [this](const LoginCompany &company) {
+            steps << QStringLiteral("switch ") + company.name;
+            domains.setBaseURL(DomainStorage::buildBaseURL(company.endpoint));
+        };
+        hooks.fetchRemote = [this]() -> QCoro::Task<RemoteConfig> {
+            steps << QStringLiteral("fetch");
+            fetches.append(makePending<RemoteConfig>());
+            co_return co_await fetches.last()->future();
+        };
+        hooks.cachedConfig = [this](const QString &domainKey) {
+            return RemoteConfigService::readCacheFile(cacheFile(), domainKey);
+        };
+        hooks.setRemoteConfig = [this](const RemoteConfig &config) {
+            steps << QStringLiteral("config");
+            applied = config;
+        };
+        hooks.evaluateClientVersion = [this](const RemoteConfig &) {
+            steps << QStringLiteral("version");
+        };
+        hooks.markAuthenticated = [this] {
+            steps << QStringLiteral("authenticated");
+        };
+        hooks.applyToEngine = [this](const RemoteConfig &) {
+            steps << QStringLiteral("engine");
+        };
+        hooks.refreshPermissions = [this] {
+            steps << QStringLiteral("permissions");
+        };
+        hooks.recoverInterruptedSession = [this] {
+            steps << QStringLiteral("recover");
+        };
+        hooks.startPeriodicRefresh = [this](SignInCompletion::UpdateHandler handler) {
+            steps << QStringLiteral("refresh");
+            refresh = std::move(handler);
+        };
+        completion = std::make_unique<SignInCompletion>(std::move(hooks), settings, domains);
+    }
+
+    QString cacheFile() const { return folder.filePath(QStringLiteral("config.json")); }
+};
+
+} // namespace
+
+class TestLoginViewModel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup();
+    void aSecondSubmitIsDroppedEvenFromAnotherScreen();
+    void emailIsTrimmedRememberedAndSentPasswordAsTyped();
+    void submitRules_data();
+    void submitRules();
+    void answersAreRouted();
+    void codeCheckAnsweredWithAnotherCodeRequestKeepsTheScreen();
+    void completionRunsInOrder();
+    void secondCompanyPickWhileTheFirstIsAppliedChangesNothing();
+    void cachedConfigurationCountsOnlyForTheSameCompany();
+    void refreshFetchedBeforeSignOutIsNeverApplied();
+    void destroyedScreenStillCompletesTheSignIn();
+};
+
+void TestLoginViewModel::cleanup()
+{
+    // The guard belongs to the process; every case leaves it released.
+    QTRY_VERIFY(!LoginViewModel::isLoginInProgress());
+}
+
+void TestLoginViewModel::aSecondSubmitIsDroppedEvenFromAnotherScreen()
+{
+    Application app;
+    FakeBackend backend;
+    LoginViewModel first;
+    LoginViewModel second;
+    for (LoginViewModel *model : {&first, &second}) {
+        model->setBackend(&backend);
+        model->setCompletion(app.completion.get());
+        model->setEmail(QStringLiteral("anna@example.com"));
+        model->setPassword(QStringLiteral("secret"));
+    }
+    first.performLogin();
+    first.performLogin();
+    second.performLogin();
+    QCOMPARE(backend.logins.size(), 1);
+
+    fail(backend.logins.first().answer);
+    QTRY_COMPARE(first.errorMessage(),
+                 QStringLiteral("Login failed. Check your credentials and connection."));
+    QVERIFY(!first.isLoading());
+    QTRY_VERIFY(!LoginViewModel::isLoginInProgress());
+    second.performLogin();
+    QCOMPARE(backend.logins.size(), 2);
+    fail(backend.logins.last().answer);
+}
+
+void TestLoginViewModel::emailIsTrimmedRememberedAndSentPasswordAsTyped()
+{
+    Application app;
+    FakeBackend backend;
+    {
+        LoginViewModel model;
+        model.setBackend(&backend);
+        model.setCompletion(app.completion.get());
+        model.setEmail(QStringLiteral(" \n anna@example.com\t"));
+        model.setPassword(QStringLiteral(" pass word "));
+        model.performLogin();
+        QCOMPARE(backend.logins.size(), 1);
+        QCOMPARE(backend.logins.first().email, QStringLiteral("anna@example.com"));
+        QCOMPARE(backend.logins.first().secret, QStringLiteral(" pass word "));
+        fail(backend.logins.first().answer);
+        QTRY_VERIFY(!LoginViewModel::isLoginInProgress());
+
+        // An empty address fails the checks, but it is remembered all the same.
+        model.setEmail(QStringLiteral("  "));
+        model.performLogin();
+        QCOMPARE(model.errorMessage(), QStringLiteral("Email cannot be empty."));
+        QCOMPARE(backend.logins.size(), 1);
+        QCOMPARE(app.settings.string(QString::fromUtf8(RememberedLoginStorage::emailKey)),
+                 QString());
+        QTRY_VERIFY(!LoginViewModel::isLoginInProgress());
+        model.setEmail(QStringLiteral("anna@example.com "));
+        model.setPassword(QStringLiteral("abc"));
+        model.performLogin();
+    }
+    // A new screen starts from the remembered address.
+    LoginViewModel later;
+    later.setCompletion(app.completion.get());
+    QCOMPARE(later.email(), QStringLiteral("anna@example.com"));
+}
+
+void TestLoginViewModel::submitRules_data()
+{
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");
+    const QString shortPassword = QStringLiteral("Password must be at least 4 characters.");
+    QTest::newRow("bad address") << "anna@example"
+                                 << "secret"
+                                 << "Invalid email format.";
+    QTest::newRow("no password") << "anna@example.com"
+                                 << ""
+                                 << "Password cannot be empty.";
+    QTest::newRow("three letters") << "anna@example.com"
+                                   << "abc" << shortPassword;
+    QTest::newRow("three graphemes in six code units")
+        << "anna@example.com" << QStringLiteral("e\u0301e\u0301e\u0301") << shortPassword;
+    QTest::newRow("four letters") << "anna@example.com"
+                                  << "abcd"
+                                  << "";
+    QTest::newRow("four flags in sixteen code units")
+        << "ANNA@EXAMPLE.COM" << QStringLiteral("🇩🇪🇫🇷🇮🇹🇪🇸") << "";
+}
+
+void TestLoginViewModel::submitRules()
+{
+    QFETCH(QString, email);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    Application app;
+    FakeBackend backend;
+    LoginViewModel model;
+    model.setBackend(&backend);
+    model.setCompletion(app.completion.get());
+    model.setEmail(email);
+    model.setPassword(password);
+    QCOMPARE(model.isFormComplete(), message.isEmpty());
+    model.performLogin();
+    QCOMPARE(model.errorMessage(), message);
+    QCOMPARE(backend.logins.size(), message.isEmpty() ? 1 : 0);
+    if (!backend.logins.isEmpty())
+        fail(backend.logins.first().answer);
+}
+
+void TestLoginViewModel::answersAreRouted()
+{
+    Application app;
+    FakeBackend backend;
+    LoginViewModel model;
+    model.setBackend(&backend);
+    model.setCompletion(app.completion.get());
+    model.setEmail(QStringLiteral("anna@example.com"));
+    model.setPassword(QStringLiteral("secret"));
+
+    model.performLogin();
+    release(backend.logins.last().answer, otpRequired());
+    QTRY_COMPARE(model.phase(), LoginViewModel::Phase::Otp);
+    QCOMPARE(model.otpEmail(), QStringLiteral("user@b.co"));
+    model.backToForm();
+    QTRY_VERIFY(!LoginViewModel::isLoginInProgress());
+
+    model.performLogin();
+    release(backend.logins.last().answer, companies());
+    QTRY_COMPARE(model.phase(), LoginViewModel::Phase::CompanySelection);
+    QCOMPARE(model.companies().size(), 2);
+    QCOMPARE(model.companyUserName(), QStringLiteral("Anna"));
+    QVERIFY(app.steps.isEmpty());
+}
+
+void TestLoginViewModel::codeCheckAnsweredWithAnotherCodeRequestKeepsTheScreen()
+{
+    Application app;
+    FakeBackend backend;
+    LoginViewModel model;
+    model.setBackend(&backend);
+    model.setCompletion(app.completion.get());
+    model.setEmail(QStringLiteral(" anna@example.com "));
+    model.setPassword(QStringLiteral("secret"));
+    model.performLogin();
+    release(backend.logins.last().answer, otpRequired());
+    QTRY_COMPARE(model.phase(), LoginViewModel::Phase::Otp);
+
+    model.performVerifyOtp(QStringLiteral("123456"));
+    QVERIFY(model.otpVerifying());
+    QCOMPARE(backend.codeChecks.last().email, QStringLiteral("anna@example.com"));
+    release(backend.codeChecks.last().answer, otpRequired());
+    QTRY_VERIFY(!model.otpVerifying());
+    QCOMPARE(model.phase(), LoginViewModel::Phase::Otp);
+    QCOMPARE(model.otpErrorMessage(), QStringLiteral("Invalid OTP code. Please try again."));
+
+    backend.resendFails = true;
+    model.performResendOtp();
+    QTRY_COMPARE(model.otpErrorMessage(), QStringLiteral("Failed to resend the code."));
+
+    model.performVerifyOtp(QStringLiteral("654321"));
+    QCOMPARE(model.otpErrorMessage(), QString());
+    fail(backend.codeChecks.last().answer);
+    QTRY_COMPARE(model.otpErrorMessage(),
+                 QStringLiteral("Verification failed. Check the code and try again."));
+}
+
+void TestLoginViewModel::completionRunsInOrder()
+{
+    Application app;
+    FakeBackend backend;
+    LoginViewModel model;
+    model.setBackend(&backend);
+    model.setCompletion(app.completion.get());
+    model.setEmail(QStringLiteral("anna@example.com"));
+    model.setPassword(QStringLiteral("secret"));
+    model.performLogin();
+    release(backend.logins.last().answer, direct());
+    QTRY_COMPARE(app.fetches.size(), 1);
+    QVERIFY(!model.isLoading());
+    release(app.fetches.last(), configNamed(QStringLiteral("North")));
+    QTRY_COMPARE(app.steps, QStringList({"fetch", "config", "version", "authenticated", "engine",
+                                         "permissions", "recover", "refresh"}));
+    QCOMPARE(app.settings.string(QString::fromUtf8(UserProfileStorage::userNameKey)),
+             QStringLiteral("a@b.co"));
+}
+
+void TestLoginViewModel::secondCompanyPickWhileTheFirstIsAppliedChangesNothing()
+{
+    Application app;
+    FakeBackend backend;
+    LoginViewModel model;
+    model.setBackend(&backend);
+    model.setCompletion(app.completion.get());
+    model.setEmail(QStringLiteral("anna@example.com"));
+    model.setPassword(QStringLiteral("secret"));
+    model.performLogin();
+    release(backend.logins.last().answer, companies());
+    QTRY_COMPARE(model.phase(), LoginViewModel::Phase::CompanySelection);
+
+    model.performCompanySelect(0);
+    QVERIFY(model.companyPickBusy());
+    model.performCompanySelect(1);
+    // The direct path of the completion refuses too: one pick, one fetch, one company.
+    const SignInCompletion::Outcome raced = QCoro::waitFor(app.completion->completeWithCompany(
+        LoginCompany{QStringLiteral("South"), QStringLiteral("south.example")},
+        QStringLiteral("Anna")));
+    QCOMPARE(raced, SignInCompletion::Outcome::Refused);
+    QCOMPARE(app.fetches.size(), 1);
+    QCOMPARE(app.settings.string(QString::fromUtf8(LastCompanyStorage::lastEndpointKey)),
+             QStringLiteral("north.example"));
+    QCOMPARE(app.settings.string(QString::fromUtf8(UserProfileStorage::companyNameKey)),
+             QStringLiteral("North"));
+    QCOMPARE(app.domains.domainKey(), QStringLiteral("north.example"));
+
+    release(app.fetches.last(), configNamed(QStringLiteral("North")));
+    QTRY_VERIFY(!model.companyPickBusy());
+    QCOMPARE(app.steps.first(), QStringLiteral("switch North"));
+    QCOMPARE(app.steps.count(QStringLiteral("switch South")), 0);
+    QCOMPARE(app.applied->companyName, QStringLiteral("North"));
+}
+
+void TestLoginViewModel::cachedConfigurationCountsOnlyForTheSameCompany()
+{
+    Application app;
+    QVERIFY(RemoteConfigService::writeCacheFile(app.cacheFile(), configNamed("South"),
+                                                QStringLiteral("south.example")));
+    FakeBackend backend;
+    LoginViewModel model;
+    model.setBackend(&backend);
+    model.setCompletion(app.completion.get());
+    model.setEmail(QStringLiteral("anna@example.com"));
+    model.setPassword(QStringLiteral("secret"));
+    model.performLogin();
+    release(backend.logins.last().answer, companies());
+    QTRY_COMPARE(model.phase(), LoginViewModel::Phase::CompanySelection);
+
+    model.performCompanySelect(0);
+    fail(app.fetches.last());
+    QTRY_VERIFY(!model.companyPickBusy());
+    QVERIFY(!app.applied);
+    QVERIFY(!app.steps.contains(QStringLiteral("authenticated")));
+
+    // The company the cache was fetched for may use it.
+    model.performCompanySelect(1);
+    fail(app.fetches.last());
+    QTRY_VERIFY(app.steps.contains(QStringLiteral("authenticated")));
+    QCOMPARE(app.applied->companyName, QStringLiteral("South"));
+}
+
+void TestLoginViewModel::refreshFetchedBeforeSignOutIsNeverApplied()
+{
+    Application app;
+    const auto pick = app.completion->completeWithCompany(
+        LoginCompany{QStringLiteral("North"), QStringLiteral("north.example")},
+        QStringLiteral("Anna"));
+    release(app.fetches.last(), configNamed(QStringLiteral("North")));
+    QTRY_VERIFY(app.refresh);
+
+    app.refresh(configNamed(QStringLiteral("North, refreshed")));
+    QTRY_COMPARE(app.applied->companyName, QStringLiteral("North, refreshed"));
+
+    app.refresh(configNamed(QStringLiteral("fetched before sign-out")));
+    app.completion->signedOut();
+    QTest::qWait(20);
+    QCOMPARE(app.applied->companyName, QStringLiteral("North, refreshed"));
+}
+
+void TestLoginViewModel::destroyedScreenStillCompletesTheSignIn()
+{
+    Application app;
+    FakeBackend backend;
+    auto model = std::make_unique<LoginViewModel>();
+    model->setBackend(&backend);
+    model->setCompletion(app.completion.get());
+    model->setEmail(QStringLiteral("anna@example.com"));
+    model->setPassword(QStringLiteral("secret"));
+    model->performLogin();
+    model.reset();
+    release(backend.logins.last().answer, direct());
+    QTRY_COMPARE(app.fetches.size(), 1);
+    release(app.fetches.last(), configNamed(QStringLiteral("North")));
+    QTRY_VERIFY(app.steps.contains(QStringLiteral("recover")));
+
+    // Gone while the configuration loads, the usual case: being signed in removes the screen.
+    Application second;
+    model = std::make_unique<LoginViewModel>();
+    model->setBackend(&backend);
+    model->setCompletion(second.completion.get());
+    model->setEmail(QStringLiteral("anna@example.com"));
+    model->setPassword(QStringLiteral("secret"));
+    QTRY_VERIFY(!LoginViewModel::isLoginInProgress());
+    model->performLogin();
+    release(backend.logins.last().answer, direct());
+    QTRY_COMPARE(second.fetches.size(), 1);
+    model.reset();
+    fail(second.fetches.last());
+    QTest::qWait(20);
+    QVERIFY(!second.steps.contains(QStringLiteral("authenticated")));
+}
+
+QTEST_GUILESS_MAIN(TestLoginViewModel)
+#include "TestLoginViewModel.moc"
