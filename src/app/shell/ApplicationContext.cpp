@@ -150,7 +150,7 @@ void ApplicationContext::createSignIn()
     m_signInBackend = std::make_unique<AuthSignInBackend>(*m_auth);
     SignInCompletion::Steps steps;
     steps.switchCompany = [this](const LoginCompany &company) {
-        m_auth->setDomainAndComplete(company);
+        return m_auth->setDomainAndComplete(company);
     };
     steps.fetchRemote = [this] {
         return m_configService->fetchRemote();

@@ -23,6 +23,10 @@ void StartupSequence::run()
     SessionManager &engine = m_environment.createSessionManager();
     m_appState = &state;
     m_sessionManager = &engine;
+    connect(&state, &AppStateManager::isAuthenticatedChanged, this, [this] {
+        if (m_appState && !m_appState->isAuthenticated())
+            ++m_signOutCount;
+    });
 
     IdleDecisionHandler::install(engine, state, m_environment.dialogs());
     m_environment.stepPerformed(QStringLiteral("installIdleDecision"));
@@ -66,10 +70,13 @@ QCoro::Task<> StartupSequence::runStartupTask()
     if (self.isNull())
         co_return;
     if (state && state->isAuthenticated()) {
-        m_environment.startPeriodicRefresh([self](const RemoteConfig &config) {
+        const quint64 signIn = m_signOutCount;
+        m_environment.startPeriodicRefresh([self, signIn](const RemoteConfig &config) {
             // Delivered on the main thread; applied from the event loop like any other update.
-            QTimer::singleShot(0, self.data(), [self, config] {
-                if (self)
+            // A configuration fetched for the restored sign-in is dropped once it has ended: a
+            // sign-out during the fetch, or a sign-in to another company since.
+            QTimer::singleShot(0, self.data(), [self, signIn, config] {
+                if (self && self->m_signOutCount == signIn)
                     self->applyConfiguration(config);
             });
         });

@@ -50,4 +50,6 @@ private:
     std::unique_ptr<SessionTakeoverObserver> m_takeoverObserver;
     std::unique_ptr<SignInInvalidationResponder> m_invalidationResponder;
     bool m_startupTaskFinished = false;
+    // Moves on with every sign-out, so a refresh started for one sign-in never reaches another.
+    quint64 m_signOutCount = 0;
 };

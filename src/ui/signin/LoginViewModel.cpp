@@ -311,8 +311,16 @@ void LoginViewModel::performCompanySelect(int index)
 QCoro::Task<> LoginViewModel::runCompanySelect(LoginCompany company, QString userName)
 {
     QPointer<SignInCompletion> completion = m_completion;
+    QPointer<LoginViewModel> self(this);
     // The picker stays on screen after a failure and shows no message: the user may pick again.
-    co_await completion->completeWithCompany(std::move(company), std::move(userName));
+    // A refused address has dropped the sign-in, so there is nothing left to pick with.
+    const SignInCompletion::Outcome outcome =
+        co_await completion->completeWithCompany(std::move(company), std::move(userName));
+    if (self && outcome == SignInCompletion::Outcome::CompanyAddressRefused) {
+        self->setPhase(Phase::Form);
+        self->setErrorMessage(
+            QStringLiteral("Login failed. Check your credentials and connection."));
+    }
 }
 
 void LoginViewModel::showForgotPassword()

@@ -38,10 +38,9 @@ QCoro::Task<SignInCompletion::Outcome> SignInCompletion::completeWithCompany(Log
     Q_EMIT companyPickChanged();
     m_defaults.setString(QString::fromUtf8(LastCompanyStorage::lastEndpointKey), company.endpoint);
     UserProfileStorage::set(userName, company.name, m_defaults);
-    m_steps.switchCompany(company);
-
     QPointer<SignInCompletion> self(this);
-    const Outcome outcome = co_await loadAndApply();
+    const Outcome outcome =
+        m_steps.switchCompany(company) ? co_await loadAndApply() : Outcome::CompanyAddressRefused;
     if (self) {
         m_companyPickInFlight = false;
         Q_EMIT companyPickChanged();

@@ -33,6 +33,9 @@ public:
         ConfigurationUnavailable,
         // Another company pick is being applied; this one changed nothing.
         Refused,
+        // The company's address may not carry the sign-in (plain http to another machine, no
+        // host); the sign-in was dropped, nothing was loaded.
+        CompanyAddressRefused,
     };
 
     using UpdateHandler = std::function<void(const RemoteConfig &)>;
@@ -40,7 +43,8 @@ public:
     // The parts of the application the completion drives. Every function must be set.
     struct Steps
     {
-        std::function<void(const LoginCompany &)> switchCompany;
+        // False when the company's address was refused and the sign-in dropped.
+        std::function<bool(const LoginCompany &)> switchCompany;
         std::function<QCoro::Task<RemoteConfig>()> fetchRemote;
         // The cached configuration when it was fetched for the company of this domain key.
         std::function<std::optional<RemoteConfig>(const QString &domainKey)> cachedConfig;

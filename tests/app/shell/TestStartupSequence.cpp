@@ -170,6 +170,25 @@ private Q_SLOTS:
         QCOMPARE(rig.sessionManager().config()->deviceId, QStringLiteral("refreshed"));
     }
 
+    void refreshFetchedBeforeASignOutIsNotApplied()
+    {
+        ShellTestRig rig(false);
+        RecordingEnvironment environment(rig);
+        StartupSequence startup(environment);
+        startup.run();
+        rig.finishRestore(true);
+        QTRY_VERIFY(environment.refreshHandler != nullptr);
+
+        // Signed out while the fetch was under way, then in again (another company, perhaps).
+        rig.appState->setIsAuthenticated(false);
+        rig.appState->setIsAuthenticated(true);
+        environment.calls.clear();
+        environment.refreshHandler(EngineFixture::config(QStringLiteral("ask"), false));
+        QTest::qWait(20);
+        QVERIFY(!environment.calls.contains(QStringLiteral("engine.applyConfig")));
+        QVERIFY(!rig.appState->remoteConfig().has_value());
+    }
+
     void signedOutUserGetsTheCachedConfigurationButNoRefresh()
     {
         ShellTestRig rig(false);

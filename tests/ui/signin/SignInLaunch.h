@@ -45,7 +45,7 @@ struct SignInLaunch
         rig.finishRestore(false);
         SignInCompletion::Steps steps;
         steps.switchCompany = [this](const LoginCompany &company) {
-            auth.setDomainAndComplete(company);
+            return auth.setDomainAndComplete(company);
         };
         steps.fetchRemote = [this] {
             return configService.fetchRemote();

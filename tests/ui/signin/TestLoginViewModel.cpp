@@ -129,7 +129,11 @@ struct Application
         SignInCompletion::Steps hooks;
         hooks.switchCompany = [this](const LoginCompany &company) {
             steps << QStringLiteral("switch ") + company.name;
-            domains.setBaseURL(DomainStorage::buildBaseURL(company.endpoint));
+            const std::optional<QUrl> base = DomainStorage::buildBaseURL(company.endpoint);
+            if (!base || !DomainStorage::mayCarryCredentials(*base))
+                return false;
+            domains.setBaseURL(base);
+            return true;
         };
         hooks.fetchRemote = [this]() -> QCoro::Task<RemoteConfig> {
             steps << QStringLiteral("fetch");
@@ -185,6 +189,7 @@ private Q_SLOTS:
     void completionRunsInOrder();
     void secondCompanyPickWhileTheFirstIsAppliedChangesNothing();
     void cachedConfigurationCountsOnlyForTheSameCompany();
+    void refusedCompanyAddressEndsTheSignIn();
     void refreshFetchedBeforeSignOutIsNeverApplied();
     void destroyedScreenStillCompletesTheSignIn();
 };
@@ -489,6 +494,32 @@ void TestLoginViewModel::destroyedScreenStillCompletesTheSignIn()
     fail(second.fetches.last());
     QTest::qWait(20);
     QVERIFY(!second.steps.contains(QStringLiteral("authenticated")));
+}
+
+void TestLoginViewModel::refusedCompanyAddressEndsTheSignIn()
+{
+    Application app;
+    FakeBackend backend;
+    LoginViewModel model;
+    model.setBackend(&backend);
+    model.setCompletion(app.completion.get());
+    model.setEmail(QStringLiteral("anna@example.com"));
+    model.setPassword(QStringLiteral("secret"));
+    model.performLogin();
+    SingleLoginResult answer = companies();
+    std::get<SingleLoginResult::CompanySelection>(answer.outcome).companies[0].endpoint =
+        QStringLiteral("http://north.example");
+    release(backend.logins.last().answer, answer);
+    QTRY_COMPARE(model.phase(), LoginViewModel::Phase::CompanySelection);
+
+    // The service dropped the sign-in with the address: nothing is loaded, and the form says so.
+    model.performCompanySelect(0);
+    QTRY_COMPARE(model.phase(), LoginViewModel::Phase::Form);
+    QCOMPARE(model.errorMessage(),
+             QStringLiteral("Login failed. Check your credentials and connection."));
+    QVERIFY(!model.companyPickBusy());
+    QVERIFY(app.fetches.isEmpty());
+    QVERIFY(!app.steps.contains(QStringLiteral("authenticated")));
 }
 
 QTEST_GUILESS_MAIN(TestLoginViewModel)
