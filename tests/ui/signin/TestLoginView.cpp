@@ -166,6 +166,15 @@ private Q_SLOTS:
             for (int x = 0; x < image.width(); x += 3)
                 colours.insert(image.pixel(x, y));
         QVERIFY(colours.size() > 20);
+        // Nothing of the form may reach past its card (a row too wide pushes every field out).
+        const QQuickItem *card = shown->item("loginCard");
+        QVERIFY(card != nullptr);
+        const qreal cardRight = card->mapToScene({card->width(), 0}).x();
+        for (const char *name : {"emailField", "loginButton", "noAccountLink"}) {
+            const QQuickItem *inner = shown->item(name);
+            QVERIFY2(inner != nullptr, name);
+            QVERIFY2(inner->mapToScene({inner->width(), 0}).x() <= cardRight, name);
+        }
         QVERIFY(image.save(
             outputFolder() +
             QStringLiteral("/login-%1-%2.png").arg(palette, compact ? "compact" : "regular")));

@@ -77,6 +77,7 @@ Item {
 
                 Rectangle {
                     id: card
+                    objectName: "loginCard"
                     x: parent.parent.cardMargin
                     y: parent.parent.cardMargin
                     width: loginView.width - 2 * x
@@ -245,14 +246,19 @@ Item {
                                 }
                             }
 
-                            RowLayout {
+                            // Stacked in the popover: side by side the two are wider than its card.
+                            GridLayout {
                                 Layout.alignment: Qt.AlignHCenter
                                 Layout.bottomMargin: 4
+                                columns: loginView.compact ? 1 : 2
+                                rowSpacing: 2
                                 WDText {
+                                    Layout.alignment: Qt.AlignHCenter
                                     text: qsTr("Don't have an account?")
                                     font.pixelSize: loginView.compact ? 11 : 12
                                 }
                                 WDLinkButton {
+                                    Layout.alignment: Qt.AlignHCenter
                                     objectName: "noAccountLink"
                                     text: qsTr("Contact your administrator")
                                     onClicked: loginView.showNoAccountInfo = true
