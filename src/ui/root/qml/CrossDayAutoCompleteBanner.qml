@@ -17,8 +17,9 @@ NoticeBanner {
 
     WDChipButton {
         objectName: "startNewSessionButton"
+        // Never narrower than its label: in the popover half the row would cut it short.
         Layout.fillWidth: true
-        Layout.preferredWidth: 1
+        Layout.preferredWidth: implicitWidth
         filled: true
         text: qsTr("Start new session")
         onClicked: banner.viewModel.startNewSessionAfterMidnight()
@@ -27,7 +28,7 @@ NoticeBanner {
     WDChipButton {
         objectName: "laterButton"
         Layout.fillWidth: true
-        Layout.preferredWidth: 1
+        Layout.preferredWidth: implicitWidth
         tint: WD.palette.text
         borderTint: WD.palette.border
         text: qsTr("Later")
