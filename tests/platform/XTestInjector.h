@@ -33,6 +33,12 @@ public:
         XTestFakeRelativeMotionEvent(m_display, dx, dy, CurrentTime);
         sync();
     }
+    // Moves the pointer to a point of the screen as a real motion (counted as input).
+    void moveTo(const int x, const int y)
+    {
+        XTestFakeMotionEvent(m_display, -1, x, y, CurrentTime);
+        sync();
+    }
     void button(unsigned int number, bool press)
     {
         XTestFakeButtonEvent(m_display, number, press ? True : False, CurrentTime);

@@ -60,6 +60,16 @@ SessionManager &EngineFixture::createManager()
     return *m_manager;
 }
 
+void EngineFixture::useInputSource(std::unique_ptr<InputEventSource> source)
+{
+    Q_ASSERT(!m_manager);
+    // The detector holds the tracker it reads.
+    idleDetector.reset();
+    input = nullptr;
+    tracker = std::make_unique<ActivityTracker>(std::move(source), clock);
+    idleDetector = std::make_unique<IdleDetector>(*tracker, systemIdleTime);
+}
+
 std::unique_ptr<SQLiteStore> EngineFixture::openSecondStore()
 {
     return std::make_unique<SQLiteStore>(

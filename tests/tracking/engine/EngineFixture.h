@@ -34,6 +34,9 @@ public:
 
     // Builds the manager (after the test has prepared the store or the settings).
     SessionManager &createManager();
+    // Counts another input stream (the display's own, say) instead of the fake one; before
+    // createManager(). pushInput() is then unavailable.
+    void useInputSource(std::unique_ptr<InputEventSource> source);
     SessionManager &manager() { return *m_manager; }
     void destroyManager() { m_manager.reset(); }
 
@@ -68,7 +71,7 @@ public:
     RecordingUploadQueue uploadQueue;
     // The queue the manager is built with; a test may hand in the real upload service.
     UploadQueue *managerUploadQueue = &uploadQueue;
-    FakeInputEventSource *input = nullptr; // owned by the tracker
+    FakeInputEventSource *input = nullptr; // owned by the tracker; none for another stream
     std::unique_ptr<ActivityTracker> tracker;
     FakeIdleTimeSource systemIdleTime;
     std::unique_ptr<IdleDetector> idleDetector;
