@@ -17,6 +17,11 @@ Rectangle {
 
     // 0 at full opacity, 1 at the dim end of the pulse.
     property real pulseLevel: 0
+    // A hidden popover or a minimised window shows no pulse, and an endless animation would
+    // keep ticking and re-evaluating the look many times a second for nobody.
+    readonly property bool shown: Window.window !== null && Window.visibility !== Window.Hidden
+                                  && Window.visibility !== Window.Minimized
+    readonly property alias pulsing: pulse.running
 
     readonly property var look: WDStyle.headerLook(WD.palette, statusColor, glow, pulseLevel,
                                                    windowButtonHover.hovered, logoHover.hovered)
@@ -33,11 +38,13 @@ Rectangle {
     function restartPulse() {
         pulse.stop()
         pulseLevel = 0
-        if (glow)
+        if (glow && shown)
             pulse.start()
     }
 
     onGlowChanged: restartPulse()
+    // Shown again, the dot starts from full opacity as on its first appearance.
+    onShownChanged: restartPulse()
     Component.onCompleted: restartPulse()
 
     SequentialAnimation {

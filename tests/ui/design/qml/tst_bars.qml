@@ -131,6 +131,23 @@ Item {
             compare(bar.look.dotShadowRadius, 0)
         }
 
+        function test_pulseStopsWhileWindowHidden() {
+            const window = createTemporaryQmlObject(
+                "import QtQuick; import Zuvevivezid.Design; Window { width: 400; height: 40; "
+                + "property alias bar: bar; WDHeaderBar { id: bar; width: 400; glow: true } }",
+                scene)
+            window.visible = true
+            tryVerify(() => window.bar.shown, 2000)
+            verify(window.bar.pulsing)
+            window.visible = false
+            verify(!window.bar.shown)
+            verify(!window.bar.pulsing)
+            compare(findChild(window.bar, "statusDot").opacity, 1)
+            window.visible = true
+            tryVerify(() => window.bar.shown, 2000)
+            verify(window.bar.pulsing)
+        }
+
         function test_tabHover_data() { return layouts() }
         function test_tabHover(data) {
             const bar = make(tabBar, data.compact)
