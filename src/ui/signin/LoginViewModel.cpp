@@ -187,16 +187,10 @@ QCoro::Task<> LoginViewModel::runLogin(QString email, QString password)
     QPointer<SignInBackend> backend = m_backend;
     QPointer<SignInCompletion> completion = m_completion;
     std::optional<SingleLoginResult> result;
-    if (backend) {
-        try {
-            result = co_await backend->login(email, password);
-        } catch (...) {
-        }
-    }
+    if (backend)
+        result = co_await answerOrNothing(backend->login(email, password));
     if (!self) {
-        // The screen went away, but the service has accepted the sign-in: finish it all the same.
-        if (result && result->directConfig())
-            co_await completeLogin(self, completion, result->directConfig()->user);
+        co_await completeOrphaned(result, completion);
         co_return;
     }
     setIsLoading(false);
@@ -214,6 +208,25 @@ QCoro::Task<> LoginViewModel::runLogin(QString email, QString password)
     route(*result);
     if (const auto *direct = result->directConfig())
         co_await completeLogin(self, completion, direct->user);
+}
+
+QCoro::Task<std::optional<SingleLoginResult>>
+LoginViewModel::answerOrNothing(QCoro::Task<SingleLoginResult> request)
+{
+    // Every failure reads the same to the screens: one fixed sentence, no detail.
+    try {
+        co_return co_await std::move(request);
+    } catch (...) {
+        co_return std::nullopt;
+    }
+}
+
+QCoro::Task<> LoginViewModel::completeOrphaned(std::optional<SingleLoginResult> result,
+                                               QPointer<SignInCompletion> completion)
+{
+    // The screen went away, but the service has accepted the sign-in: finish it all the same.
+    if (result && result->directConfig())
+        co_await completeLogin({}, completion, result->directConfig()->user);
 }
 
 bool LoginViewModel::route(const SingleLoginResult &result)
@@ -253,15 +266,10 @@ QCoro::Task<> LoginViewModel::runVerifyOtp(QString email, QString code)
     QPointer<SignInBackend> backend = m_backend;
     QPointer<SignInCompletion> completion = m_completion;
     std::optional<SingleLoginResult> result;
-    if (backend) {
-        try {
-            result = co_await backend->verifyOtp(email, code);
-        } catch (...) {
-        }
-    }
+    if (backend)
+        result = co_await answerOrNothing(backend->verifyOtp(email, code));
     if (!self) {
-        if (result && result->directConfig())
-            co_await completeLogin(self, completion, result->directConfig()->user);
+        co_await completeOrphaned(result, completion);
         co_return;
     }
     if (!result) {

@@ -119,6 +119,10 @@ private:
     QCoro::Task<> runVerifyOtp(QString email, QString code);
     QCoro::Task<> runResendOtp(QString email);
     QCoro::Task<> runCompanySelect(LoginCompany company, QString userName);
+    static QCoro::Task<std::optional<SingleLoginResult>>
+    answerOrNothing(QCoro::Task<SingleLoginResult> request);
+    static QCoro::Task<> completeOrphaned(std::optional<SingleLoginResult> result,
+                                          QPointer<SignInCompletion> completion);
     static QCoro::Task<> completeLogin(QPointer<LoginViewModel> self,
                                        QPointer<SignInCompletion> completion,
                                        std::optional<LoginUser> user);
