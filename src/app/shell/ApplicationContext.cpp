@@ -31,6 +31,9 @@
 #include "tracking/engine/SegmentClockService.h"
 #include "tracking/engine/SessionManager.h"
 #include "ui/design/ThemeManager.h"
+#include "ui/reports/ScreenshotsServices.h"
+#include "ui/reports/SummaryServices.h"
+#include "ui/settings/SettingsServices.h"
 #include "ui/signin/AuthSignInBackend.h"
 #include "ui/signin/SignInCompletion.h"
 #include "ui/tracker/TaskMenuConfigRefresh.h"
@@ -83,6 +86,33 @@ TrackerServices &ApplicationContext::trackerServices()
             *m_appState, *m_sessionManager, *m_settings, systemRandomSource(), *m_taskMenuRefresh});
     }
     return *m_trackerServices;
+}
+
+SummaryServices &ApplicationContext::summaryServices()
+{
+    if (!m_summaryServices) {
+        m_summaryServices = std::make_unique<SummaryServices>(
+            SummaryServices::Dependencies{*m_appState, *m_sessionManager});
+    }
+    return *m_summaryServices;
+}
+
+ScreenshotsServices &ApplicationContext::screenshotsServices()
+{
+    if (!m_screenshotsServices) {
+        m_screenshotsServices = std::make_unique<ScreenshotsServices>(
+            ScreenshotsServices::Dependencies{*m_appState, *m_sessionManager});
+    }
+    return *m_screenshotsServices;
+}
+
+SettingsServices &ApplicationContext::settingsServices()
+{
+    if (!m_settingsServices) {
+        m_settingsServices = std::make_unique<SettingsServices>(
+            SettingsServices::Dependencies{*m_appState, *m_sessionManager});
+    }
+    return *m_settingsServices;
 }
 
 void ApplicationContext::loadTheme()

@@ -31,6 +31,9 @@ class TaskMenuConfigRefresh;
 class SignInBackend;
 class SignInCompletion;
 class ThemeManager;
+class ScreenshotsServices;
+class SettingsServices;
+class SummaryServices;
 class TrackerServices;
 class UploadHttpClient;
 class UploadService;
@@ -71,6 +74,10 @@ public:
     ThemeManager *themeManager() const { return m_theme.get(); }
     // The tracker tab's services, made on first use (after the state and the engine exist).
     TrackerServices &trackerServices();
+    // The other tabs' services, each made on first use.
+    SummaryServices &summaryServices();
+    ScreenshotsServices &screenshotsServices();
+    SettingsServices &settingsServices();
     // The sign-in screens' service and the completion of a sign-in; they exist once the tracking
     // engine does.
     SignInBackend *signInBackend() const;
@@ -111,4 +118,7 @@ private:
     std::function<bool()> m_raiseMainWindow;
     std::unique_ptr<TaskMenuConfigRefresh> m_taskMenuRefresh;
     std::unique_ptr<TrackerServices> m_trackerServices;
+    std::unique_ptr<SummaryServices> m_summaryServices;
+    std::unique_ptr<ScreenshotsServices> m_screenshotsServices;
+    std::unique_ptr<SettingsServices> m_settingsServices;
 };

@@ -57,6 +57,9 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     , m_desktopPalette(dependencies.desktopPalette ? dependencies.desktopPalette
                                                    : &DesktopPalette::shared())
     , m_trackerServices(dependencies.trackerServices)
+    , m_summaryServices(dependencies.summaryServices)
+    , m_screenshotsServices(dependencies.screenshotsServices)
+    , m_settingsServices(dependencies.settingsServices)
     , m_qmlEngine(std::make_unique<QQmlEngine>())
 {
     buildMenu();
@@ -74,9 +77,18 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     connect(m_desktopPalette.data(), &DesktopPalette::changed, this, &TrayShell::scheduleRefresh);
     QCoreApplication::instance()->installEventFilter(this);
 
-    m_popoverModel = std::make_unique<RootViewModel>(
-        RootViewModel::Dependencies{m_appState, dependencies.sessionManager, m_random, true, false,
-                                    [this] { showMainWindow(true); }, nullptr, m_trackerServices});
+    m_popoverModel = std::make_unique<RootViewModel>(rootDependencies(true));
+}
+
+RootViewModel::Dependencies TrayShell::rootDependencies(bool popover)
+{
+    // Only the main window runs the first-appearance load.
+    return {m_appState,        *m_sessionManager,
+            m_random,          popover,
+            !popover,          [this] { showMainWindow(true); },
+            nullptr,           m_trackerServices,
+            m_summaryServices, m_screenshotsServices,
+            m_settingsServices};
 }
 
 void TrayShell::setSignIn(SignInBackend *backend, SignInCompletion *completion)
@@ -291,9 +303,7 @@ void TrayShell::positionPopover()
 void TrayShell::showMainWindow(bool activate)
 {
     if (!m_mainWindow) {
-        m_mainWindowModel = std::make_unique<RootViewModel>(RootViewModel::Dependencies{
-            m_appState, *m_sessionManager, m_random, false, true, [this] { showMainWindow(true); },
-            nullptr, m_trackerServices});
+        m_mainWindowModel = std::make_unique<RootViewModel>(rootDependencies(false));
         m_mainWindowModel->setSignIn(m_signInBackend, m_signInCompletion);
         m_mainWindow = createRootWindow(m_mainWindowModel.get(), QQuickView::SizeRootObjectToView);
         m_mainWindow->setObjectName(QStringLiteral("mainWindow"));

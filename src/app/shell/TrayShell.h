@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/shell/MenuBarIconTint.h"
+#include "ui/root/RootViewModel.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -20,8 +21,10 @@ class QMenu;
 class QQmlEngine;
 class QSystemTrayIcon;
 class RandomSource;
-class RootViewModel;
 class SessionManager;
+class ScreenshotsServices;
+class SettingsServices;
+class SummaryServices;
 class TrackerServices;
 class SignInBackend;
 class SignInCompletion;
@@ -62,6 +65,10 @@ public:
         DesktopPalette *desktopPalette = nullptr;
         // Handed to both windows' tracker tabs.
         TrackerServices *trackerServices = nullptr;
+        // Handed to both windows' summary, screenshots and settings tabs.
+        SummaryServices *summaryServices = nullptr;
+        ScreenshotsServices *screenshotsServices = nullptr;
+        SettingsServices *settingsServices = nullptr;
     };
 
     // Before any window exists: the software scene graph, unless QT_QUICK_BACKEND names another.
@@ -105,6 +112,8 @@ public:
     void refreshTray();
 
 private:
+    // The popover's root is compact and has the open-window button; the main window's is not.
+    RootViewModel::Dependencies rootDependencies(bool popover);
     void buildMenu();
     void scheduleRefresh();
     void updateMenuState();
@@ -121,6 +130,9 @@ private:
     std::function<void()> m_quitApplication;
     QPointer<DesktopPalette> m_desktopPalette;
     TrackerServices *m_trackerServices = nullptr;
+    SummaryServices *m_summaryServices = nullptr;
+    ScreenshotsServices *m_screenshotsServices = nullptr;
+    SettingsServices *m_settingsServices = nullptr;
 
     std::unique_ptr<QQmlEngine> m_qmlEngine;
     std::unique_ptr<QMenu> m_menu;

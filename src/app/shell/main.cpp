@@ -50,7 +50,10 @@ int main(int argc, char *argv[])
                                             {},
                                             {},
                                             nullptr,
-                                            &context.trackerServices()});
+                                            &context.trackerServices(),
+                                            &context.summaryServices(),
+                                            &context.screenshotsServices(),
+                                            &context.settingsServices()});
     context.setWindowActions([&shell] { shell.activateApplication(); },
                              [&shell] { return shell.raiseMainWindow(); });
     QObject::connect(&instance, &SingleInstanceGuard::showWindowRequested, &shell,

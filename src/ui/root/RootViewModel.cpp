@@ -16,6 +16,8 @@
 
 // The tracker tab's screens, which the root view places.
 Q_IMPORT_QML_PLUGIN(Zuvevivezid_TrackerPlugin)
+Q_IMPORT_QML_PLUGIN(Zuvevivezid_ReportsPlugin)
+Q_IMPORT_QML_PLUGIN(Zuvevivezid_SettingsPlugin)
 
 namespace {
 
@@ -54,6 +56,9 @@ RootViewModel::RootViewModel(Dependencies dependencies, QObject *parent)
     , m_fallbackOpenMainWindow(std::move(dependencies.fallbackOpenMainWindow))
     , m_clock(dependencies.clock != nullptr ? *dependencies.clock : systemClock())
     , m_trackerServices(dependencies.trackerServices)
+    , m_summaryServices(dependencies.summaryServices)
+    , m_screenshotsServices(dependencies.screenshotsServices)
+    , m_settingsServices(dependencies.settingsServices)
 {
     AppStateManager *state = m_appState.data();
     SessionManager *engine = m_sessionManager.data();

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/state/MainTab.h"
+#include "ui/reports/ScreenshotsServices.h"
+#include "ui/reports/SummaryServices.h"
+#include "ui/settings/SettingsServices.h"
 #include "ui/signin/SignInBackend.h"
 #include "ui/signin/SignInCompletion.h"
 #include "ui/tracker/TrackerServices.h"
@@ -62,6 +65,9 @@ class RootViewModel : public QObject
     Q_PROPERTY(bool hasCrossDayProject READ hasCrossDayProject NOTIFY crossDayProjectChanged)
     Q_PROPERTY(QString crossDayProjectName READ crossDayProjectName NOTIFY crossDayProjectChanged)
     Q_PROPERTY(TrackerServices *trackerServices READ trackerServices CONSTANT)
+    Q_PROPERTY(SummaryServices *summaryServices READ summaryServices CONSTANT)
+    Q_PROPERTY(ScreenshotsServices *screenshotsServices READ screenshotsServices CONSTANT)
+    Q_PROPERTY(SettingsServices *settingsServices READ settingsServices CONSTANT)
 
 public:
     enum class Route
@@ -108,6 +114,10 @@ public:
         const Clock *clock = nullptr;
         // What the tracker tab's screens work with; without it they show and do nothing.
         TrackerServices *trackerServices = nullptr;
+        // What the other three tabs work with; without them they show and do nothing.
+        SummaryServices *summaryServices = nullptr;
+        ScreenshotsServices *screenshotsServices = nullptr;
+        SettingsServices *settingsServices = nullptr;
     };
 
     explicit RootViewModel(Dependencies dependencies, QObject *parent = nullptr);
@@ -149,6 +159,9 @@ public:
     bool hasCrossDayProject() const;
     QString crossDayProjectName() const;
     TrackerServices *trackerServices() const { return m_trackerServices; }
+    SummaryServices *summaryServices() const { return m_summaryServices; }
+    ScreenshotsServices *screenshotsServices() const { return m_screenshotsServices; }
+    SettingsServices *settingsServices() const { return m_settingsServices; }
     SignInBackend *signInBackend() const { return m_signInBackend; }
     SignInCompletion *signInCompletion() const { return m_signInCompletion; }
     void setSignIn(SignInBackend *backend, SignInCompletion *completion);
@@ -210,6 +223,9 @@ private:
     std::function<void()> m_fallbackOpenMainWindow;
     const Clock &m_clock;
     QPointer<TrackerServices> m_trackerServices;
+    QPointer<SummaryServices> m_summaryServices;
+    QPointer<ScreenshotsServices> m_screenshotsServices;
+    QPointer<SettingsServices> m_settingsServices;
 
     Route m_route = Route::Restoring;
     MainContent m_mainContent = MainContent::Permissions;

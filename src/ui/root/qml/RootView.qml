@@ -144,13 +144,6 @@ Rectangle {
         Item {
             objectName: "tabContent"
 
-            readonly property var texts: [
-                [qsTr("Tracker"), qsTr("The task picker, start, pause, resume and stop, today's total and the daily target will appear here.")],
-                [qsTr("Summary"), qsTr("Tracked time of today and of this week will appear here.")],
-                [qsTr("Screenshots"), qsTr("The day's screenshots by hour and ten-minute segment will appear here.")],
-                [qsTr("Settings"), qsTr("Permissions, account, colour palette and version will appear here.")]
-            ]
-
             ColumnLayout {
                 id: banners
                 objectName: "trackerBanners"
@@ -187,12 +180,12 @@ Rectangle {
                 sourceComponent: trackerTab
             }
 
-            PlaceholderCard {
-                visible: root.viewModel.activeTab !== 0
-                anchors.centerIn: parent
-                width: parent.width - 2 * root.contentPadding
-                title: parent.texts[root.viewModel.activeTab][0]
-                description: parent.texts[root.viewModel.activeTab][1]
+            Loader {
+                objectName: "otherTabLoader"
+                anchors.fill: parent
+                active: root.viewModel.activeTab !== 0
+                sourceComponent: [null, summaryTab, screenshotsTab, settingsTab][
+                    root.viewModel.activeTab]
             }
         }
     }
@@ -223,6 +216,56 @@ Rectangle {
                     services: root.viewModel.trackerServices
                     motivationalPhraseIndex: root.viewModel.motivationalPhraseIndex
                 }
+            }
+        }
+    }
+
+    // The summary, screenshots and settings tabs: each screen, padded, in a view that scrolls by
+    // the wheel and by dragging.
+    Component {
+        id: summaryTab
+
+        DragScrollView {
+            objectName: "summaryTab"
+            topMargin: root.contentPadding
+            bottomMargin: root.contentPadding
+
+            SummaryView {
+                x: root.contentPadding
+                width: parent.width - 2 * root.contentPadding
+                services: root.viewModel.summaryServices
+            }
+        }
+    }
+
+    Component {
+        id: screenshotsTab
+
+        DragScrollView {
+            objectName: "screenshotsTab"
+            topMargin: root.contentPadding
+            bottomMargin: root.contentPadding
+
+            ScreenshotsView {
+                x: root.contentPadding
+                width: parent.width - 2 * root.contentPadding
+                services: root.viewModel.screenshotsServices
+            }
+        }
+    }
+
+    Component {
+        id: settingsTab
+
+        DragScrollView {
+            objectName: "settingsTab"
+            topMargin: root.contentPadding
+            bottomMargin: root.contentPadding
+
+            SettingsView {
+                x: root.contentPadding
+                width: parent.width - 2 * root.contentPadding
+                services: root.viewModel.settingsServices
             }
         }
     }

@@ -1,0 +1,20 @@
+import QtQuick
+import Zuvevivezid.Design
+import Zuvevivezid.Reports
+
+// Not built yet: the card says what the tab will hold.
+WDCard {
+    id: view
+
+    property SummaryServices services
+
+    radius: 18
+    padding: 18
+
+    WDText {
+        width: view.width - 2 * view.padding
+        wrapMode: Text.WordWrap
+        text: qsTr("Tracked time of today and of this week will appear here.")
+        color: WD.palette.textMuted
+    }
+}
