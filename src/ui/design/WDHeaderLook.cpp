@@ -8,10 +8,8 @@
 WDHeaderLook WDHeaderLook::compute(const State &state, const WDPalette &palette)
 {
     WDHeaderLook look;
+    look.dotOpacity = dotOpacityFor(state.glow, state.pulseLevel);
     if (state.glow) {
-        const double level =
-            std::isfinite(state.pulseLevel) ? std::clamp(state.pulseLevel, 0.0, 1.0) : 0.0;
-        look.dotOpacity = 1.0 - (1.0 - dimmedDotOpacity) * level;
         look.dotShadowColor = WDColorMath::withOpacity(state.statusColor, 0.6);
         look.dotShadowRadius = 4.0;
     }
@@ -21,4 +19,22 @@ WDHeaderLook WDHeaderLook::compute(const State &state, const WDPalette &palette)
     look.logoOpacity = state.logoHovered ? 0.7 : 1.0;
     look.logoScale = state.logoHovered ? 1.05 : 1.0;
     return look;
+}
+
+double WDHeaderLook::dotOpacityFor(bool glow, double pulseLevel)
+{
+    if (!glow)
+        return 1.0;
+    const double level = std::isfinite(pulseLevel) ? std::clamp(pulseLevel, 0.0, 1.0) : 0.0;
+    return 1.0 - (1.0 - dimmedDotOpacity) * level;
+}
+
+double WDHeaderLook::pulseLevelAt(double elapsedMs)
+{
+    if (!std::isfinite(elapsedMs) || elapsedMs <= 0.0)
+        return 0.0;
+    const double phase = std::fmod(elapsedMs, 2.0 * pulseLegMs);
+    const double t =
+        phase < pulseLegMs ? phase / pulseLegMs : (2.0 * pulseLegMs - phase) / pulseLegMs;
+    return t < 0.5 ? 2.0 * t * t : 1.0 - std::pow(-2.0 * t + 2.0, 2.0) / 2.0;
 }

@@ -40,8 +40,18 @@ public:
 
     static constexpr double dimmedDotOpacity = 0.3;
     static constexpr double pulseLegMs = 900.0;
+    // The pulse is stepped, not animated at the display's rate: an 8-pixel dot fading over
+    // 0.9 s looks the same at this rate, and each step is a repaint of the whole window with the
+    // software scene graph, which at sixty steps a second costs a tray application several
+    // percent of a core for as long as a session is tracked.
+    static constexpr int pulseStepMs = 100;
 
     static WDHeaderLook compute(const State &state, const WDPalette &palette);
+    // The dot's opacity alone, which is all the pulse changes.
+    static double dotOpacityFor(bool glow, double pulseLevel);
+    // Where the pulse is after running for the given time: from full (0) to dim (1) and back,
+    // each leg eased in and out.
+    static double pulseLevelAt(double elapsedMs);
 
     friend bool operator==(const WDHeaderLook &, const WDHeaderLook &) = default;
 };

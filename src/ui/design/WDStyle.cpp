@@ -15,6 +15,16 @@ WDHeaderLook WDStyle::headerLook(const WDPalette &palette, const QColor &statusC
                                  palette);
 }
 
+double WDStyle::headerDotOpacity(bool glow, double pulseLevel)
+{
+    return WDHeaderLook::dotOpacityFor(glow, pulseLevel);
+}
+
+double WDStyle::headerPulseLevel(double elapsedMs)
+{
+    return WDHeaderLook::pulseLevelAt(elapsedMs);
+}
+
 WDTabItemLook WDStyle::tabItemLook(const WDPalette &palette, bool active, bool hovered)
 {
     return WDTabItemLook::compute(active, hovered, palette);

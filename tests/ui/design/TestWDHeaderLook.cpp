@@ -10,6 +10,8 @@ class TestWDHeaderLook : public QObject
 private Q_SLOTS:
     void dotPulsesOnlyWhileGlowing_data();
     void dotPulsesOnlyWhileGlowing();
+    void pulseGoesDimAndBackEachCycle_data();
+    void pulseGoesDimAndBackEachCycle();
     void windowButtonAndLogoReactToHover();
 };
 
@@ -47,6 +49,31 @@ void TestWDHeaderLook::dotPulsesOnlyWhileGlowing()
     } else {
         QCOMPARE(look.dotShadowColor.alpha(), 0);
     }
+}
+
+void TestWDHeaderLook::pulseGoesDimAndBackEachCycle_data()
+{
+    QTest::addColumn<double>("elapsedMs");
+    QTest::addColumn<double>("level");
+    QTest::newRow("start") << 0.0 << 0.0;
+    QTest::newRow("eased in") << 225.0 << 0.125;
+    QTest::newRow("half way down") << 450.0 << 0.5;
+    QTest::newRow("eased out") << 675.0 << 0.875;
+    QTest::newRow("dim end") << 900.0 << 1.0;
+    QTest::newRow("half way back") << 1350.0 << 0.5;
+    QTest::newRow("full again") << 1800.0 << 0.0;
+    QTest::newRow("second cycle") << 2250.0 << 0.5;
+    QTest::newRow("after an hour") << 3'600'000.0 + 900.0 << 1.0;
+    QTest::newRow("clock stepped back") << -300.0 << 0.0;
+    QTest::newRow("broken clock") << qQNaN() << 0.0;
+}
+
+void TestWDHeaderLook::pulseGoesDimAndBackEachCycle()
+{
+    QFETCH(double, elapsedMs);
+    QFETCH(double, level);
+    QVERIFY2(qAbs(WDHeaderLook::pulseLevelAt(elapsedMs) - level) < 1e-9,
+             qPrintable(QString::number(WDHeaderLook::pulseLevelAt(elapsedMs))));
 }
 
 void TestWDHeaderLook::windowButtonAndLogoReactToHover()

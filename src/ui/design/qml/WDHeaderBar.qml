@@ -17,13 +17,14 @@ Rectangle {
 
     // 0 at full opacity, 1 at the dim end of the pulse.
     property real pulseLevel: 0
-    // A hidden popover or a minimised window shows no pulse, and an endless animation would
-    // keep ticking and re-evaluating the look many times a second for nobody.
+    // A hidden popover or a minimised window shows no pulse, and an endless pulse would keep
+    // repainting the window for nobody.
     readonly property bool shown: Window.window !== null && Window.visibility !== Window.Hidden
                                   && Window.visibility !== Window.Minimized
     readonly property alias pulsing: pulse.running
 
-    readonly property var look: WDStyle.headerLook(WD.palette, statusColor, glow, pulseLevel,
+    // The pulse changes the dot's opacity alone; the rest of the look does not follow it.
+    readonly property var look: WDStyle.headerLook(WD.palette, statusColor, glow, 0,
                                                    windowButtonHover.hovered, logoHover.hovered)
     readonly property alias windowButton: windowButton
     readonly property alias logoButton: logoButton
@@ -38,8 +39,10 @@ Rectangle {
     function restartPulse() {
         pulse.stop()
         pulseLevel = 0
-        if (glow && shown)
+        if (glow && shown) {
+            pulse.startedAt = Date.now()
             pulse.start()
+        }
     }
 
     onGlowChanged: restartPulse()
@@ -47,17 +50,14 @@ Rectangle {
     onShownChanged: restartPulse()
     Component.onCompleted: restartPulse()
 
-    SequentialAnimation {
+    Timer {
         id: pulse
-        loops: Animation.Infinite
-        NumberAnimation {
-            target: header; property: "pulseLevel"; from: 0; to: 1
-            duration: 900; easing.type: Easing.InOutQuad
-        }
-        NumberAnimation {
-            target: header; property: "pulseLevel"; from: 1; to: 0
-            duration: 900; easing.type: Easing.InOutQuad
-        }
+
+        property double startedAt: 0
+
+        interval: WDStyle.headerPulseStepMs
+        repeat: true
+        onTriggered: header.pulseLevel = WDStyle.headerPulseLevel(Date.now() - startedAt)
     }
 
     RowLayout {
@@ -86,7 +86,7 @@ Rectangle {
                 anchors.fill: parent
                 radius: 4
                 color: header.statusColor
-                opacity: header.look.dotOpacity
+                opacity: WDStyle.headerDotOpacity(header.glow, header.pulseLevel)
             }
         }
 
