@@ -13,7 +13,7 @@ packages=(
     libcpp-httplib-dev nlohmann-json3-dev libssl-dev
     libx11-dev libxi-dev libxss-dev libxrandr-dev libxtst-dev libxkbcommon-dev
     xvfb xauth xdotool x11-xserver-utils dbus dbus-x11 gnome-keyring procps
-    fonts-dejavu-core libgl1-mesa-dri
+    fonts-dejavu-core libgl1-mesa-dri desktop-file-utils libglib2.0-bin
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include "platform/logind/TerminationSignalQuitter.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <sys/stat.h>
 
@@ -23,6 +24,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QString::fromLatin1(AppPaths::folderName));
     QApplication::setApplicationDisplayName(QString::fromLatin1(TrayShell::windowTitle));
     QApplication::setDesktopFileName(QStringLiteral("zuvevivezid"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("zuvevivezid"),
+                         QIcon(QStringLiteral(":/zuvevivezid/shell/zuvevivezid.svg"))));
     // A tray application: closing its windows does not end it, only Quit (or a signal) does.
     QApplication::setQuitOnLastWindowClosed(false);
     Log::install();
