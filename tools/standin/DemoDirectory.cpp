@@ -99,6 +99,7 @@ DemoDirectory::DemoDirectory(int port)
         {"demo@zuvevivezid.test", "demo-password", "Dana Demo", false, false, {0}},
         {"otp@zuvevivezid.test", "demo-password", "Oskar Code", true, false, {1}},
         {"multi@zuvevivezid.test", "demo-password", "Mia Many", false, true, {0, 1, 2}},
+        {"team@zuvevivezid.test", "demo-password", "Tomas Team", true, true, {1, 2}},
     };
 }
 
