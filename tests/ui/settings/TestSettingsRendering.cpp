@@ -177,6 +177,28 @@ private Q_SLOTS:
         }
     }
 
+    void loggingOutShowsItsProgress()
+    {
+        Scene scene;
+        scene.t.logoutSteps.gated = true;
+        QQmlEngine engine;
+        const auto view = showRootView(engine, scene.root(true), windowSize(true));
+        QVERIFY(view);
+        settingsModel(*view)->requestLogout();
+        QTRY_VERIFY(shown(*view, QStringLiteral("logoutConfirm")));
+        QQuickItem *confirm = SettingsTestRig::findItem(
+            find(*view, QStringLiteral("logoutConfirm")), QStringLiteral("confirmButton"));
+        QMetaObject::invokeMethod(confirm, "clicked");
+        QTRY_VERIFY(shown(*view, QStringLiteral("logoutButton")));
+        QQuickItem *logout = find(*view, QStringLiteral("logoutButton"));
+        QCOMPARE(logout->property("text").toString(), QStringLiteral("Logging out\u2026"));
+        QVERIFY(!logout->isEnabled());
+        QVERIFY(shown(*view, QStringLiteral("logoutSpinner")));
+        save(*view, QStringLiteral("settings-logging-out"));
+        scene.t.logoutSteps.release();
+        QTRY_VERIFY(!scene.t.logout.isLoggingOut());
+    }
+
     void permissionRowsAndUpdateMessage()
     {
         Scene scene;

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Zuvevivezid.Design
 import Zuvevivezid.Settings
@@ -191,11 +190,9 @@ ColumnLayout {
                 visible: !model.showLogoutConfirm
                 spacing: 6
 
-                BusyIndicator {
+                SettingsSpinner {
+                    objectName: "logoutSpinner"
                     visible: model.isLoggingOut
-                    running: visible
-                    Layout.preferredWidth: 14
-                    Layout.preferredHeight: 14
                 }
 
                 WDChipButton {
@@ -286,11 +283,10 @@ ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 10
 
-                BusyIndicator {
+                SettingsSpinner {
+                    objectName: "updateSpinner"
                     visible: model.isCheckingUpdate
-                    running: visible
-                    Layout.preferredWidth: 14
-                    Layout.preferredHeight: 14
+                    color: WD.palette.brand500
                 }
 
                 WDChipButton {
