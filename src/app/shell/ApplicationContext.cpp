@@ -33,6 +33,7 @@
 #include "ui/design/ThemeManager.h"
 #include "ui/reports/ScreenshotsServices.h"
 #include "ui/reports/SummaryServices.h"
+#include "ui/settings/LogoutCompletion.h"
 #include "ui/settings/SettingsServices.h"
 #include "ui/signin/AuthSignInBackend.h"
 #include "ui/signin/SignInCompletion.h"
@@ -109,8 +110,11 @@ ScreenshotsServices &ApplicationContext::screenshotsServices()
 SettingsServices &ApplicationContext::settingsServices()
 {
     if (!m_settingsServices) {
-        m_settingsServices = std::make_unique<SettingsServices>(
-            SettingsServices::Dependencies{*m_appState, *m_sessionManager});
+        m_logout = std::make_unique<LogoutCompletion>(
+            LogoutCompletion::applicationSteps(*m_auth, *m_configService, *m_appState));
+        m_settingsServices = std::make_unique<SettingsServices>(SettingsServices::Dependencies{
+            *m_appState, *m_sessionManager, *m_theme, *m_settings, *m_domainStorage,
+            systemRandomSource(), *m_logout, SettingsServices::systemPermissionReset()});
     }
     return *m_settingsServices;
 }
