@@ -9,9 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
 namespace {
 
@@ -82,30 +80,17 @@ DeviceInputEvent describe(libinput_event *event)
 
 LibinputInputEventSource::LibinputInputEventSource(std::unique_ptr<LogindSessionActivity> session)
     : m_session(std::move(session))
-{
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
-        m_wakeRead = fds[0];
-        m_wakeWrite = fds[1];
-    } else {
-        zuvError(lcActivity) << "Cannot create the wake-up pipe of the input reader:"
-                             << strerror(errno);
-    }
-}
+{}
 
 LibinputInputEventSource::~LibinputInputEventSource()
 {
     close();
-    if (m_wakeRead >= 0)
-        ::close(m_wakeRead);
-    if (m_wakeWrite >= 0)
-        ::close(m_wakeWrite);
 }
 
 bool LibinputInputEventSource::open()
 {
     close();
-    if (m_wakeRead < 0)
+    if (!m_wakePipe.isValid())
         return false;
     auto context = std::make_unique<LibinputContext>();
     if (!context->isValid())
@@ -118,7 +103,7 @@ bool LibinputInputEventSource::open()
     }
     zuvInfo(lcActivity) << "Reading" << devices << "keyboards and pointers of"
                         << LibinputContext::seatName();
-    drainWakeups();
+    m_wakePipe.drain();
     m_context = std::move(context);
     return true;
 }
@@ -127,12 +112,12 @@ bool LibinputInputEventSource::waitAndDispatch(const Sink &sink)
 {
     if (!m_context)
         return false;
-    pollfd fds[2] = {{m_context->fd(), POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+    pollfd fds[2] = {{m_context->fd(), POLLIN, 0}, {m_wakePipe.readFd(), POLLIN, 0}};
     const int ready = poll(fds, 2, -1);
     if (ready < 0)
         return errno == EINTR;
     if (fds[1].revents & POLLIN)
-        drainWakeups();
+        m_wakePipe.drain();
     if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
         zuvError(lcActivity) << "libinput closed the input stream";
         return false;
@@ -149,11 +134,7 @@ bool LibinputInputEventSource::waitAndDispatch(const Sink &sink)
 
 void LibinputInputEventSource::wake()
 {
-    if (m_wakeWrite < 0)
-        return;
-    const char byte = 1;
-    // A full pipe already holds a wake-up; nothing is lost when this write fails.
-    [[maybe_unused]] const ssize_t written = write(m_wakeWrite, &byte, 1);
+    m_wakePipe.wake();
 }
 
 void LibinputInputEventSource::close()
@@ -171,12 +152,5 @@ void LibinputInputEventSource::dispatchPending(const Sink &sink)
                 sink(*raw);
         }
         libinput_event_destroy(event);
-    }
-}
-
-void LibinputInputEventSource::drainWakeups()
-{
-    char drain[64];
-    while (read(m_wakeRead, drain, sizeof(drain)) > 0) {
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/InputEventSource.h"
+#include "platform/WakePipe.h"
 
 #include <memory>
 
@@ -26,10 +27,8 @@ public:
 
 private:
     void dispatchPending(const Sink &sink);
-    void drainWakeups();
 
     std::unique_ptr<LogindSessionActivity> m_session;
     std::unique_ptr<LibinputContext> m_context;
-    int m_wakeRead = -1;
-    int m_wakeWrite = -1;
+    WakePipe m_wakePipe{"the input reader"};
 };

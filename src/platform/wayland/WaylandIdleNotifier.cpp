@@ -9,9 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
 namespace {
 
@@ -35,10 +33,7 @@ std::unique_ptr<WaylandIdleNotifier> WaylandIdleNotifier::connect(const Clock &c
 WaylandIdleNotifier::~WaylandIdleNotifier()
 {
     m_stopRequested = true;
-    if (m_wakeWrite >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t written = write(m_wakeWrite, &byte, 1);
-    }
+    m_wakePipe.wake();
     if (m_thread.joinable())
         m_thread.join();
     if (m_extNotification)
@@ -55,10 +50,6 @@ WaylandIdleNotifier::~WaylandIdleNotifier()
         wl_registry_destroy(m_registry);
     if (m_display)
         wl_display_disconnect(m_display);
-    if (m_wakeRead >= 0)
-        ::close(m_wakeRead);
-    if (m_wakeWrite >= 0)
-        ::close(m_wakeWrite);
 }
 
 const char *WaylandIdleNotifier::protocolName(Protocol protocol)
@@ -82,14 +73,8 @@ bool WaylandIdleNotifier::bind()
     m_display = wl_display_connect(nullptr);
     if (!m_display)
         return false;
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        zuvError(lcActivity) << "Cannot create the wake-up pipe of the idle connection:"
-                             << strerror(errno);
+    if (!m_wakePipe.isValid())
         return false;
-    }
-    m_wakeRead = fds[0];
-    m_wakeWrite = fds[1];
     static const wl_registry_listener registryListener = {&WaylandIdleNotifier::handleGlobal,
                                                           &WaylandIdleNotifier::handleGlobalRemove};
     m_registry = wl_display_get_registry(m_display);
@@ -127,7 +112,8 @@ void WaylandIdleNotifier::run()
                 break;
         }
         wl_display_flush(m_display);
-        pollfd fds[2] = {{wl_display_get_fd(m_display), POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+        pollfd fds[2] = {{wl_display_get_fd(m_display), POLLIN, 0},
+                         {m_wakePipe.readFd(), POLLIN, 0}};
         const int ready = poll(fds, 2, -1);
         if (ready > 0 && (fds[0].revents & POLLIN)) {
             wl_display_read_events(m_display);

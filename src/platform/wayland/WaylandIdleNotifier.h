@@ -2,6 +2,7 @@
 
 #include "foundation/Clock.h"
 #include "platform/IdleTimeSource.h"
+#include "platform/WakePipe.h"
 #include "platform/wayland/IdleNotificationState.h"
 
 #include <atomic>
@@ -67,8 +68,7 @@ private:
     ext_idle_notification_v1 *m_extNotification = nullptr;
     org_kde_kwin_idle *m_kdeIdle = nullptr;
     org_kde_kwin_idle_timeout *m_kdeTimeout = nullptr;
-    int m_wakeRead = -1;
-    int m_wakeWrite = -1;
+    WakePipe m_wakePipe{"the idle connection"};
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_broken{false};
     std::atomic<bool> m_reportedBroken{false};
