@@ -50,9 +50,15 @@ int buttonNumber(unsigned int evdevCode)
     return firstMiscButtonNumber + static_cast<int>(evdevCode);
 }
 
-std::optional<RawInputEvent> map(const DeviceInputEvent &event)
+std::optional<RawInputEvent> map(const DeviceInputEvent &event, bool sessionActive)
 {
     using Kind = DeviceInputEvent::Kind;
+    if (!sessionActive) {
+        const bool release =
+            (event.kind == Kind::Key || event.kind == Kind::PointerButton) && !event.pressed;
+        if (!release)
+            return std::nullopt;
+    }
     switch (event.kind) {
     case Kind::Key:
         return keyEvent(event);

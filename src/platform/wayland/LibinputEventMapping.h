@@ -38,7 +38,9 @@ namespace LibinputEventMapping {
 // returned: on X11 they are the wheel.
 int buttonNumber(unsigned int evdevCode);
 
-// The raw event to count for one device event, or none when it is not counted at all.
-std::optional<RawInputEvent> map(const DeviceInputEvent &event);
+// The raw event to count for one device event, or none when it is not counted at all. While
+// another session has the seat only releases pass (they count nothing), so a button let go
+// during a user switch is not held for ever.
+std::optional<RawInputEvent> map(const DeviceInputEvent &event, bool sessionActive);
 
 } // namespace LibinputEventMapping

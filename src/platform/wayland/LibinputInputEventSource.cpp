@@ -146,11 +146,10 @@ void LibinputInputEventSource::dispatchPending(const Sink &sink)
 {
     while (libinput_event *event = m_context->nextEvent()) {
         // Read at every event, so a user switch stops the counting at once.
-        const bool counts = !m_session || m_session->isActive();
-        if (counts) {
-            if (const std::optional<RawInputEvent> raw = LibinputEventMapping::map(describe(event)))
-                sink(*raw);
-        }
+        const bool sessionActive = !m_session || m_session->isActive();
+        if (const std::optional<RawInputEvent> raw =
+                LibinputEventMapping::map(describe(event), sessionActive))
+            sink(*raw);
         libinput_event_destroy(event);
     }
 }

@@ -60,6 +60,8 @@ private Q_SLOTS:
     void buttonNumbersMatchTheX11Source();
     void sequencesCountAsOnX11_data();
     void sequencesCountAsOnX11();
+    void anotherSessionsInputIsNeverCounted_data();
+    void anotherSessionsInputIsNeverCounted();
 };
 
 void TestLibinputEventMapping::mapsOneEvent_data()
@@ -103,7 +105,7 @@ void TestLibinputEventMapping::mapsOneEvent()
     QFETCH(DeviceInputEvent, event);
     QFETCH(int, expectedType);
     QFETCH(int, expectedButton);
-    const std::optional<RawInputEvent> mapped = LibinputEventMapping::map(event);
+    const std::optional<RawInputEvent> mapped = LibinputEventMapping::map(event, true);
     if (expectedType < 0) {
         QVERIFY(!mapped);
         return;
@@ -181,12 +183,55 @@ void TestLibinputEventMapping::sequencesCountAsOnX11()
     FakeClock clock;
     ActivityTracker tracker(nullptr, clock);
     for (const DeviceInputEvent &event : events) {
-        if (const std::optional<RawInputEvent> raw = LibinputEventMapping::map(event))
+        if (const std::optional<RawInputEvent> raw = LibinputEventMapping::map(event, true))
             tracker.handleEvent(*raw);
     }
     QCOMPARE(tracker.snapshot(1.0).mouseMoves, mouseMoves);
     QCOMPARE(tracker.snapshot(1.0).keyboardEvents, keyboardEvents);
     QCOMPARE(tracker.consumeHadInputThisSecond(), mouseMoves + keyboardEvents > 0);
+}
+
+void TestLibinputEventMapping::anotherSessionsInputIsNeverCounted_data()
+{
+    QTest::addColumn<QList<DeviceInputEvent>>("events");
+    QTest::addColumn<QList<int>>("switches"); // the session's activity flips before these events
+    QTest::addColumn<qint64>("mouseMoves");
+    QTest::addColumn<qint64>("keyboardEvents");
+
+    const QList<DeviceInputEvent> typing{key(true, 1), key(false, 0), motion(1, 1),
+                                         key(true, 1), key(false, 0), motion(1, 1)};
+    QTest::newRow("always active") << typing << QList<int>{} << qint64(2) << qint64(2);
+    QTest::newRow("another user from the third event on")
+        << typing << QList<int>{2} << qint64(0) << qint64(1);
+    QTest::newRow("away and back") << typing << QList<int>{1, 3} << qint64(1) << qint64(2);
+    // The middle button let go while the other session had the seat must not stay held.
+    QTest::newRow("a drag button released during the switch")
+        << QList<DeviceInputEvent>{press(BTN_MIDDLE), release(BTN_MIDDLE), motion(2, 0)}
+        << QList<int>{1, 2} << qint64(1) << qint64(0);
+    QTest::newRow("a button pressed during the switch")
+        << QList<DeviceInputEvent>{press(BTN_MIDDLE), motion(2, 0), release(BTN_MIDDLE),
+                                   motion(2, 0)}
+        << QList<int>{0, 2} << qint64(1) << qint64(0);
+}
+
+void TestLibinputEventMapping::anotherSessionsInputIsNeverCounted()
+{
+    QFETCH(QList<DeviceInputEvent>, events);
+    QFETCH(QList<int>, switches);
+    QFETCH(qint64, mouseMoves);
+    QFETCH(qint64, keyboardEvents);
+    FakeClock clock;
+    ActivityTracker tracker(nullptr, clock);
+    bool active = true;
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        if (switches.contains(int(i)))
+            active = !active;
+        if (const std::optional<RawInputEvent> raw =
+                LibinputEventMapping::map(events.at(i), active))
+            tracker.handleEvent(*raw);
+    }
+    QCOMPARE(tracker.snapshot(1.0).mouseMoves, mouseMoves);
+    QCOMPARE(tracker.snapshot(1.0).keyboardEvents, keyboardEvents);
 }
 
 QTEST_GUILESS_MAIN(TestLibinputEventMapping)
