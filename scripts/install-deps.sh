@@ -15,7 +15,7 @@ packages=(
     xvfb xauth xdotool x11-xserver-utils dbus dbus-x11 gnome-keyring procps
     fonts-dejavu-core libgl1-mesa-dri
     qt6-wayland libinput-dev libudev-dev libwayland-dev wayland-protocols plasma-wayland-protocols
-    sway wtype passwd util-linux
+    sway wtype mutter passwd util-linux
 )
 
 missing=()
