@@ -56,8 +56,6 @@ class TestLibinputEventMapping : public QObject
 private Q_SLOTS:
     void mapsOneEvent_data();
     void mapsOneEvent();
-    void buttonNumbersMatchTheX11Source_data();
-    void buttonNumbersMatchTheX11Source();
     void sequencesCountAsOnX11_data();
     void sequencesCountAsOnX11();
     void anotherSessionsInputIsNeverCounted_data();
@@ -113,25 +111,6 @@ void TestLibinputEventMapping::mapsOneEvent()
     QVERIFY(mapped);
     QCOMPARE(static_cast<int>(mapped->type), expectedType);
     QCOMPARE(mapped->button, expectedButton);
-}
-
-void TestLibinputEventMapping::buttonNumbersMatchTheX11Source_data()
-{
-    QTest::addColumn<unsigned int>("code");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("left") << unsigned(BTN_LEFT) << 1;
-    QTest::newRow("middle") << unsigned(BTN_MIDDLE) << 2;
-    QTest::newRow("right") << unsigned(BTN_RIGHT) << 3;
-    QTest::newRow("side (back)") << unsigned(BTN_SIDE) << 8;
-    QTest::newRow("extra (forward)") << unsigned(BTN_EXTRA) << 9;
-    QTest::newRow("task") << unsigned(BTN_TASK) << 12;
-}
-
-void TestLibinputEventMapping::buttonNumbersMatchTheX11Source()
-{
-    QFETCH(unsigned int, code);
-    QFETCH(int, expected);
-    QCOMPARE(LibinputEventMapping::buttonNumber(code), expected);
 }
 
 void TestLibinputEventMapping::sequencesCountAsOnX11_data()
