@@ -106,28 +106,34 @@ bool WaylandIdleNotifier::subscribe()
 void WaylandIdleNotifier::run()
 {
     ThreadName::setForCurrentThread(threadName);
-    while (!m_stopRequested) {
-        while (wl_display_prepare_read(m_display) != 0) {
-            if (wl_display_dispatch_pending(m_display) < 0)
-                break;
-        }
-        wl_display_flush(m_display);
-        pollfd fds[2] = {{wl_display_get_fd(m_display), POLLIN, 0},
-                         {m_wakePipe.readFd(), POLLIN, 0}};
-        const int ready = poll(fds, 2, -1);
-        if (ready > 0 && (fds[0].revents & POLLIN)) {
-            wl_display_read_events(m_display);
-        } else {
-            wl_display_cancel_read(m_display);
-        }
-        if (ready < 0 && errno != EINTR)
-            break;
-        if (wl_display_dispatch_pending(m_display) < 0 ||
-            (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)))
-            break;
+    while (!m_stopRequested && readAndDispatch()) {
     }
     if (!m_stopRequested)
         m_broken = true;
+}
+
+bool WaylandIdleNotifier::readAndDispatch()
+{
+    // libwayland's reading protocol: queued events first, then one read between prepare and
+    // read (or cancel), so no event sits unseen while the thread waits.
+    if (wl_display_prepare_read(m_display) != 0)
+        return wl_display_dispatch_pending(m_display) >= 0;
+    if (wl_display_flush(m_display) < 0 && errno != EAGAIN) {
+        wl_display_cancel_read(m_display);
+        return false;
+    }
+    pollfd fds[2] = {{wl_display_get_fd(m_display), POLLIN, 0}, {m_wakePipe.readFd(), POLLIN, 0}};
+    const int ready = poll(fds, 2, -1);
+    if (ready > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP))) {
+        // A closed connection makes the read fail.
+        if (wl_display_read_events(m_display) < 0)
+            return false;
+    } else {
+        wl_display_cancel_read(m_display);
+        if (ready < 0 && errno != EINTR)
+            return false;
+    }
+    return wl_display_dispatch_pending(m_display) >= 0;
 }
 
 void WaylandIdleNotifier::handleGlobal(void *self, wl_registry *registry, uint32_t name,

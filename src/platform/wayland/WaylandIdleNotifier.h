@@ -50,6 +50,7 @@ private:
     bool bind();
     bool subscribe();
     void run();
+    bool readAndDispatch();
 
     static void handleGlobal(void *self, wl_registry *registry, uint32_t name,
                              const char *interface, uint32_t version);

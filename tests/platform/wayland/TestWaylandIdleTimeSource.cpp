@@ -83,6 +83,13 @@ void TestWaylandIdleTimeSource::idleTimeFollowsTheCompositor()
     QTRY_VERIFY_WITH_TIMEOUT(idleSeconds(*source).value_or(99.0) < 1.0, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(idleSeconds(*source).value_or(0.0) >= 1.0, 10000);
 
+    if (kind != HeadlessCompositor::Kind::Mutter) {
+        // Dropped while the compositor runs, a notifier ends its thread (or this hangs).
+        std::unique_ptr<WaylandIdleNotifier> second = WaylandIdleNotifier::connect();
+        QVERIFY(second);
+        second.reset();
+    }
+
     // The desktop went away: the idle time is no longer known, and the log says so once.
     compositor.kill();
     QTRY_COMPARE_WITH_TIMEOUT(idleSeconds(*source), std::nullopt, 10000);
