@@ -10,6 +10,6 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 user=zuvtest
 if ! id "$user" >/dev/null 2>&1; then
-    useradd --create-home --shell /usr/sbin/nologin "$user" >/dev/null
+    useradd --create-home --shell /bin/sh "$user" >/dev/null
 fi
 echo "$user"

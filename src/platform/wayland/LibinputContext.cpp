@@ -16,16 +16,13 @@
 
 namespace {
 
-void logLibinputMessage(libinput *, libinput_log_priority priority, const char *format,
-                        va_list arguments)
+// libinput names every device it cannot open, on every check of the permission; the summary
+// (refusalText) is what the log keeps at a higher level.
+void logLibinputMessage(libinput *, libinput_log_priority, const char *format, va_list arguments)
 {
     char text[512];
     std::vsnprintf(text, sizeof(text), format, arguments);
-    const QString message = QString::fromLocal8Bit(text).trimmed();
-    if (priority >= LIBINPUT_LOG_PRIORITY_ERROR)
-        zuvError(lcActivity).noquote() << "libinput:" << message;
-    else
-        zuvDebug(lcActivity).noquote() << "libinput:" << message;
+    zuvDebug(lcActivity).noquote() << "libinput:" << QString::fromLocal8Bit(text).trimmed();
 }
 
 bool hasKeyboardOrPointer(libinput_device *device)
@@ -51,7 +48,7 @@ LibinputContext::LibinputContext()
         return;
     }
     libinput_log_set_handler(m_libinput, &logLibinputMessage);
-    libinput_log_set_priority(m_libinput, LIBINPUT_LOG_PRIORITY_ERROR);
+    libinput_log_set_priority(m_libinput, LIBINPUT_LOG_PRIORITY_INFO);
     const QByteArray seat = seatName().toUtf8();
     if (libinput_udev_assign_seat(m_libinput, seat.constData()) != 0) {
         zuvError(lcActivity) << "Cannot read the input devices of seat" << seat;
