@@ -64,7 +64,8 @@ void TestWaylandIdleTimeSource::idleTimeFollowsTheCompositor()
     if (kind == HeadlessCompositor::Kind::KWin && HeadlessCompositor::executable(kind).isEmpty()) {
         // Left out of the test machine on purpose, so never a failure.
         QSKIP("KWin is not installed: Debian's kwin-wayland brings a whole KDE desktop (about 150 "
-              "packages), so ext_idle_notifier_v1 is checked by hand on a KDE Plasma session");
+              "packages); TestWaylandIdleNotifier covers ext_idle_notifier_v1 against a test "
+              "server, and a KDE Plasma session by hand");
     }
     ZUV_REQUIRE_ENVIRONMENT(compositorProblem(kind));
     HeadlessCompositor compositor(kind);
