@@ -29,8 +29,6 @@ class TestMutterIdleMonitor : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void readsTheIdleMilliseconds_data();
-    void readsTheIdleMilliseconds();
     void aMonitorThatIsGoneOrHangsTellsNothing();
     void isChosenWhenTheCompositorOffersNoIdleProtocol_data();
     void isChosenWhenTheCompositorOffersNoIdleProtocol();
@@ -40,26 +38,6 @@ void TestMutterIdleMonitor::initTestCase()
 {
     // No compositor to ask first: the choice goes on to the session bus.
     qputenv("WAYLAND_DISPLAY", "/nonexistent/wayland-zuv-test");
-}
-
-void TestMutterIdleMonitor::readsTheIdleMilliseconds_data()
-{
-    QTest::addColumn<qulonglong>("milliseconds");
-    QTest::addColumn<double>("seconds");
-    QTest::newRow("just touched") << qulonglong(0) << 0.0;
-    QTest::newRow("a second and a half") << qulonglong(1500) << 1.5;
-    QTest::newRow("an hour") << qulonglong(3'600'000) << 3600.0;
-}
-
-void TestMutterIdleMonitor::readsTheIdleMilliseconds()
-{
-    QFETCH(qulonglong, milliseconds);
-    QFETCH(double, seconds);
-    FakeMutterIdleMonitor mutter;
-    ZUV_REQUIRE_ENVIRONMENT(mutter.problem());
-    mutter.setIdleMilliseconds(milliseconds);
-    MutterIdleMonitor monitor(QDBusConnection::sessionBus());
-    QCOMPARE(askFromPollThread(monitor), std::optional<double>(seconds));
 }
 
 void TestMutterIdleMonitor::aMonitorThatIsGoneOrHangsTellsNothing()
