@@ -14,6 +14,8 @@ packages=(
     libx11-dev libxi-dev libxss-dev libxrandr-dev libxtst-dev libxkbcommon-dev
     xvfb xauth xdotool x11-xserver-utils dbus dbus-x11 gnome-keyring procps
     fonts-dejavu-core libgl1-mesa-dri desktop-file-utils libglib2.0-bin
+    qt6-wayland libinput-dev libudev-dev libwayland-dev wayland-protocols plasma-wayland-protocols
+    sway wtype mutter passwd util-linux
 )
 
 missing=()

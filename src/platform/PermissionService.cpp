@@ -3,6 +3,7 @@
 #include "foundation/Log.h"
 #include "platform/PermissionProbe.h"
 #include "platform/PlatformServices.h"
+#include "platform/SessionType.h"
 
 #include <mutex>
 
@@ -65,6 +66,13 @@ bool PermissionService::openScreenRecordingSettings()
 
 bool PermissionService::openInputMonitoringSettings()
 {
+    if (PlatformServices::sessionType() == SessionType::Wayland) {
+        zuvInfo(lcPermissions) << "There is no input monitoring settings page on this system; "
+                                  "read access to the input devices decides whether input can be "
+                                  "listened to, and an administrator grants it through the "
+                                  "\"input\" group";
+        return false;
+    }
     zuvInfo(lcPermissions) << "There is no input monitoring settings page on this system; the X "
                               "display decides whether input can be listened to";
     return false;

@@ -5,8 +5,9 @@
 class PermissionProbe;
 
 // The two permissions tracking needs, in their meaning on this system: "Input Monitoring" holds
-// when the display server is reachable and offers raw input events (XInput 2.2); "Screen
-// Recording" holds when one pixel of the screen can be read. There is no settings page to open
+// when the display server is reachable and offers raw input events (XInput 2.2), or on Wayland
+// when a keyboard or pointer of the seat can be read; "Screen Recording" holds when one pixel of
+// the screen can be read. There is no settings page to open
 // and no permission database to reset here: those operations say so in the log and report
 // failure.
 class PermissionService
