@@ -316,17 +316,23 @@ QCoro::Task<> SettingsViewModel::runUpdateCheck()
     const QPointer<AppStateManager> state(m_services->appState());
     const QPointer<SessionManager> engine(m_services->sessionManager());
     bool failed = false;
+    bool applied = false;
     try {
-        co_await state->refreshRemoteConfigFromServer();
+        applied = co_await state->refreshRemoteConfigFromServer();
     } catch (...) {
         failed = true;
     }
     // The engine takes the new configuration even when the screen has gone meanwhile, but not
-    // once the user has signed out.
-    if (!failed && state && engine && state->isAuthenticated())
+    // one fetched before a sign-out.
+    if (applied && state && engine)
         engine->applyConfig(state->remoteConfig());
     if (!self)
         co_return;
+    if (!failed && !applied) {
+        m_isCheckingUpdate = false;
+        Q_EMIT updateCheckChanged();
+        co_return;
+    }
     m_updateStatusMessage = failed ? QStringLiteral("Failed to check update.")
                                    : updateMessageFor(state && state->forceClientUpdate());
     m_isCheckingUpdate = false;
