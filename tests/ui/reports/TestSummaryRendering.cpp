@@ -1,4 +1,5 @@
 #include "app/shell/ShellTestRig.h"
+#include "ui/RootViewPictures.h"
 #include "ui/design/WD.h"
 #include "ui/reports/FakeSummarySource.h"
 #include "ui/reports/SummaryServices.h"
@@ -72,33 +73,6 @@ private:
         std::unique_ptr<RootViewModel> model;
     };
 
-    static QString outputFolder()
-    {
-        const QString base = qEnvironmentVariable("ZUV_TEST_BINARY_DIR", QDir::currentPath());
-        const QString folder = base + QStringLiteral("/rendered/summary");
-        QDir().mkpath(folder);
-        return folder;
-    }
-
-    static std::unique_ptr<QQuickView> show(QQmlEngine &engine, RootViewModel &model, bool compact)
-    {
-        auto view = std::make_unique<QQuickView>(&engine, nullptr);
-        view->setResizeMode(compact ? QQuickView::SizeViewToRootObject
-                                    : QQuickView::SizeRootObjectToView);
-        view->setInitialProperties({{QStringLiteral("viewModel"), QVariant::fromValue(&model)}});
-        view->setSource(
-            QUrl(QStringLiteral("qrc:/qt-project.org/imports/Zuvevivezid/Root/qml/RootView.qml")));
-        for (const QQmlError &error : view->errors())
-            qWarning() << error.toString();
-        if (!compact)
-            view->resize(460, 620);
-        view->show();
-        if (!QTest::qWaitForWindowExposed(view.get()))
-            return {};
-        QTest::qWait(300);
-        return view;
-    }
-
     // Every item below, through the item tree (a Repeater's rows have no object parent there).
     static QList<QQuickItem *> itemsBelow(QQuickItem *item)
     {
@@ -147,12 +121,9 @@ private:
     {
         const QImage image = view.grabWindow();
         QVERIFY(!image.isNull());
-        QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 2)
-            for (int x = 0; x < image.width(); x += 2)
-                colours.insert(image.pixel(x, y));
-        QVERIFY2(colours.size() > 20, qPrintable(name));
-        QVERIFY(image.save(outputFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
+        QVERIFY2(RootViewPictures::distinctColours(image) > 20, qPrintable(name));
+        QVERIFY(image.save(RootViewPictures::outputFolder(QStringLiteral("summary")) +
+                           QLatin1Char('/') + name + QStringLiteral(".png")));
     }
 
 private Q_SLOTS:
@@ -186,7 +157,7 @@ private Q_SLOTS:
 
         Scene scene(compact);
         QQmlEngine engine;
-        const auto view = show(engine, *scene.model, compact);
+        const auto view = RootViewPictures::show(engine, *scene.model, compact, QSize(460, 620));
         QVERIFY(view);
         QVERIFY(find(*view, "summaryView"));
         QCOMPARE(scene.source->loads.size(), 1);
@@ -235,7 +206,7 @@ private Q_SLOTS:
     {
         Scene scene(true);
         QQmlEngine engine;
-        const auto view = show(engine, *scene.model, true);
+        const auto view = RootViewPictures::show(engine, *scene.model, true);
         QVERIFY(view);
         SummaryLoadResult week;
         for (int row = 0; row < 30; ++row)
