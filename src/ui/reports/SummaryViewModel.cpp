@@ -4,7 +4,7 @@
 #include "tracking/engine/SessionManager.h"
 #include "ui/reports/SummarySource.h"
 
-#include <QFuture>
+#include <QFutureWatcher>
 #include <QLocale>
 
 namespace {
@@ -114,12 +114,19 @@ void SummaryViewModel::load()
     setLoading(true);
     const SummaryFigures::DateRange range = SummaryFigures::dateRange(
         figuresPeriod(m_period), m_services->clock().now(), m_services->deviceZone());
-    m_services->source()
-        .load(range.start, range.end)
-        .then(this, [this, generation](const SummaryLoadResult &result) {
-            if (generation == m_generation)
-                applyLoad(result);
-        });
+    // The watcher goes with this view model, so an answer for a screen that is gone is never
+    // heard.
+    auto *watcher = new QFutureWatcher<SummaryLoadResult>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        if (watcher->future().resultCount() > 0)
+            applyLoad(watcher->result());
+        else
+            setLoading(false); // no answer at all: the figures already shown stay
+    });
+    watcher->setFuture(m_services->source().load(range.start, range.end));
 }
 
 void SummaryViewModel::applyLoad(const SummaryLoadResult &result)

@@ -34,5 +34,8 @@ public:
         promise.finish();
     }
 
+    // Ends the load with no answer, as a source that shuts down does.
+    void abandon(qsizetype index) { loads.at(index).promise->finish(); }
+
     QList<Load> loads;
 };

@@ -248,6 +248,19 @@ private Q_SLOTS:
         QCOMPARE(rig.model.totalText(), QStringLiteral("10m"));
     }
 
+    void aLoadEndingWithoutAnAnswerKeepsWhatIsShown()
+    {
+        SummaryRig rig;
+        rig.model.appeared();
+        rig.answer(0, {{finished("Today", 600, 1)}, {}});
+        rig.model.setPeriod(Period::Week);
+        rig.source->abandon(1);
+        QCoreApplication::processEvents();
+        QVERIFY(!rig.model.loading());
+        QCOMPARE(rig.model.sessionArea(), Area::Table);
+        QCOMPARE(rig.model.sessionsText(), QStringLiteral("1"));
+    }
+
     void anAnswerAfterTheScreenIsGoneIsDropped()
     {
         SummaryRig rig;
