@@ -51,7 +51,6 @@ double DragScrollContent::clampedOffset(double wanted) const
 
 bool DragScrollContent::childMouseEventFilter(QQuickItem *item, QEvent *event)
 {
-    Q_UNUSED(item);
     if (!isVisible() || !isEnabled())
         return false;
     switch (event->type()) {
@@ -63,6 +62,9 @@ bool DragScrollContent::childMouseEventFilter(QQuickItem *item, QEvent *event)
         return false;
     }
     case QEvent::MouseMove:
+        // A control that drags by itself (a slider, a text selection) keeps what it holds.
+        if (!m_dragging && item->keepMouseGrab())
+            return false;
         return moved(static_cast<QMouseEvent *>(event)->scenePosition());
     case QEvent::MouseButtonRelease:
         return released();

@@ -19,31 +19,34 @@ constexpr int viewHeight = 400;
 // container's width and counts the clicks it gets.
 struct Container
 {
-    explicit Container(int contentHeight, int margin = 0)
+    explicit Container(int contentHeight, int margin = 0, bool controlDragsItself = false)
     {
         view.setResizeMode(QQuickView::SizeRootObjectToView);
         QQmlComponent component(&engine);
-        component.setData(QStringLiteral("import QtQuick\n"
-                                         "import Zuvevivezid.Root\n"
-                                         "DragScrollView {\n"
-                                         "    topMargin: %2\n"
-                                         "    bottomMargin: %2\n"
-                                         "    Rectangle {\n"
-                                         "        objectName: \"block\"\n"
-                                         "        width: parent.width\n"
-                                         "        height: %1\n"
-                                         "        color: \"steelblue\"\n"
-                                         "        property int clicks: 0\n"
-                                         "        MouseArea {\n"
-                                         "            anchors.fill: parent\n"
-                                         "            onClicked: ++parent.clicks\n"
-                                         "        }\n"
-                                         "    }\n"
-                                         "}\n")
-                              .arg(contentHeight)
-                              .arg(margin)
-                              .toUtf8(),
-                          QUrl());
+        component.setData(
+            QStringLiteral("import QtQuick\n"
+                           "import Zuvevivezid.Root\n"
+                           "DragScrollView {\n"
+                           "    topMargin: %2\n"
+                           "    bottomMargin: %2\n"
+                           "    Rectangle {\n"
+                           "        objectName: \"block\"\n"
+                           "        width: parent.width\n"
+                           "        height: %1\n"
+                           "        color: \"steelblue\"\n"
+                           "        property int clicks: 0\n"
+                           "        MouseArea {\n"
+                           "            anchors.fill: parent\n"
+                           "            preventStealing: %3\n"
+                           "            onClicked: ++parent.clicks\n"
+                           "        }\n"
+                           "    }\n"
+                           "}\n")
+                .arg(contentHeight)
+                .arg(margin)
+                .arg(controlDragsItself ? QStringLiteral("true") : QStringLiteral("false"))
+                .toUtf8(),
+            QUrl());
         if (component.isError())
             qWarning() << component.errors();
         scroller.reset(qobject_cast<QQuickItem *>(component.create()));
@@ -165,6 +168,14 @@ private Q_SLOTS:
         QCOMPARE(container.offset(), 1000.0 + margin - viewHeight);
         container.drag(0, 900);
         QCOMPARE(container.offset(), double(-margin));
+    }
+
+    void aControlThatDragsByItselfKeepsTheDrag()
+    {
+        Container container(1000, 0, true);
+        QVERIFY(container.exposed);
+        container.drag(0, -120);
+        QCOMPARE(container.offset(), 0.0);
     }
 
     void neverScrollsSideways()
