@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/design/WDPalette.h"
 #include "ui/root/RootViewModel.h"
 
 #include <QDir>
@@ -52,6 +53,30 @@ inline int distinctColours(const QImage &image)
         for (int x = 0; x < image.width(); x += 2)
             colours.insert(image.pixel(x, y));
     return static_cast<int>(colours.size());
+}
+
+// Grabs the window into rendered/<area>/<name>.png, failing on a picture that shows nothing.
+inline void save(QQuickView &view, const QString &area, const QString &name)
+{
+    const QImage image = view.grabWindow();
+    QVERIFY(!image.isNull());
+    QVERIFY2(distinctColours(image) > 20, qPrintable(name));
+    QVERIFY(image.save(outputFolder(area) + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+// The rows of a suite drawn in every palette and both layouts: columns paletteId and compact,
+// tagged "<palette>-compact" or "<palette>-regular".
+inline void addEveryPaletteAndLayout()
+{
+    QTest::addColumn<QString>("paletteId");
+    QTest::addColumn<bool>("compact");
+    for (const WDPalette &palette : WDPalette::all()) {
+        for (const bool compact : {true, false}) {
+            const QString tag =
+                palette.id + (compact ? QStringLiteral("-compact") : QStringLiteral("-regular"));
+            QTest::newRow(qPrintable(tag)) << palette.id << compact;
+        }
+    }
 }
 
 } // namespace RootViewPictures

@@ -119,11 +119,7 @@ private:
 
     static void save(QQuickView &view, const QString &name)
     {
-        const QImage image = view.grabWindow();
-        QVERIFY(!image.isNull());
-        QVERIFY2(RootViewPictures::distinctColours(image) > 20, qPrintable(name));
-        QVERIFY(image.save(RootViewPictures::outputFolder(QStringLiteral("summary")) +
-                           QLatin1Char('/') + name + QStringLiteral(".png")));
+        RootViewPictures::save(view, QStringLiteral("summary"), name);
     }
 
 private Q_SLOTS:
@@ -135,18 +131,7 @@ private Q_SLOTS:
 
     void cleanup() { WD::setPalette(WDPalette::pink()); }
 
-    void emptyAndLoadedInEveryPalette_data()
-    {
-        QTest::addColumn<QString>("paletteId");
-        QTest::addColumn<bool>("compact");
-        for (const WDPalette &palette : WDPalette::all()) {
-            for (const bool compact : {true, false}) {
-                const QString tag = palette.id + (compact ? QStringLiteral("-compact")
-                                                          : QStringLiteral("-regular"));
-                QTest::newRow(qPrintable(tag)) << palette.id << compact;
-            }
-        }
-    }
+    void emptyAndLoadedInEveryPalette_data() { RootViewPictures::addEveryPaletteAndLayout(); }
 
     void emptyAndLoadedInEveryPalette()
     {
