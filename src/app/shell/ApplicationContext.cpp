@@ -32,6 +32,7 @@
 #include "tracking/engine/SessionManager.h"
 #include "ui/design/ThemeManager.h"
 #include "ui/reports/ScreenshotsServices.h"
+#include "ui/reports/StoreSummarySource.h"
 #include "ui/reports/SummaryServices.h"
 #include "ui/settings/LogoutCompletion.h"
 #include "ui/settings/SettingsServices.h"
@@ -93,7 +94,11 @@ SummaryServices &ApplicationContext::summaryServices()
 {
     if (!m_summaryServices) {
         m_summaryServices = std::make_unique<SummaryServices>(
-            SummaryServices::Dependencies{*m_appState, *m_sessionManager});
+            SummaryServices::Dependencies{*m_appState,
+                                          *m_sessionManager,
+                                          std::make_unique<StoreSummarySource>(*m_store),
+                                          systemClock(),
+                                          {}});
     }
     return *m_summaryServices;
 }
