@@ -48,11 +48,13 @@ struct PipeWireStreams::Private
     spa_hook coreListener{};
     std::vector<std::unique_ptr<StreamSlot>> streams;
     std::atomic<bool> broken = false;
+    bool closing = false; // streams end because we end them: nothing to report
 
     ~Private()
     {
         if (loop)
             pw_thread_loop_stop(loop);
+        closing = true;
         for (const auto &slot : streams) {
             if (slot->stream)
                 pw_stream_destroy(slot->stream);
@@ -147,6 +149,8 @@ void onRemoveBuffer(void *data, pw_buffer *buffer)
 void onStateChanged(void *data, pw_stream_state, pw_stream_state state, const char *error)
 {
     auto *slot = static_cast<StreamSlot *>(data);
+    if (slot->owner->closing)
+        return;
     if (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED) {
         zuvError(lcCapture) << "Screen cast stream of node" << slot->nodeId
                             << "ended:" << (error ? error : "disconnected");

@@ -70,7 +70,7 @@ PortalScreenCast::Offer PortalScreenCast::detectOffer()
 {
     std::lock_guard offerLock(m_offerMutex);
     if (!m_offer) {
-        m_offer = PortalSessionWorker::queryOffer(m_options.connection);
+        m_offer = PortalSessionWorker::queryOffer(m_options.connection, m_options.useScreenCast);
         std::lock_guard lock(m_mutex);
         m_state.method = m_offer->method;
     }

@@ -66,6 +66,7 @@ public:
         std::chrono::milliseconds chooserTimeout{120000}; // requests a person may have to answer
         std::chrono::milliseconds settleWait{15000};      // a capture's wait for a pending start
         std::chrono::milliseconds firstFrameWait{2000};   // a new stream's wait for its first frame
+        bool useScreenCast = true; // off: the Screenshot path even where ScreenCast is offered
     };
 
     struct Snapshot

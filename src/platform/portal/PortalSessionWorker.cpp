@@ -95,7 +95,8 @@ PortalSessionWorker::PortalSessionWorker(PortalScreenCast &owner)
     , m_connection(owner.options().connection)
 {}
 
-PortalScreenCast::Offer PortalSessionWorker::queryOffer(const QDBusConnection &connection)
+PortalScreenCast::Offer PortalSessionWorker::queryOffer(const QDBusConnection &connection,
+                                                        bool useScreenCast)
 {
     PortalScreenCast::Offer offer;
     if (!connection.isConnected()) {
@@ -106,7 +107,7 @@ PortalScreenCast::Offer PortalSessionWorker::queryOffer(const QDBusConnection &c
         portalProperty(connection, PortalNames::screenCastInterface, QStringLiteral("version"));
     const std::optional<uint> sources = portalProperty(connection, PortalNames::screenCastInterface,
                                                        QStringLiteral("AvailableSourceTypes"));
-    if (version && sources && (*sources & PortalNames::monitorSource)) {
+    if (useScreenCast && version && sources && (*sources & PortalNames::monitorSource)) {
         offer.method = PortalScreenCast::Method::ScreenCast;
         offer.screenCastVersion = *version;
         const std::optional<uint> cursors = portalProperty(

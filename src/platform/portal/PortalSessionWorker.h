@@ -17,7 +17,8 @@ public:
     explicit PortalSessionWorker(PortalScreenCast &owner);
 
     // What the portal on the bus offers; blocks for the answer (any thread).
-    static PortalScreenCast::Offer queryOffer(const QDBusConnection &connection);
+    static PortalScreenCast::Offer queryOffer(const QDBusConnection &connection,
+                                              bool useScreenCast);
 
     // Each runs on the worker's thread.
     void check();
