@@ -84,7 +84,7 @@ export WAYLAND_DISPLAY=wayland-zuv
 case "$desktop" in
 sway)
     config="$XDG_RUNTIME_DIR/sway.config"
-    printf 'output HEADLESS-1 resolution 1280x720 position 0 0\n' >"$config"
+    printf "output HEADLESS-1 resolution 1280x720 position 0 0 bg #3366cc solid_color\n" >"$config"
     WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
         sway --unsupported-gpu -c "$config" >"$log_dir/sway.log" 2>&1 &
     pids+=($!)
