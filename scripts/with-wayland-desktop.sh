@@ -48,7 +48,9 @@ if [ -z "${ZUV_WAYLAND_INNER:-}" ]; then
     exit "$status"
 fi
 
-# Inside: our own user, our own session bus and runtime folder.
+# Inside: our own user, our own session bus and runtime folder, which is also where the
+# daemons run (a portal backend may write its screenshot into its working folder).
+cd "$XDG_RUNTIME_DIR"
 log_dir="$XDG_RUNTIME_DIR/logs"
 mkdir -p "$log_dir"
 pids=()
@@ -62,6 +64,11 @@ show_logs() {
         echo "---- $file" >&2
         tail -n 30 "$file" >&2
     done
+}
+
+has_bus_name() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.GetNameOwner "string:$1" >/dev/null 2>&1
 }
 
 wait_for() { # seconds, test...
@@ -100,6 +107,9 @@ sway)
     XDG_CONFIG_HOME="$XDG_RUNTIME_DIR/config" /usr/libexec/xdg-desktop-portal-wlr -l DEBUG \
         >"$log_dir/portal-wlr.log" 2>&1 &
     pids+=($!)
+    # Before the portal looks for its backend, or the bus would start another one.
+    wait_for 15 has_bus_name org.freedesktop.impl.portal.desktop.wlr ||
+        { show_logs; skip "xdg-desktop-portal-wlr did not start"; }
     ;;
 mutter)
     export XDG_CURRENT_DESKTOP=GNOME
@@ -114,9 +124,7 @@ dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_RUNTI
     >/dev/null 2>&1 || true
 /usr/libexec/xdg-desktop-portal >"$log_dir/portal.log" 2>&1 &
 pids+=($!)
-wait_for 15 busctl --user status org.freedesktop.portal.Desktop >/dev/null 2>&1 ||
-    wait_for 5 dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-        org.freedesktop.DBus.GetNameOwner string:org.freedesktop.portal.Desktop >/dev/null 2>&1 ||
+wait_for 15 has_bus_name org.freedesktop.portal.Desktop ||
     { show_logs; skip "xdg-desktop-portal did not start"; }
 
 export ZUV_WAYLAND_DESKTOP="$desktop"

@@ -61,7 +61,10 @@ public:
 
     struct Options
     {
-        QDBusConnection connection = QDBusConnection::sessionBus();
+        // A connection of our own: the shared session bus connection delivers no signal until
+        // the GUI thread's event loop has run once, and the capture thread may ask before that.
+        QDBusConnection connection = QDBusConnection::connectToBus(
+            QDBusConnection::SessionBus, QStringLiteral("com.wendoka.zuvevivezid.portal"));
         std::chrono::milliseconds replyTimeout{10000};    // requests that show nothing
         std::chrono::milliseconds chooserTimeout{120000}; // requests a person may have to answer
         std::chrono::milliseconds settleWait{15000};      // a capture's wait for a pending start
