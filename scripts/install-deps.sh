@@ -14,6 +14,10 @@ packages=(
     libx11-dev libxi-dev libxss-dev libxrandr-dev libxtst-dev libxkbcommon-dev
     xvfb xauth xdotool x11-xserver-utils dbus dbus-x11 gnome-keyring procps
     fonts-dejavu-core libgl1-mesa-dri
+    # Wayland sessions: Qt's Wayland plugin; screen capture through the desktop portal over
+    # PipeWire; headless desktops for its tests (sway with the wlroots portal and grim, Mutter)
+    qt6-wayland libpipewire-0.3-dev pipewire wireplumber xdg-desktop-portal
+    sway swaybg xdg-desktop-portal-wlr grim mutter
 )
 
 missing=()

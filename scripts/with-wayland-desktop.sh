@@ -41,7 +41,7 @@ if [ -z "${ZUV_WAYLAND_INNER:-}" ]; then
     script=$(readlink -f "$0")
     set +e
     "${run_as[@]}" env -i PATH="$PATH" HOME="$(getent passwd "${run_as[2]:-$(id -un)}" | cut -d: -f6)" \
-        XDG_RUNTIME_DIR="$runtime_dir" ZUV_WAYLAND_INNER=1 CI="${CI:-}" \
+        XDG_RUNTIME_DIR="$runtime_dir" ZUV_WAYLAND_INNER=1 CI="${CI:-}" DISPLAY="${DISPLAY:-}" \
         ZUV_TEST_BINARY_DIR="${ZUV_TEST_BINARY_DIR:-}" QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" \
         dbus-run-session -- "$script" "$desktop" "$@"
     status=$?
