@@ -30,15 +30,24 @@ if [ -z "${ZUV_WAYLAND_INNER:-}" ]; then
     done
     runtime_dir=$(mktemp -d /tmp/zuv-wayland.XXXXXX)
     trap 'rm -rf "$runtime_dir"' EXIT
+    script=$(readlink -f "$0")
     run_as=()
     if [ "$(id -u)" -eq 0 ]; then
+        # Another run may be making the user at the same moment.
         id "$test_user" >/dev/null 2>&1 || useradd --create-home --shell /bin/sh "$test_user" ||
-            skip "cannot create the unprivileged user $test_user"
-        chown "$test_user:" "$runtime_dir"
+            id "$test_user" >/dev/null 2>&1 || skip "cannot create the unprivileged user $test_user"
         run_as=(runuser -u "$test_user" --)
+        # A checkout under a private folder (root's home) is out of the user's reach: the script
+        # and the program run from copies in the runtime folder then.
+        cp "$script" "$runtime_dir/with-wayland-desktop.sh"
+        script="$runtime_dir/with-wayland-desktop.sh"
+        if [ -f "$1" ] && ! "${run_as[@]}" test -x "$1"; then
+            cp "$1" "$runtime_dir/"
+            set -- "$runtime_dir/$(basename "$1")" "${@:2}"
+        fi
+        chown -R "$test_user:" "$runtime_dir"
     fi
     chmod 700 "$runtime_dir"
-    script=$(readlink -f "$0")
     set +e
     "${run_as[@]}" env -i PATH="$PATH" HOME="$(getent passwd "${run_as[2]:-$(id -un)}" | cut -d: -f6)" \
         XDG_RUNTIME_DIR="$runtime_dir" ZUV_WAYLAND_INNER=1 CI="${CI:-}" DISPLAY="${DISPLAY:-}" \

@@ -139,7 +139,12 @@ void PortalSessionWorker::check()
         start();
         return;
     }
-    setPhase(Phase::Idle);
+    {
+        std::lock_guard lock(m_owner.m_mutex);
+        m_owner.m_state.phase = Phase::Idle;
+        m_owner.m_screenshotPending = method == PortalScreenCast::Method::Screenshot;
+        m_owner.m_changed.notify_all();
+    }
     if (method == PortalScreenCast::Method::Screenshot)
         screenshot(0);
 }
