@@ -8,6 +8,7 @@
 //   bench_portal_capture [rounds]   (default 20)
 
 #include "platform/DisplayCaptureBackend.h"
+#include "platform/portal/PipeWireSocket.h" // the tests' own
 #include "platform/portal/PipeWireStreams.h"
 #include "platform/portal/PortalDisplayCaptureBackend.h"
 #include "platform/portal/PortalScreenCast.h"
@@ -118,21 +119,6 @@ public Q_SLOTS:
     }
 };
 
-int connectToPipeWire()
-{
-    const QByteArray path =
-        QFile::encodeName(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/pipewire-0"));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.constData(), sizeof(address.sun_path) - 1);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 std::unique_ptr<DisplayCaptureBackend> mutterStream()
 {
     const QString service = QStringLiteral("org.gnome.Mutter.ScreenCast");
@@ -156,7 +142,7 @@ std::unique_ptr<DisplayCaptureBackend> mutterStream()
     control.call(QStringLiteral("Start"));
     QTimer::singleShot(10000, &catcher.loop, &QEventLoop::quit);
     catcher.loop.exec();
-    const int fd = catcher.node ? connectToPipeWire() : -1;
+    const int fd = catcher.node ? connectToSessionPipeWire() : -1;
     if (fd < 0)
         return nullptr;
     QString error;

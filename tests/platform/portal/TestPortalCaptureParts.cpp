@@ -12,6 +12,18 @@
 #include <unistd.h>
 
 using Layout = PipeWireFrame::Layout;
+
+namespace {
+
+// An 8x4 picture of one colour saved at the path.
+bool savePicture(const QString &path, Qt::GlobalColor colour)
+{
+    QImage picture(8, 4, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture.save(path);
+}
+
+} // namespace
 Q_DECLARE_METATYPE(PipeWireFrame::Layout)
 
 class TestPortalCaptureParts : public QObject
@@ -128,9 +140,7 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("Screenshot.png"));
-        QImage picture(8, 4, QImage::Format_RGB32);
-        picture.fill(Qt::green);
-        QVERIFY(picture.save(path));
+        QVERIFY(savePicture(path, Qt::green));
 
         QString error;
         const QImage taken =
@@ -144,9 +154,7 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         const QString target = folder.filePath(QStringLiteral("private.png"));
-        QImage picture(8, 4, QImage::Format_RGB32);
-        picture.fill(Qt::red);
-        QVERIFY(picture.save(target));
+        QVERIFY(savePicture(target, Qt::red));
         const QString link = folder.filePath(QStringLiteral("out.png"));
         QVERIFY(QFile::link(target, link));
         const QString garbage = folder.filePath(QStringLiteral("garbage.png"));

@@ -2,6 +2,7 @@
 // portal's ScreenCast and Screenshot on sway with the wlroots portal, whose chooser is set to pick
 // the one output without asking, and a PipeWire stream of Mutter's own screen cast.
 #include "FakePortalService.h"
+#include "PipeWireSocket.h"
 #include "PrivateSessionBus.h"
 
 #include "foundation/SettingsStore.h"
@@ -40,21 +41,6 @@ PortalScreenCast::Options portalOptions(bool useScreenCast)
     options.settleWait = std::chrono::seconds(20);
     options.firstFrameWait = std::chrono::seconds(5);
     return options;
-}
-
-int connectToPipeWire()
-{
-    const QByteArray path =
-        QFile::encodeName(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/pipewire-0"));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.constData(), sizeof(address.sun_path) - 1);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 bool hasRenderNode()
@@ -189,7 +175,7 @@ private Q_SLOTS:
         const uint node = startMutterScreenCast();
         QVERIFY(node != 0);
 
-        const int fd = connectToPipeWire();
+        const int fd = connectToSessionPipeWire();
         QVERIFY(fd >= 0);
         QString error;
         const auto streams = PipeWireStreams::open(fd, {node}, &error);
@@ -216,7 +202,7 @@ private Q_SLOTS:
         QVERIFY(node != 0);
         PrivateSessionBus bus;
         QVERIFY2(bus.problem().isEmpty(), qPrintable(bus.problem()));
-        const int remote = connectToPipeWire();
+        const int remote = connectToSessionPipeWire();
         QVERIFY(remote >= 0);
         FakePortalService::Script script;
         script.streams = {{node, QPoint(0, 0), outputSize}};
