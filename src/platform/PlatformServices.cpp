@@ -3,6 +3,7 @@
 #include "foundation/Log.h"
 #include "platform/SessionType.h"
 #include "platform/logind/LogindSessionActivity.h"
+#include "platform/portal/PortalCapture.h"
 #include "platform/wayland/LibinputInputEventSource.h"
 #include "platform/wayland/WaylandIdleTimeSource.h"
 #include "platform/wayland/WaylandPermissionProbe.h"
@@ -12,17 +13,6 @@
 #include "platform/x11/X11PermissionProbe.h"
 
 namespace PlatformServices {
-
-namespace {
-
-std::unique_ptr<DisplayCaptureBackend> createWaylandDisplayCaptureBackend()
-{
-    // The screen-capture backend of Wayland sessions plugs in here. Until it does, capture goes
-    // through XWayland's X11 display where the compositor offers one.
-    return std::make_unique<X11DisplayCaptureBackend>();
-}
-
-} // namespace
 
 SessionType sessionType()
 {
@@ -50,17 +40,17 @@ std::unique_ptr<IdleTimeSource> createIdleTimeSource()
     return std::make_unique<X11IdleTimeSource>();
 }
 
-std::unique_ptr<DisplayCaptureBackend> createDisplayCaptureBackend()
+std::unique_ptr<DisplayCaptureBackend> createDisplayCaptureBackend(SettingsStore &settings)
 {
     if (sessionType() == SessionType::Wayland)
-        return createWaylandDisplayCaptureBackend();
+        return PortalCapture::createDisplayCaptureBackend(settings);
     return std::make_unique<X11DisplayCaptureBackend>();
 }
 
 std::unique_ptr<PermissionProbe> createPermissionProbe()
 {
     if (sessionType() == SessionType::Wayland)
-        return std::make_unique<WaylandPermissionProbe>(&createWaylandDisplayCaptureBackend);
+        return std::make_unique<WaylandPermissionProbe>(&PortalCapture::canCaptureScreen);
     return std::make_unique<X11PermissionProbe>();
 }
 

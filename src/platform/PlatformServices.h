@@ -6,6 +6,7 @@ class DisplayCaptureBackend;
 class IdleTimeSource;
 class InputEventSource;
 class PermissionProbe;
+class SettingsStore;
 enum class SessionType;
 
 // The implementations of the platform seams for the session the program runs in (X11 or
@@ -18,7 +19,8 @@ SessionType sessionType();
 
 std::unique_ptr<InputEventSource> createInputEventSource();
 std::unique_ptr<IdleTimeSource> createIdleTimeSource();
-std::unique_ptr<DisplayCaptureBackend> createDisplayCaptureBackend();
+// On Wayland the settings keep the portal's restore token, so the desktop asks only once.
+std::unique_ptr<DisplayCaptureBackend> createDisplayCaptureBackend(SettingsStore &settings);
 std::unique_ptr<PermissionProbe> createPermissionProbe();
 
 } // namespace PlatformServices

@@ -170,7 +170,7 @@ SessionManager &ApplicationContext::createSessionManager()
         return APITimeZoneResolver::resolvedTimeZone(
             APITimeZoneResolver::storedTimezoneIdentifier(*m_settings));
     };
-    capture.backend = PlatformServices::createDisplayCaptureBackend();
+    capture.backend = PlatformServices::createDisplayCaptureBackend(*m_settings);
     m_capture = std::make_unique<ScreenCaptureService>(std::move(capture));
     m_sleepSource = std::make_unique<LogindSleepSource>();
     m_suspendClock = std::make_unique<BootTimeSuspendClock>();

@@ -1,11 +1,10 @@
 #include "platform/wayland/WaylandPermissionProbe.h"
 
 #include "foundation/Log.h"
-#include "platform/DisplayCaptureBackend.h"
 #include "platform/wayland/LibinputContext.h"
 
-WaylandPermissionProbe::WaylandPermissionProbe(CaptureBackendFactory captureBackend)
-    : m_captureBackend(std::move(captureBackend))
+WaylandPermissionProbe::WaylandPermissionProbe(ScreenCheck canCaptureScreen)
+    : m_canCaptureScreen(std::move(canCaptureScreen))
 {}
 
 bool WaylandPermissionProbe::canListenToInput()
@@ -21,7 +20,5 @@ bool WaylandPermissionProbe::canListenToInput()
 
 bool WaylandPermissionProbe::canCaptureScreen()
 {
-    const std::unique_ptr<DisplayCaptureBackend> backend =
-        m_captureBackend ? m_captureBackend() : nullptr;
-    return backend && backend->probeOnePixel();
+    return m_canCaptureScreen && m_canCaptureScreen();
 }

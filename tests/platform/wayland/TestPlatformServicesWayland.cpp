@@ -1,4 +1,5 @@
 #include "FakeIdleCompositor.h"
+#include "foundation/SettingsStore.h"
 #include "platform/DisplayCaptureBackend.h"
 #include "platform/IdleTimeSource.h"
 #include "platform/InputEventSource.h"
@@ -45,7 +46,8 @@ void TestPlatformServicesWayland::aWaylandSessionGetsTheWaylandSeams()
     QVERIFY(dynamic_cast<WaylandIdleNotifier *>(idle.get()));
     const std::unique_ptr<PermissionProbe> probe = PlatformServices::createPermissionProbe();
     QVERIFY(dynamic_cast<WaylandPermissionProbe *>(probe.get()));
-    QVERIFY(PlatformServices::createDisplayCaptureBackend());
+    SettingsStore settings{QString()};
+    QVERIFY(PlatformServices::createDisplayCaptureBackend(settings));
     QCOMPARE(log.count(QStringLiteral("Session type: Wayland")), 1);
 }
 
