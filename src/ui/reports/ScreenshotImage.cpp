@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QNetworkReply>
 #include <QPainter>
+#include <QPainterPath>
 
 ScreenshotImage::ScreenshotImage(QQuickItem *parent)
     : QQuickPaintedItem(parent)
@@ -43,6 +44,15 @@ void ScreenshotImage::setFillMode(FillMode mode)
     update();
 }
 
+void ScreenshotImage::setCornerRadius(qreal radius)
+{
+    if (qFuzzyCompare(m_cornerRadius, radius))
+        return;
+    m_cornerRadius = radius;
+    Q_EMIT cornerRadiusChanged();
+    update();
+}
+
 QRectF ScreenshotImage::targetRect(QSizeF imageSize, const QRectF &bounds, FillMode mode)
 {
     if (imageSize.isEmpty() || bounds.isEmpty())
@@ -59,7 +69,10 @@ void ScreenshotImage::paint(QPainter *painter)
     if (m_image.isNull())
         return;
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
-    painter->setClipRect(boundingRect());
+    painter->setRenderHint(QPainter::Antialiasing);
+    QPainterPath clip;
+    clip.addRoundedRect(boundingRect(), m_cornerRadius, m_cornerRadius);
+    painter->setClipPath(clip);
     painter->drawImage(targetRect(m_image.size(), boundingRect(), m_fillMode), m_image);
 }
 

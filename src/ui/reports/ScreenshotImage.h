@@ -21,6 +21,9 @@ class ScreenshotImage : public QQuickPaintedItem
     Q_PROPERTY(QString source READ source WRITE setSource NOTIFY sourceChanged)
     Q_PROPERTY(FillMode fillMode READ fillMode WRITE setFillMode NOTIFY fillModeChanged)
     Q_PROPERTY(Status status READ status NOTIFY statusChanged)
+    // The picture is clipped to a rectangle with corners this round.
+    Q_PROPERTY(
+        qreal cornerRadius READ cornerRadius WRITE setCornerRadius NOTIFY cornerRadiusChanged)
 
 public:
     enum class FillMode
@@ -49,6 +52,8 @@ public:
     void setSource(const QString &source);
     FillMode fillMode() const { return m_fillMode; }
     void setFillMode(FillMode mode);
+    qreal cornerRadius() const { return m_cornerRadius; }
+    void setCornerRadius(qreal radius);
     Status status() const { return m_status; }
     const QImage &image() const { return m_image; }
 
@@ -62,6 +67,7 @@ Q_SIGNALS:
     void sourceChanged();
     void fillModeChanged();
     void statusChanged();
+    void cornerRadiusChanged();
 
 private:
     void reload();
@@ -72,6 +78,7 @@ private:
     QPointer<ScreenshotImageLoader> m_loader;
     QString m_source;
     FillMode m_fillMode = FillMode::Crop;
+    qreal m_cornerRadius = 0;
     Status m_status = Status::NoAddress;
     QPointer<QNetworkReply> m_reply;
     QImage m_image;
