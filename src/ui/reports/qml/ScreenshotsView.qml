@@ -10,6 +10,8 @@ import Zuvevivezid.Reports
 Item {
     id: view
 
+    objectName: "screenshotsView"
+
     property ScreenshotsServices services
     readonly property bool compact: WDEnvironment.wdCompact
     readonly property alias viewModel: vm
@@ -52,7 +54,6 @@ Item {
                     color: WD.palette.textStrong
                     font.pixelSize: 13
                     font.weight: Font.DemiBold
-                    font.features: { "tnum": 1 }
                 }
 
                 WDSoftButton {
