@@ -138,8 +138,14 @@ QCoro::Task<> ScreenshotsViewModel::fetch(QDate day, std::optional<QString> doma
     if (!self || self->m_selectedDay != day)
         co_return;
     self->m_isLoading = false;
-    if (fetched) {
+    // A refresh that brings what is shown already keeps the cards, and with them their loaded
+    // thumbnails.
+    if (fetched && fetched != self->m_report) {
         self->showReport(std::move(fetched));
+        co_return;
+    }
+    if (fetched) {
+        Q_EMIT self->contentChanged();
         co_return;
     }
     if (!self->m_report)

@@ -79,8 +79,11 @@ public:
 private:
     static QCoro::Task<ScreenshotReport> run(FakeReportFetcher *fetcher, Timestamp date)
     {
-        if (fetcher->immediateReport)
-            co_return *fetcher->immediateReport;
+        if (fetcher->immediateReport) {
+            // g++ 12 moves from an lvalue named in co_return; a copy keeps the fixture's report.
+            ScreenshotReport answer = *fetcher->immediateReport;
+            co_return answer;
+        }
         auto fetch = std::make_shared<PendingReportFetch>(date);
         fetcher->pending.append(fetch);
         co_await qCoro(fetch.get(), &PendingReportFetch::answered);
@@ -88,7 +91,8 @@ private:
             throw *fetch->error;
         if (fetch->otherFailure)
             throw std::runtime_error("not an API failure");
-        co_return *fetch->report;
+        ScreenshotReport answer = *fetch->report;
+        co_return answer;
     }
 };
 
