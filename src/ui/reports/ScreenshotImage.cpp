@@ -7,6 +7,10 @@
 #include <QNetworkReply>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPromise>
+#include <QThreadPool>
+
+#include <memory>
 
 ScreenshotImage::ScreenshotImage(QQuickItem *parent)
     : QQuickPaintedItem(parent)
@@ -79,6 +83,8 @@ void ScreenshotImage::paint(QPainter *painter)
 void ScreenshotImage::reload()
 {
     abortReply();
+    // A picture still being decoded belongs to the address before.
+    m_decoding.reset();
     m_image = QImage();
     update();
     const std::optional<QUrl> url = ScreenshotImageLoader::loadableUrl(m_source);
@@ -118,10 +124,25 @@ void ScreenshotImage::finish(QNetworkReply *reply)
         setStatus(Status::Failed);
         return;
     }
-    QByteArray bytes = reply->readAll();
-    QBuffer buffer(&bytes);
-    QImageReader reader(&buffer);
-    m_image = reader.read();
+    // A full-size screenshot takes tens of milliseconds to decode: not on the GUI thread.
+    auto promise = std::make_shared<QPromise<QImage>>();
+    m_decoding = std::make_unique<QFutureWatcher<QImage>>();
+    connect(m_decoding.get(), &QFutureWatcher<QImage>::finished, this,
+            &ScreenshotImage::showDecoded);
+    m_decoding->setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, bytes = reply->readAll()]() mutable {
+        promise->start();
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer);
+        promise->addResult(reader.read());
+        promise->finish();
+    });
+}
+
+void ScreenshotImage::showDecoded()
+{
+    const QFuture<QImage> future = m_decoding->future();
+    m_image = future.resultCount() > 0 ? future.result() : QImage();
     setStatus(m_image.isNull() ? Status::Failed : Status::Ready);
     update();
 }

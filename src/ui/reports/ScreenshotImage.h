@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <QImage>
 #include <QPointer>
 #include <QQuickPaintedItem>
 #include <QString>
 #include <QtQmlIntegration>
+
+#include <memory>
 
 class QNetworkReply;
 Q_MOC_INCLUDE("ui/reports/ScreenshotImageLoader.h")
@@ -73,6 +76,7 @@ private:
     void reload();
     void abortReply();
     void finish(QNetworkReply *reply);
+    void showDecoded();
     void setStatus(Status status);
 
     QPointer<ScreenshotImageLoader> m_loader;
@@ -81,5 +85,6 @@ private:
     qreal m_cornerRadius = 0;
     Status m_status = Status::NoAddress;
     QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<QFutureWatcher<QImage>> m_decoding;
     QImage m_image;
 };

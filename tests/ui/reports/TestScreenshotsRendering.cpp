@@ -2,18 +2,17 @@
 #include "api/report/ScreenshotReportCache.h"
 #include "app/shell/ShellTestRig.h"
 #include "support/standin/StandInService.h"
+#include "ui/RootViewRendering.h"
 #include "ui/design/WD.h"
 #include "ui/reports/ScreenshotImage.h"
 #include "ui/reports/ScreenshotsViewModel.h"
 #include "ui/root/RootViewModel.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QQuickWindow>
-#include <QSet>
 
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
@@ -24,23 +23,6 @@ Q_IMPORT_QML_PLUGIN(Zuvevivezid_DesignPlugin)
 Q_IMPORT_QML_PLUGIN(Zuvevivezid_RootPlugin)
 
 namespace {
-
-int distinctColours(const QImage &image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            colours.insert(image.pixel(x, y));
-    return static_cast<int>(colours.size());
-}
-
-QString outputFolder()
-{
-    const QString base = qEnvironmentVariable("ZUV_TEST_BINARY_DIR", QDir::currentPath());
-    const QString folder = base + QStringLiteral("/rendered/screenshots");
-    QDir().mkpath(folder);
-    return folder;
-}
 
 QQuickWindow *viewerWindow()
 {
@@ -117,33 +99,6 @@ private:
         ScreenshotsServices services;
     };
 
-    static std::unique_ptr<QQuickView> show(QQmlEngine &engine, RootViewModel &model, bool compact)
-    {
-        auto view = std::make_unique<QQuickView>(&engine, nullptr);
-        view->setResizeMode(compact ? QQuickView::SizeViewToRootObject
-                                    : QQuickView::SizeRootObjectToView);
-        view->setInitialProperties({{QStringLiteral("viewModel"), QVariant::fromValue(&model)}});
-        view->setSource(
-            QUrl(QStringLiteral("qrc:/qt-project.org/imports/Zuvevivezid/Root/qml/RootView.qml")));
-        for (const QQmlError &error : view->errors())
-            qWarning() << error.toString();
-        if (!compact)
-            view->resize(460, 700);
-        view->show();
-        if (!QTest::qWaitForWindowExposed(view.get()))
-            return {};
-        QTest::qWait(200);
-        return view;
-    }
-
-    static void save(QQuickWindow &window, const QString &name)
-    {
-        const QImage image = window.grabWindow();
-        QVERIFY(!image.isNull());
-        QVERIFY2(distinctColours(image) > 20, qPrintable(name));
-        QVERIFY(image.save(outputFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
-    }
-
     QString mediaBase() const
     {
         QUrl base = m_standIn.baseUrl();
@@ -151,6 +106,7 @@ private:
         return base.toString();
     }
 
+    const QString area = QStringLiteral("screenshots");
     StandInService m_standIn;
 
 private Q_SLOTS:
@@ -162,18 +118,7 @@ private Q_SLOTS:
 
     void cleanup() { WD::setPalette(WDPalette::pink()); }
 
-    void everyStateInEveryPalette_data()
-    {
-        QTest::addColumn<QString>("paletteId");
-        QTest::addColumn<bool>("compact");
-        for (const WDPalette &palette : WDPalette::all()) {
-            for (const bool compact : {true, false}) {
-                const QString tag = palette.id + (compact ? QStringLiteral("-compact")
-                                                          : QStringLiteral("-regular"));
-                QTest::newRow(qPrintable(tag)) << palette.id << compact;
-            }
-        }
-    }
+    void everyStateInEveryPalette_data() { RootViewRendering::addPaletteRows(); }
 
     void everyStateInEveryPalette()
     {
@@ -195,7 +140,7 @@ private Q_SLOTS:
                                                         &scene.services,
                                                         nullptr});
         QQmlEngine engine;
-        const auto view = show(engine, model, compact);
+        const auto view = RootViewRendering::show(engine, model, compact, QSize(460, 700));
         QVERIFY(view);
         QObject &root = *view->rootObject();
 
@@ -216,7 +161,7 @@ private Q_SLOTS:
                      ->property("text")
                      .toString(),
                  QStringLiteral("Server error (503)."));
-        save(*view, QStringLiteral("error-") + tag);
+        RootViewRendering::save(*view, area, QStringLiteral("error-") + tag);
 
         // A day without hours.
         scene.fetcher.immediateReport = ScreenshotReportFixture::day(0, mediaBase());
@@ -226,7 +171,7 @@ private Q_SLOTS:
         QTest::qWait(100);
         QVERIFY(root.findChild<QQuickItem *>(QStringLiteral("noScreenshots"))->isVisible());
         QCOMPARE(next->opacity(), 1.0);
-        save(*view, QStringLiteral("empty-") + tag);
+        RootViewRendering::save(*view, area, QStringLiteral("empty-") + tag);
 
         // A loaded day, thumbnails fetched over HTTPS from the stand-in.
         scene.fetcher.immediateReport = ScreenshotReportFixture::day(3, mediaBase());
@@ -248,7 +193,7 @@ private Q_SLOTS:
             columns.insert(card->x());
         QCOMPARE(columns.size(), 3);
         QTest::qWait(100);
-        save(*view, QStringLiteral("loaded-") + tag);
+        RootViewRendering::save(*view, area, QStringLiteral("loaded-") + tag);
 
         // The viewer, over the window that opened it.
         vm->openSegment(0, 0);
@@ -270,7 +215,7 @@ private Q_SLOTS:
             itemsNamed(viewer->contentItem(), QStringLiteral("viewerPrevious")).value(0)->opacity(),
             0.3);
         QTest::qWait(100);
-        save(*viewer, QStringLiteral("viewer-") + tag);
+        RootViewRendering::save(*viewer, area, QStringLiteral("viewer-") + tag);
         vm->closeViewer();
         QVERIFY(QTest::qWaitFor([] { return viewerWindow() == nullptr; }));
     }

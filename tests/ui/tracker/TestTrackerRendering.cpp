@@ -1,4 +1,5 @@
 #include "app/shell/ShellTestRig.h"
+#include "ui/RootViewRendering.h"
 #include "ui/design/WD.h"
 #include "ui/root/RootViewModel.h"
 #include "ui/tracker/TaskMenuConfigRefresh.h"
@@ -55,53 +56,9 @@ private:
             {*rig.appState, rig.sessionManager(), rig.engine.settings, rig.random, refresh}};
     };
 
-    static QString outputFolder()
-    {
-        const QString base = qEnvironmentVariable("ZUV_TEST_BINARY_DIR", QDir::currentPath());
-        const QString folder = base + QStringLiteral("/rendered/tracker");
-        QDir().mkpath(folder);
-        return folder;
-    }
-
-    static std::unique_ptr<QQuickView> show(QQmlEngine &engine, RootViewModel &model, bool compact)
-    {
-        auto view = std::make_unique<QQuickView>(&engine, nullptr);
-        view->setResizeMode(compact ? QQuickView::SizeViewToRootObject
-                                    : QQuickView::SizeRootObjectToView);
-        view->setInitialProperties({{QStringLiteral("viewModel"), QVariant::fromValue(&model)}});
-        view->setSource(
-            QUrl(QStringLiteral("qrc:/qt-project.org/imports/Zuvevivezid/Root/qml/RootView.qml")));
-        for (const QQmlError &error : view->errors())
-            qWarning() << error.toString();
-        if (!compact)
-            view->resize(460, 540);
-        view->show();
-        if (!QTest::qWaitForWindowExposed(view.get()))
-            return {};
-        QTest::qWait(300);
-        return view;
-    }
-
     static QQuickItem *find(QQuickView &view, const char *name)
     {
         return view.rootObject()->findChild<QQuickItem *>(QString::fromLatin1(name));
-    }
-
-    static int distinctColours(const QImage &image)
-    {
-        QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 2)
-            for (int x = 0; x < image.width(); x += 2)
-                colours.insert(image.pixel(x, y));
-        return static_cast<int>(colours.size());
-    }
-
-    static void save(QQuickView &view, const QString &name)
-    {
-        const QImage image = view.grabWindow();
-        QVERIFY(!image.isNull());
-        QVERIFY2(distinctColours(image) > 20, qPrintable(name));
-        QVERIFY(image.save(outputFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
     }
 
 private Q_SLOTS:
@@ -109,18 +66,7 @@ private Q_SLOTS:
 
     void cleanup() { WD::setPalette(WDPalette::pink()); }
 
-    void bothScreensInEveryPalette_data()
-    {
-        QTest::addColumn<QString>("paletteId");
-        QTest::addColumn<bool>("compact");
-        for (const WDPalette &palette : WDPalette::all()) {
-            for (const bool compact : {true, false}) {
-                const QString tag = palette.id + (compact ? QStringLiteral("-compact")
-                                                          : QStringLiteral("-regular"));
-                QTest::newRow(qPrintable(tag)) << palette.id << compact;
-            }
-        }
-    }
+    void bothScreensInEveryPalette_data() { RootViewRendering::addPaletteRows(); }
 
     void bothScreensInEveryPalette()
     {
@@ -139,7 +85,7 @@ private Q_SLOTS:
                                                         nullptr,
                                                         &scene.services});
         QQmlEngine engine;
-        const auto view = show(engine, model, compact);
+        const auto view = RootViewRendering::show(engine, model, compact);
         QVERIFY(view);
 
         QQuickItem *start = find(*view, "startTrackingButton");
@@ -148,7 +94,7 @@ private Q_SLOTS:
         QCOMPARE(start->opacity(), 1.0);
         QCOMPARE(start->height(), compact ? 38.0 : 42.0);
         QVERIFY(find(*view, "greeting")->property("text").toString().size() > 0);
-        save(*view, QStringLiteral("idle-") + tag);
+        RootViewRendering::save(*view, QStringLiteral("tracker"), QStringLiteral("idle-") + tag);
 
         scene.rig.sessionManager().setSelectedProjectId(QStringLiteral("p1"));
         QMetaObject::invokeMethod(start, "clicked");
@@ -158,7 +104,7 @@ private Q_SLOTS:
         QCOMPARE(find(*view, "taskName")->property("text").toString(),
                  QStringLiteral("Website redesign"));
         QCOMPARE(find(*view, "stopButton")->height(), compact ? 44.0 : 52.0);
-        save(*view, QStringLiteral("active-") + tag);
+        RootViewRendering::save(*view, QStringLiteral("tracker"), QStringLiteral("active-") + tag);
 
         auto *active = find(*view, "trackerActiveView")
                            ->property("viewModel")
@@ -166,10 +112,12 @@ private Q_SLOTS:
         QVERIFY(active);
         active->pointerEntered();
         QTest::qWait(450);
-        save(*view, QStringLiteral("active-flipped-") + tag);
+        RootViewRendering::save(*view, QStringLiteral("tracker"),
+                                QStringLiteral("active-flipped-") + tag);
         active->openTargetForm();
         QTest::qWait(250);
-        save(*view, QStringLiteral("active-form-") + tag);
+        RootViewRendering::save(*view, QStringLiteral("tracker"),
+                                QStringLiteral("active-form-") + tag);
         active->closeTargetForm();
         scene.rig.sessionManager().stopTracking(std::nullopt);
         QVERIFY(QTest::qWaitFor([&] { return find(*view, "trackerIdleView") != nullptr; }));
@@ -189,7 +137,7 @@ private Q_SLOTS:
         // No task: the session has no name, so no name line.
         scene.rig.sessionManager().startTracking(std::nullopt);
         QQmlEngine engine;
-        const auto view = show(engine, model, true);
+        const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
         QVERIFY(find(*view, "pauseButton"));
         QVERIFY(!find(*view, "taskName")->isVisible());
@@ -216,7 +164,7 @@ private Q_SLOTS:
                                                         nullptr,
                                                         &scene.services});
         QQmlEngine engine;
-        const auto view = show(engine, model, true);
+        const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
         QQuickItem *start = find(*view, "startTrackingButton");
         QVERIFY(!start->isEnabled());
@@ -237,7 +185,7 @@ private Q_SLOTS:
                                                         &scene.services});
         scene.rig.sessionManager().startTracking(std::nullopt);
         QQmlEngine engine;
-        const auto view = show(engine, model, true);
+        const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
         QQuickItem *clock = find(*view, "clock");
         clock->setProperty("text", QStringLiteral("11:11:11"));
