@@ -208,6 +208,51 @@ private Q_SLOTS:
         QCOMPARE(vm.errorMessage(), QString());
     }
 
+    void anotherAddressWhileLoadingReplacesTheFirst_data()
+    {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<ScreenshotImage::Status>("status");
+        QTest::newRow("thumbnail") << "segment-1-0-thumb.png" << ScreenshotImage::Status::Ready;
+        QTest::newRow("none") << "" << ScreenshotImage::Status::NoAddress;
+        QTest::newRow("local file") << "file:///etc/hostname" << ScreenshotImage::Status::NoAddress;
+    }
+
+    void anotherAddressWhileLoadingReplacesTheFirst()
+    {
+        QFETCH(QString, second);
+        QFETCH(ScreenshotImage::Status, status);
+        QUrl media = m_standIn.baseUrl();
+        media.setPath(QStringLiteral("/media/2026-03-18/"));
+        const auto address = [&media](const QString &name) {
+            return name.isEmpty() || name.contains(QLatin1Char(':'))
+                       ? name
+                       : media.resolved(name).toString();
+        };
+        ScreenshotImage reference;
+        reference.setLoader(m_process->services.imageLoader());
+        reference.setSource(address(QStringLiteral("segment-1-0-thumb.png")));
+        ScreenshotImage full;
+        full.setLoader(m_process->services.imageLoader());
+        full.setSource(address(QStringLiteral("segment-1-0.png")));
+        QVERIFY(QTest::qWaitFor([&] {
+            return reference.status() == ScreenshotImage::Status::Ready &&
+                   full.status() == ScreenshotImage::Status::Ready;
+        }));
+        QVERIFY(full.image().size() != reference.image().size());
+
+        // The full-size picture is asked for first, then the second address before it arrives.
+        ScreenshotImage image;
+        image.setLoader(m_process->services.imageLoader());
+        image.setSource(address(QStringLiteral("segment-1-0.png")));
+        QCOMPARE(image.status(), ScreenshotImage::Status::Loading);
+        image.setSource(address(second));
+        QVERIFY(QTest::qWaitFor([&] { return settled(image); }));
+        QTest::qWait(300);
+        QCOMPARE(image.status(), status);
+        QCOMPARE(image.image().size(),
+                 status == ScreenshotImage::Status::Ready ? reference.image().size() : QSize(0, 0));
+    }
+
     void localAddressesAreNeverRead()
     {
         // A real picture on this machine, named by the server directly and through a redirect.
