@@ -85,8 +85,17 @@ Round runRound(RootViewModel &model, QQuickView &view)
     QObject::disconnect(frames);
     round.mibFirstFrame = residentMiB();
 
+    // The later hours are made in the frames after the first.
     std::vector<QPointer<ScreenshotImage>> images;
-    collectImages(view.rootObject(), images);
+    const bool allCards = QTest::qWaitFor(
+        [&] {
+            images.clear();
+            collectImages(view.rootObject(), images);
+            return images.size() >= 144;
+        },
+        20000);
+    if (!allCards)
+        std::fprintf(stderr, "only %zu cards after 20 s\n", images.size());
     const bool settled = QTest::qWaitFor(
         [&] {
             return std::none_of(

@@ -177,6 +177,7 @@ private Q_SLOTS:
         scene.fetcher.immediateReport = ScreenshotReportFixture::day(3, mediaBase());
         vm->navigate(-1);
         QVERIFY(QTest::qWaitFor([&] { return vm->hasHours(); }));
+        QVERIFY(QTest::qWaitFor([&] { return imagesUnder(view->rootObject()).size() == 18; }));
         QVERIFY(QTest::qWaitFor([&] { return imagesSettled(view->rootObject()); }, 15000));
         const QList<ScreenshotImage *> thumbnails = imagesUnder(view->rootObject());
         QCOMPARE(thumbnails.size(), 18);

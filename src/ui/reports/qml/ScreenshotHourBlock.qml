@@ -7,11 +7,10 @@ import Zuvevivezid.Reports
 Column {
     id: block
 
-    required property string rangeText
-    required property real activityFraction
-    required property string activityText
-    required property ScreenshotSegmentModel segments
-    property int hourRow: 0
+    property string rangeText
+    property real activityFraction
+    property string activityText
+    property ScreenshotSegmentModel segments
     property ScreenshotImageLoader loader
 
     signal segmentClicked(int segmentRow)

@@ -83,49 +83,55 @@ Item {
                 }
             }
 
-            Column {
+            // The placeholder and the hover layer are made only when shown: a day holds up to
+            // 144 cards.
+            Loader {
                 objectName: "noShotPlaceholder"
                 anchors.centerIn: parent
-                spacing: 3
-                visible: thumbnail.status === ScreenshotImage.NoAddress
-                         || thumbnail.status === ScreenshotImage.Failed
+                active: thumbnail.status === ScreenshotImage.NoAddress
+                        || thumbnail.status === ScreenshotImage.Failed
+                sourceComponent: Column {
+                    spacing: 3
 
-                WDGlyph {
-                    anchors.horizontalCenter: parent.horizontalCenter
-                    width: 13
-                    height: 13
-                    name: "StatCamera"
-                    color: WD.palette.textMuted
-                }
+                    WDGlyph {
+                        anchors.horizontalCenter: parent.horizontalCenter
+                        width: 13
+                        height: 13
+                        name: "StatCamera"
+                        color: WD.palette.textMuted
+                    }
 
-                WDText {
-                    text: "No screenshot"
-                    color: WD.palette.textMuted
-                    font.pixelSize: card.width < 90 ? 9 : 11
+                    WDText {
+                        text: "No screenshot"
+                        color: WD.palette.textMuted
+                        font.pixelSize: card.width < 90 ? 9 : 11
+                    }
                 }
             }
 
-            Rectangle {
+            Loader {
                 objectName: "hoverLayer"
                 anchors.fill: parent
-                radius: 8
-                color: Qt.rgba(0, 0, 0, 0.45)
-                visible: card.hasScreenshots && card.hovered
+                active: card.hasScreenshots && card.hovered
+                sourceComponent: Rectangle {
+                    radius: 8
+                    color: Qt.rgba(0, 0, 0, 0.45)
 
-                Rectangle {
-                    anchors.centerIn: parent
-                    width: viewLabel.implicitWidth + 12
-                    height: viewLabel.implicitHeight + 6
-                    radius: height / 2
-                    color: WD.palette.brand500
-
-                    WDText {
-                        id: viewLabel
+                    Rectangle {
                         anchors.centerIn: parent
-                        text: "View Screenshot"
-                        color: "white"
-                        font.pixelSize: 9
-                        font.weight: Font.DemiBold
+                        width: viewLabel.implicitWidth + 12
+                        height: viewLabel.implicitHeight + 6
+                        radius: height / 2
+                        color: WD.palette.brand500
+
+                        WDText {
+                            id: viewLabel
+                            anchors.centerIn: parent
+                            text: "View Screenshot"
+                            color: "white"
+                            font.pixelSize: 9
+                            font.weight: Font.DemiBold
+                        }
                     }
                 }
             }

@@ -215,13 +215,30 @@ Item {
             Repeater {
                 model: vm.hours
 
-                ScreenshotHourBlock {
+                // The first hours come with the first frame; the rest of a long day is made in
+                // the frames after it, below what the screen shows.
+                Loader {
+                    id: hourLoader
+
                     required property int index
+                    required property string rangeText
+                    required property real activityFraction
+                    required property string activityText
+                    required property ScreenshotSegmentModel segments
 
                     width: view.width
-                    hourRow: index
-                    loader: view.services ? view.services.imageLoader : null
-                    onSegmentClicked: (segmentRow) => vm.openSegment(index, segmentRow)
+                    asynchronous: index >= 2
+
+                    sourceComponent: ScreenshotHourBlock {
+                        width: view.width
+                        rangeText: hourLoader.rangeText
+                        activityFraction: hourLoader.activityFraction
+                        activityText: hourLoader.activityText
+                        segments: hourLoader.segments
+                        loader: view.services ? view.services.imageLoader : null
+                        onSegmentClicked: (segmentRow) => vm.openSegment(hourLoader.index,
+                                                                         segmentRow)
+                    }
                 }
             }
         }
