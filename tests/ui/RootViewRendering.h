@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/design/WD.h"
 #include "ui/design/WDPalette.h"
 #include "ui/root/RootViewModel.h"
 
@@ -77,6 +78,21 @@ inline void addPaletteRows()
             QTest::newRow(qPrintable(tag)) << palette.id << compact;
         }
     }
+}
+
+struct PaletteRow
+{
+    QString tag;
+    bool compact = false;
+};
+
+// In a test function fed by addPaletteRows(): applies the row's palette.
+inline PaletteRow startPaletteRow()
+{
+    QFETCH(QString, paletteId);
+    QFETCH(bool, compact);
+    WD::setPalette(WDPalette::byID(paletteId));
+    return {QString::fromLatin1(QTest::currentDataTag()), compact};
 }
 
 } // namespace RootViewRendering

@@ -122,10 +122,7 @@ private Q_SLOTS:
 
     void everyStateInEveryPalette()
     {
-        QFETCH(QString, paletteId);
-        QFETCH(bool, compact);
-        WD::setPalette(WDPalette::byID(paletteId));
-        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        const auto [tag, compact] = RootViewRendering::startPaletteRow();
 
         Scene scene(m_standIn);
         RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,

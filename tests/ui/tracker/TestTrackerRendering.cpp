@@ -70,10 +70,7 @@ private Q_SLOTS:
 
     void bothScreensInEveryPalette()
     {
-        QFETCH(QString, paletteId);
-        QFETCH(bool, compact);
-        WD::setPalette(WDPalette::byID(paletteId));
-        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        const auto [tag, compact] = RootViewRendering::startPaletteRow();
 
         Scene scene;
         RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
