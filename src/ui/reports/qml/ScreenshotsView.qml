@@ -253,7 +253,13 @@ Item {
             timeRange: vm.viewerTimeRange
             urls: vm.viewerUrls
             loader: view.services ? view.services.imageLoader : null
-            onCloseRequested: vm.closeViewer()
+            onCloseRequested: {
+                // Back to the window that opened it, so the popover again closes when it loses
+                // the focus. Before closing: that ends this handler's own object.
+                if (view.Window.window)
+                    view.Window.window.requestActivate()
+                vm.closeViewer()
+            }
         }
     }
 }
