@@ -106,8 +106,14 @@ SummaryServices &ApplicationContext::summaryServices()
 ScreenshotsServices &ApplicationContext::screenshotsServices()
 {
     if (!m_screenshotsServices) {
+        auto currentDomain = [domains = m_domainStorage.get()]() -> std::optional<QString> {
+            const std::optional<QUrl> base = domains->getBaseURL();
+            return base ? std::optional(base->host()) : std::nullopt;
+        };
         m_screenshotsServices = std::make_unique<ScreenshotsServices>(
-            ScreenshotsServices::Dependencies{*m_appState, *m_sessionManager});
+            ScreenshotsServices::Dependencies{*m_appState, *m_sessionManager, *m_reportCache,
+                                              ScreenshotsServices::fetchingFrom(*m_api),
+                                              std::move(currentDomain), systemClock()});
     }
     return *m_screenshotsServices;
 }
