@@ -1,5 +1,5 @@
 #include "app/shell/ShellTestRig.h"
-#include "ui/RootViewPictures.h"
+#include "ui/RootViewRendering.h"
 #include "ui/design/WD.h"
 #include "ui/reports/FakeSummarySource.h"
 #include "ui/reports/SummaryServices.h"
@@ -119,7 +119,7 @@ private:
 
     static void save(QQuickView &view, const QString &name)
     {
-        RootViewPictures::save(view, QStringLiteral("summary"), name);
+        RootViewRendering::save(view, QStringLiteral("summary"), name);
     }
 
 private Q_SLOTS:
@@ -131,7 +131,7 @@ private Q_SLOTS:
 
     void cleanup() { WD::setPalette(WDPalette::pink()); }
 
-    void emptyAndLoadedInEveryPalette_data() { RootViewPictures::addEveryPaletteAndLayout(); }
+    void emptyAndLoadedInEveryPalette_data() { RootViewRendering::addPaletteRows(); }
 
     void emptyAndLoadedInEveryPalette()
     {
@@ -142,7 +142,7 @@ private Q_SLOTS:
 
         Scene scene(compact);
         QQmlEngine engine;
-        const auto view = RootViewPictures::show(engine, *scene.model, compact, QSize(460, 620));
+        const auto view = RootViewRendering::show(engine, *scene.model, compact, QSize(460, 620));
         QVERIFY(view);
         QVERIFY(find(*view, "summaryView"));
         QCOMPARE(scene.source->loads.size(), 1);
@@ -191,7 +191,7 @@ private Q_SLOTS:
     {
         Scene scene(true);
         QQmlEngine engine;
-        const auto view = RootViewPictures::show(engine, *scene.model, true);
+        const auto view = RootViewRendering::show(engine, *scene.model, true);
         QVERIFY(view);
         SummaryLoadResult week;
         for (int row = 0; row < 30; ++row)

@@ -2,8 +2,8 @@
 #include "SettingsTestRig.h"
 
 #include "platform/PermissionService.h"
-#include "support/RenderedPictures.h"
 #include "support/platform/FakePermissionProbe.h"
+#include "ui/RootViewRendering.h"
 #include "ui/root/RootViewModel.h"
 #include "ui/settings/SettingsViewModel.h"
 
@@ -75,11 +75,7 @@ private:
 
     static void save(QQuickView &view, const QString &name)
     {
-        const QImage image = view.grabWindow();
-        QVERIFY(!image.isNull());
-        QVERIFY2(RenderedPictures::distinctColours(image) > 20, qPrintable(name));
-        QVERIFY(image.save(RenderedPictures::folder(QStringLiteral("settings")) + QLatin1Char('/') +
-                           name + QStringLiteral(".png")));
+        RootViewRendering::save(view, QStringLiteral("settings"), name);
     }
 
     static SettingsViewModel *settingsModel(QQuickView &view)
@@ -97,7 +93,7 @@ private Q_SLOTS:
         WD::setPalette(WDPalette::pink());
     }
 
-    void everyPaletteAndLayout_data() { RenderedPictures::addEveryPaletteAndLayout(); }
+    void everyPaletteAndLayout_data() { RootViewRendering::addPaletteRows(); }
 
     void everyPaletteAndLayout()
     {

@@ -1,5 +1,5 @@
 #include "app/shell/ShellTestRig.h"
-#include "ui/RootViewPictures.h"
+#include "ui/RootViewRendering.h"
 #include "ui/design/WD.h"
 #include "ui/root/RootViewModel.h"
 #include "ui/tracker/TaskMenuConfigRefresh.h"
@@ -63,7 +63,7 @@ private:
 
     static void save(QQuickView &view, const QString &name)
     {
-        RootViewPictures::save(view, QStringLiteral("tracker"), name);
+        RootViewRendering::save(view, QStringLiteral("tracker"), name);
     }
 
 private Q_SLOTS:
@@ -71,7 +71,7 @@ private Q_SLOTS:
 
     void cleanup() { WD::setPalette(WDPalette::pink()); }
 
-    void bothScreensInEveryPalette_data() { RootViewPictures::addEveryPaletteAndLayout(); }
+    void bothScreensInEveryPalette_data() { RootViewRendering::addPaletteRows(); }
 
     void bothScreensInEveryPalette()
     {
@@ -90,7 +90,7 @@ private Q_SLOTS:
                                                         nullptr,
                                                         &scene.services});
         QQmlEngine engine;
-        const auto view = RootViewPictures::show(engine, model, compact);
+        const auto view = RootViewRendering::show(engine, model, compact);
         QVERIFY(view);
 
         QQuickItem *start = find(*view, "startTrackingButton");
@@ -140,7 +140,7 @@ private Q_SLOTS:
         // No task: the session has no name, so no name line.
         scene.rig.sessionManager().startTracking(std::nullopt);
         QQmlEngine engine;
-        const auto view = RootViewPictures::show(engine, model, true);
+        const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
         QVERIFY(find(*view, "pauseButton"));
         QVERIFY(!find(*view, "taskName")->isVisible());
@@ -167,7 +167,7 @@ private Q_SLOTS:
                                                         nullptr,
                                                         &scene.services});
         QQmlEngine engine;
-        const auto view = RootViewPictures::show(engine, model, true);
+        const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
         QQuickItem *start = find(*view, "startTrackingButton");
         QVERIFY(!start->isEnabled());
@@ -188,7 +188,7 @@ private Q_SLOTS:
                                                         &scene.services});
         scene.rig.sessionManager().startTracking(std::nullopt);
         QQmlEngine engine;
-        const auto view = RootViewPictures::show(engine, model, true);
+        const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
         QQuickItem *clock = find(*view, "clock");
         clock->setProperty("text", QStringLiteral("11:11:11"));
