@@ -52,4 +52,14 @@ bool canCaptureScreen()
     return screenCast->canCaptureScreen();
 }
 
+bool askForGrant()
+{
+    const std::shared_ptr<PortalScreenCast> screenCast = sharedScreenCast();
+    if (!screenCast)
+        return false;
+    // Starts the dialog in the background when neither a session nor a restore token is held.
+    screenCast->canCaptureScreen();
+    return true;
+}
+
 } // namespace PortalCapture

@@ -18,6 +18,10 @@ std::unique_ptr<DisplayCaptureBackend> createDisplayCaptureBackend(SettingsStore
 // backend lives.
 bool canCaptureScreen();
 
+// Asks the desktop for its screen-sharing dialog unless the screen is already granted; false
+// when nothing could ask (no backend lives).
+bool askForGrant();
+
 // The session the live backend uses, or null.
 std::shared_ptr<PortalScreenCast> sharedScreenCast();
 

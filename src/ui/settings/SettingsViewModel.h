@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PermissionService.h"
 #include "ui/settings/SettingsServices.h"
 
 #include <QCoroTask>
@@ -22,6 +23,11 @@ class SettingsViewModel : public QObject
 
     Q_PROPERTY(bool screenRecordingGranted READ screenRecordingGranted NOTIFY permissionsChanged)
     Q_PROPERTY(bool inputMonitoringGranted READ inputMonitoringGranted NOTIFY permissionsChanged)
+    // What to change about a missing permission on this session, and whether the screen grant
+    // can be asked for from here (the desktop's screen-sharing dialog on Wayland).
+    Q_PROPERTY(QString screenRecordingAdvice READ screenRecordingAdvice CONSTANT)
+    Q_PROPERTY(QString inputMonitoringAdvice READ inputMonitoringAdvice CONSTANT)
+    Q_PROPERTY(bool canAskForScreenRecording READ canAskForScreenRecording CONSTANT)
     Q_PROPERTY(bool canRevokePermissions READ canRevokePermissions NOTIFY servicesChanged)
     Q_PROPERTY(bool showRevokeConfirm READ showRevokeConfirm NOTIFY revokeStateChanged)
     Q_PROPERTY(bool didRevokeRecently READ didRevokeRecently NOTIFY revokeStateChanged)
@@ -64,6 +70,14 @@ public:
 
     bool screenRecordingGranted() const { return m_screenRecordingGranted; }
     bool inputMonitoringGranted() const { return m_inputMonitoringGranted; }
+    static QString screenRecordingAdvice() { return PermissionService::screenRecordingAdvice(); }
+    static QString inputMonitoringAdvice() { return PermissionService::inputMonitoringAdvice(); }
+    static bool canAskForScreenRecording() { return PermissionService::canAskForScreenRecording(); }
+    // "Open" on the screen recording row: the desktop's dialog; "Check Again" reads the answer.
+    Q_INVOKABLE static bool askForScreenRecording()
+    {
+        return PermissionService::openScreenRecordingSettings();
+    }
     bool canRevokePermissions() const;
     bool showRevokeConfirm() const { return m_showRevokeConfirm; }
     bool didRevokeRecently() const { return m_didRevokeRecently; }

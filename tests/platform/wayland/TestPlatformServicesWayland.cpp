@@ -4,6 +4,7 @@
 #include "platform/IdleTimeSource.h"
 #include "platform/InputEventSource.h"
 #include "platform/PermissionProbe.h"
+#include "platform/PermissionService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SessionType.h"
 #include "platform/wayland/LibinputInputEventSource.h"
@@ -22,6 +23,7 @@ class TestPlatformServicesWayland : public QObject
 private Q_SLOTS:
     void initTestCase();
     void aWaylandSessionGetsTheWaylandSeams();
+    void permissionsAreExplainedInWaylandTerms();
 
 private:
     std::unique_ptr<FakeIdleCompositor> m_compositor;
@@ -49,6 +51,17 @@ void TestPlatformServicesWayland::aWaylandSessionGetsTheWaylandSeams()
     SettingsStore settings{QString()};
     QVERIFY(PlatformServices::createDisplayCaptureBackend(settings));
     QCOMPARE(log.count(QStringLiteral("Session type: Wayland")), 1);
+}
+
+void TestPlatformServicesWayland::permissionsAreExplainedInWaylandTerms()
+{
+    QVERIFY(PermissionService::inputMonitoringAdvice().contains(QStringLiteral("input")));
+    QVERIFY(!PermissionService::inputMonitoringAdvice().contains(QStringLiteral("X11")));
+    QVERIFY(!PermissionService::screenRecordingAdvice().contains(QStringLiteral("X11")));
+    QVERIFY(!PermissionService::screenCaptureLostText().contains(QStringLiteral("X11")));
+    QVERIFY(PermissionService::canAskForScreenRecording());
+    // With no capture alive there is nothing to ask the desktop through: not reported as asked.
+    QVERIFY(!PermissionService::openScreenRecordingSettings());
 }
 
 QTEST_GUILESS_MAIN(TestPlatformServicesWayland)

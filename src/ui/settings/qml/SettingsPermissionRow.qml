@@ -4,7 +4,8 @@ import Zuvevivezid.Design
 
 // One permission on a soft rounded row: its glyph and name, then a green tick while granted.
 // This desktop has no settings page to send the user to, so a missing permission says what to
-// change instead of offering a button that would open nothing.
+// change instead of offering a button that would open nothing; "Open" shows only where the grant
+// can be asked for from here (the desktop's screen-sharing dialog).
 Rectangle {
     id: row
 
@@ -12,6 +13,9 @@ Rectangle {
     property string glyph: ""
     property bool granted: false
     property string advice: ""
+    property bool canAsk: false
+
+    signal askRequested()
 
     Layout.fillWidth: true
     implicitHeight: column.implicitHeight + 18
@@ -43,6 +47,13 @@ Rectangle {
                 font.weight: Font.Medium
                 color: WD.palette.textStrong
                 elide: Text.ElideRight
+            }
+
+            WDChipButton {
+                objectName: "permissionOpenButton"
+                visible: row.canAsk && !row.granted
+                text: qsTr("Open")
+                onClicked: row.askRequested()
             }
 
             // Always in the row, so the layout keeps its place when the state flips.

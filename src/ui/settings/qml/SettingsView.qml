@@ -35,7 +35,9 @@ ColumnLayout {
                 label: "Screen Recording"
                 glyph: "TabScreenshots"
                 granted: model.screenRecordingGranted
-                advice: qsTr("Run the app in an X11 session that lets it read the screen.")
+                advice: model.screenRecordingAdvice
+                canAsk: model.canAskForScreenRecording
+                onAskRequested: model.askForScreenRecording()
             }
 
             SettingsPermissionRow {
@@ -43,7 +45,7 @@ ColumnLayout {
                 label: "Input Monitoring"
                 glyph: "StatKeyboard"
                 granted: model.inputMonitoringGranted
-                advice: qsTr("Run the app in an X11 session whose server offers XInput 2.2 or later.")
+                advice: model.inputMonitoringAdvice
             }
 
             Rectangle {
