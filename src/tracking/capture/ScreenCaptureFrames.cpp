@@ -69,9 +69,8 @@ ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, const Q
         const DisplayInfo &display = list.displays[index];
         const DisplayFrame frame = backend.captureDisplay(display);
         if (frame.status == DisplayCaptureStatus::AccessDenied) {
-            zuvError(lcCapture).noquote()
-                << QStringLiteral("ScreenCaptureKit capture failed: %1")
-                       .arg(QStringLiteral("the screen cannot be read"));
+            zuvError(lcCapture).noquote() << QStringLiteral("ScreenCaptureKit capture failed: %1")
+                                                 .arg(QStringLiteral("the screen cannot be read"));
             result.outcome = CaptureOutcome::PermissionLost;
             return result;
         }

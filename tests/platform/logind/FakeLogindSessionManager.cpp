@@ -23,9 +23,13 @@ FakeLogindSessionManager::FakeLogindSessionManager(const QString &sessionId, boo
     m_session = std::make_unique<FakeLogindSession>(
         *m_connection, QStringLiteral("/org/freedesktop/login1/session/_3") + sessionId);
     m_session->setActive(initiallyActive);
-    if (!m_connection->registerService(logindName) ||
-        !m_connection->registerObject(managerPath, this, QDBusConnection::ExportAllSlots))
+    if (!m_connection->registerService(logindName)) {
+        m_problem = QStringLiteral("cannot own ") + logindName +
+                    QStringLiteral(" on the session bus (another suite serving it?) ") +
+                    m_connection->lastError().message();
+    } else if (!m_connection->registerObject(managerPath, this, QDBusConnection::ExportAllSlots)) {
         m_problem = QStringLiteral("cannot serve logind: ") + m_connection->lastError().message();
+    }
 }
 
 FakeLogindSessionManager::~FakeLogindSessionManager()
