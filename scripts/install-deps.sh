@@ -14,6 +14,12 @@ packages=(
     libx11-dev libxi-dev libxss-dev libxrandr-dev libxtst-dev libxkbcommon-dev
     xvfb xauth xdotool x11-xserver-utils dbus dbus-x11 gnome-keyring procps
     fonts-dejavu-core libgl1-mesa-dri desktop-file-utils libglib2.0-bin
+    # Wayland sessions: Qt's Wayland plugin; input from the devices through libinput, idle time
+    # through the compositors' protocols; screen capture through the desktop portal over PipeWire;
+    # headless desktops for their tests (sway with the wlroots portal and grim, Mutter)
+    qt6-wayland libinput-dev libudev-dev libwayland-dev wayland-protocols plasma-wayland-protocols
+    libpipewire-0.3-dev pipewire wireplumber xdg-desktop-portal
+    sway swaybg xdg-desktop-portal-wlr grim wtype mutter passwd util-linux
 )
 
 missing=()

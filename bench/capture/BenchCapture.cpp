@@ -4,6 +4,7 @@
 //
 //   bench_capture [seconds-of-idle-measurement]   (default 10)
 
+#include "foundation/SettingsStore.h"
 #include "platform/DisplayCaptureBackend.h"
 #include "platform/PlatformServices.h"
 #include "tracking/activity/ActivityTracker.h"
@@ -68,7 +69,8 @@ double cpuSeconds()
 void benchCapture(Display *display)
 {
     paintDesktop(display);
-    auto backend = PlatformServices::createDisplayCaptureBackend();
+    SettingsStore settings{QString()};
+    auto backend = PlatformServices::createDisplayCaptureBackend(settings);
     const DisplayList list = backend->listDisplays();
     if (list.status != DisplayCaptureStatus::Ok || list.displays.isEmpty()) {
         std::printf("capture: no readable display\n");

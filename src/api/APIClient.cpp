@@ -5,6 +5,7 @@
 #include "api/BackendSnackbarReporter.h"
 #include "api/DomainStorage.h"
 #include "api/LogRedactor.h"
+#include "api/SingleSendBody.h"
 #include "api/UnauthorizedHandler.h"
 #include "foundation/Log.h"
 
@@ -131,9 +132,7 @@ QCoro::Task<QByteArray> APIClient::sendOnce(Call call, bool mayRepair)
                                            .arg(QString::fromLatin1(call.method), url->path());
     }
 
-    std::unique_ptr<QNetworkReply, DeleteLater> reply(
-        call.body ? m_network.sendCustomRequest(request, call.method, *call.body)
-                  : m_network.sendCustomRequest(request, call.method));
+    std::unique_ptr<QNetworkReply, DeleteLater> reply(startRequest(request, call));
     co_await reply.get();
 
     const QString requestPayload = stringifyJSONorText(call.body, outcomeBodyLimit);
@@ -183,6 +182,17 @@ QCoro::Task<QByteArray> APIClient::sendOnce(Call call, bool mayRepair)
         throw APIError::unauthorized();
     // The repeated request reads the repaired tokens from the store again and never repairs twice.
     co_return co_await sendOnce(std::move(call), false);
+}
+
+QNetworkReply *APIClient::startRequest(const QNetworkRequest &request, const Call &call)
+{
+    if (!call.body)
+        return m_network.sendCustomRequest(request, call.method);
+    // Owned by the reply, which reads it until it finishes.
+    auto *body = new SingleSendBody(*call.body);
+    QNetworkReply *reply = m_network.sendCustomRequest(request, call.method, body);
+    body->setParent(reply);
+    return reply;
 }
 
 QString APIClient::stringifyJSONorText(const std::optional<QByteArray> &body, int maxChars)

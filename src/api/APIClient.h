@@ -19,6 +19,8 @@
 
 class APIEndpoints;
 class AuthTokenStore;
+class QNetworkReply;
+class QNetworkRequest;
 class UnauthorizedHandler;
 
 // The JSON-over-HTTPS client of the HR service's API, used by the authentication, configuration
@@ -107,6 +109,8 @@ private:
     }
 
     QCoro::Task<QByteArray> sendOnce(Call call, bool mayRepair);
+    // Hands the request to Qt; a body is sent once at most, never again behind the caller's back.
+    QNetworkReply *startRequest(const QNetworkRequest &request, const Call &call);
 
     const APIEndpoints &m_endpoints;
     AuthTokenStore &m_tokens;

@@ -3,6 +3,8 @@
 #include "foundation/Log.h"
 #include "platform/PermissionProbe.h"
 #include "platform/PlatformServices.h"
+#include "platform/SessionType.h"
+#include "platform/portal/PortalCapture.h"
 
 #include <mutex>
 
@@ -56,8 +58,47 @@ bool PermissionService::hasScreenRecordingPermission()
     return granted;
 }
 
+QString PermissionService::screenRecordingAdvice()
+{
+    if (PlatformServices::sessionType() == SessionType::Wayland)
+        return QStringLiteral("Press Open and choose the screens to share in the desktop's "
+                              "screen-sharing dialog.");
+    return QStringLiteral("Run the app in an X11 session that lets it read the screen.");
+}
+
+QString PermissionService::inputMonitoringAdvice()
+{
+    if (PlatformServices::sessionType() == SessionType::Wayland)
+        return QStringLiteral("Ask an administrator to add your account to the \u201cinput\u201d "
+                              "group, then sign out of the desktop and in again.");
+    return QStringLiteral("Run the app in an X11 session whose server offers XInput 2.2 or later.");
+}
+
+QString PermissionService::screenCaptureLostText()
+{
+    if (PlatformServices::sessionType() == SessionType::Wayland)
+        return QStringLiteral(
+            "The desktop stopped sharing the screen with the app, so tracking was "
+            "stopped. Quit and reopen the app, and choose the screens to share "
+            "when the desktop asks.");
+    return QStringLiteral("The display server refused to let the app read the screen, so tracking "
+                          "was stopped. Run the app in an X11 session that allows it, then quit "
+                          "and reopen the app.");
+}
+
+bool PermissionService::canAskForScreenRecording()
+{
+    return PlatformServices::sessionType() == SessionType::Wayland;
+}
+
 bool PermissionService::openScreenRecordingSettings()
 {
+    if (canAskForScreenRecording()) {
+        const bool asked = PortalCapture::askForGrant();
+        zuvInfo(lcPermissions) << (asked ? "Screen sharing asked of the desktop"
+                                         : "Screen sharing cannot be asked for yet: no capture");
+        return asked;
+    }
     zuvInfo(lcPermissions) << "There is no screen recording settings page on this system; the X "
                               "display decides whether the screen can be read";
     return false;
@@ -65,6 +106,13 @@ bool PermissionService::openScreenRecordingSettings()
 
 bool PermissionService::openInputMonitoringSettings()
 {
+    if (PlatformServices::sessionType() == SessionType::Wayland) {
+        zuvInfo(lcPermissions) << "There is no input monitoring settings page on this system; "
+                                  "read access to the input devices decides whether input can be "
+                                  "listened to, and an administrator grants it through the "
+                                  "\"input\" group";
+        return false;
+    }
     zuvInfo(lcPermissions) << "There is no input monitoring settings page on this system; the X "
                               "display decides whether input can be listened to";
     return false;

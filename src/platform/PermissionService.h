@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 class PermissionProbe;
 
 // The two permissions tracking needs, in their meaning on this system: "Input Monitoring" holds
-// when the display server is reachable and offers raw input events (XInput 2.2); "Screen
-// Recording" holds when one pixel of the screen can be read. There is no settings page to open
+// when the display server is reachable and offers raw input events (XInput 2.2), or on Wayland
+// when a keyboard or pointer of the seat can be read; "Screen Recording" holds when one pixel of
+// the screen can be read. There is no settings page to open
 // and no permission database to reset here: those operations say so in the log and report
 // failure.
 class PermissionService
@@ -20,8 +23,19 @@ public:
     static bool requestInputMonitoringPermissionIfNeeded();
     static bool hasScreenRecordingPermission();
 
-    // No counterpart on this system: logged, and false.
+    // What the person can do about a missing permission, in this session's terms.
+    static QString screenRecordingAdvice();
+    static QString inputMonitoringAdvice();
+    // On Wayland the screen is granted in the desktop's own screen-sharing dialog, which the app
+    // can ask for; on X11 nothing can ask.
+    static bool canAskForScreenRecording();
+    // Why tracking stopped when the screen could no longer be read, and what to do about it.
+    static QString screenCaptureLostText();
+
+    // On Wayland asks the desktop for its screen-sharing dialog (true when asked, or when already
+    // granted); on X11 there is no counterpart: logged, and false.
     static bool openScreenRecordingSettings();
+    // No counterpart on this system: logged, and false.
     static bool openInputMonitoringSettings();
     static bool revokePermissions();
 

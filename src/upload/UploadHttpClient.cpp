@@ -5,9 +5,9 @@
 #include "api/AuthTokenStore.h"
 #include "api/DomainStorage.h"
 #include "api/LogRedactor.h"
+#include "api/SingleSendBody.h"
 #include "api/UnauthorizedHandler.h"
 #include "foundation/Log.h"
-#include "upload/SingleSendBody.h"
 #include "upload/TransportError.h"
 
 #include <QCoroNetworkReply>

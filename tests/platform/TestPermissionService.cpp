@@ -73,6 +73,8 @@ void TestPermissionService::settingsAndResetReportFailure()
     QVERIFY(!PermissionService::openScreenRecordingSettings());
     QVERIFY(!PermissionService::openInputMonitoringSettings());
     QVERIFY(!PermissionService::revokePermissions());
+    // Nothing can ask for the screen on X11, so no row offers to.
+    QVERIFY(!PermissionService::canAskForScreenRecording());
     QCOMPARE(log.count(QStringLiteral("no screen recording settings page")), 1);
     QCOMPARE(log.count(QStringLiteral("no input monitoring settings page")), 1);
     QCOMPARE(log.count(QStringLiteral("cannot be reset")), 1);

@@ -32,7 +32,9 @@
 #include "tracking/engine/SessionManager.h"
 #include "ui/design/ThemeManager.h"
 #include "ui/reports/ScreenshotsServices.h"
+#include "ui/reports/StoreSummarySource.h"
 #include "ui/reports/SummaryServices.h"
+#include "ui/settings/LogoutCompletion.h"
 #include "ui/settings/SettingsServices.h"
 #include "ui/signin/AuthSignInBackend.h"
 #include "ui/signin/SignInCompletion.h"
@@ -92,7 +94,11 @@ SummaryServices &ApplicationContext::summaryServices()
 {
     if (!m_summaryServices) {
         m_summaryServices = std::make_unique<SummaryServices>(
-            SummaryServices::Dependencies{*m_appState, *m_sessionManager});
+            SummaryServices::Dependencies{*m_appState,
+                                          *m_sessionManager,
+                                          std::make_unique<StoreSummarySource>(*m_store),
+                                          systemClock(),
+                                          {}});
     }
     return *m_summaryServices;
 }
@@ -100,8 +106,14 @@ SummaryServices &ApplicationContext::summaryServices()
 ScreenshotsServices &ApplicationContext::screenshotsServices()
 {
     if (!m_screenshotsServices) {
+        auto currentDomain = [domains = m_domainStorage.get()]() -> std::optional<QString> {
+            const std::optional<QUrl> base = domains->getBaseURL();
+            return base ? std::optional(base->host()) : std::nullopt;
+        };
         m_screenshotsServices = std::make_unique<ScreenshotsServices>(
-            ScreenshotsServices::Dependencies{*m_appState, *m_sessionManager});
+            ScreenshotsServices::Dependencies{*m_appState, *m_sessionManager, *m_reportCache,
+                                              ScreenshotsServices::fetchingFrom(*m_api),
+                                              std::move(currentDomain), systemClock()});
     }
     return *m_screenshotsServices;
 }
@@ -109,8 +121,11 @@ ScreenshotsServices &ApplicationContext::screenshotsServices()
 SettingsServices &ApplicationContext::settingsServices()
 {
     if (!m_settingsServices) {
-        m_settingsServices = std::make_unique<SettingsServices>(
-            SettingsServices::Dependencies{*m_appState, *m_sessionManager});
+        m_logout = std::make_unique<LogoutCompletion>(
+            LogoutCompletion::applicationSteps(*m_auth, *m_configService, *m_appState));
+        m_settingsServices = std::make_unique<SettingsServices>(SettingsServices::Dependencies{
+            *m_appState, *m_sessionManager, *m_theme, *m_settings, *m_domainStorage,
+            systemRandomSource(), *m_logout, SettingsServices::systemPermissionReset()});
     }
     return *m_settingsServices;
 }
@@ -161,7 +176,7 @@ SessionManager &ApplicationContext::createSessionManager()
         return APITimeZoneResolver::resolvedTimeZone(
             APITimeZoneResolver::storedTimezoneIdentifier(*m_settings));
     };
-    capture.backend = PlatformServices::createDisplayCaptureBackend();
+    capture.backend = PlatformServices::createDisplayCaptureBackend(*m_settings);
     m_capture = std::make_unique<ScreenCaptureService>(std::move(capture));
     m_sleepSource = std::make_unique<LogindSleepSource>();
     m_suspendClock = std::make_unique<BootTimeSuspendClock>();

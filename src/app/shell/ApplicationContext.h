@@ -16,6 +16,7 @@ class DeviceIdProvider;
 class DomainStorage;
 class IdleDetector;
 class IdleTimeSource;
+class LogoutCompletion;
 class NetworkMonitor;
 class RemoteConfigService;
 class RetryManager;
@@ -120,5 +121,6 @@ private:
     std::unique_ptr<TrackerServices> m_trackerServices;
     std::unique_ptr<SummaryServices> m_summaryServices;
     std::unique_ptr<ScreenshotsServices> m_screenshotsServices;
+    std::unique_ptr<LogoutCompletion> m_logout;
     std::unique_ptr<SettingsServices> m_settingsServices;
 };

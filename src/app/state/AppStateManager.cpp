@@ -131,6 +131,7 @@ void AppStateManager::setIsAuthenticated(bool value)
 {
     if (m_isAuthenticated != value) {
         m_isAuthenticated = value;
+        ++m_signInGeneration;
         Q_EMIT isAuthenticatedChanged();
     }
     if (m_isRestoringSession)
@@ -192,14 +193,16 @@ void AppStateManager::setPendingMainTab(const std::optional<MainTab> &tab)
     Q_EMIT pendingMainTabChanged();
 }
 
-QCoro::Task<> AppStateManager::refreshRemoteConfigFromServer()
+QCoro::Task<bool> AppStateManager::refreshRemoteConfigFromServer()
 {
     const QPointer<AppStateManager> self(this);
+    const quint64 generation = m_signInGeneration;
     const RemoteConfig config = co_await m_remoteConfigService.fetchRemote();
-    if (!self)
-        co_return;
+    if (!self || generation != m_signInGeneration || !m_isAuthenticated)
+        co_return false;
     setRemoteConfig(config);
     evaluateClientVersion(config);
+    co_return true;
 }
 
 void AppStateManager::evaluateClientVersion(const std::optional<RemoteConfig> &config)
@@ -261,14 +264,16 @@ QCoro::Task<> AppStateManager::runCheckForUpdates(TrackingEngineControl &engine)
         co_return;
     }
     std::optional<QString> failure;
+    bool applied = false;
     try {
-        co_await refreshRemoteConfigFromServer();
+        applied = co_await refreshRemoteConfigFromServer();
     } catch (const std::exception &error) {
         failure = failureDescription(error);
     } catch (...) {
         failure = QString();
     }
-    if (!self)
+    // Signed out meanwhile: the answer is another sign-in's and there is nobody to tell.
+    if (!self || (!failure && !applied))
         co_return;
     if (failure) {
         m_alerts.presentInformational(QStringLiteral("Failed to check for updates."), failure);

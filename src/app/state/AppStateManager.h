@@ -110,8 +110,9 @@ public:
     void abandonAuthRestore();
 
     // Fetches the configuration and applies it with the version check; a failure is thrown
-    // (APIError) and changes nothing.
-    QCoro::Task<> refreshRemoteConfigFromServer();
+    // (APIError) and changes nothing. False, with nothing changed, when the user signed out (or
+    // out and in again) while the fetch was out: that configuration is another sign-in's.
+    QCoro::Task<bool> refreshRemoteConfigFromServer();
     // Forces an update when this build is older than the configuration's latest client version.
     void evaluateClientVersion(const std::optional<RemoteConfig> &config);
     // Tells the application of the forced-update state and records whether it surfaced it.
@@ -151,6 +152,10 @@ private:
     LocalDataAlerts m_localDataAlerts;
 
     bool m_isAuthenticated = false;
+
+    // Counts sign-ins and sign-outs, so late answers can tell they belong to an earlier one.
+
+    quint64 m_signInGeneration = 0;
     bool m_isRestoringSession = true;
     bool m_authRestoreIsSlow = false;
     bool m_hasRequiredPermissions = false;

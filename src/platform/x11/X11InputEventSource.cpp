@@ -7,9 +7,7 @@
 #include <X11/extensions/XInput2.h>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
 namespace {
 
@@ -25,31 +23,17 @@ bool isScrollButton(int button)
 
 } // namespace
 
-X11InputEventSource::X11InputEventSource()
-{
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
-        m_wakeRead = fds[0];
-        m_wakeWrite = fds[1];
-    } else {
-        zuvError(lcActivity) << "Cannot create the wake-up pipe of the input stream:"
-                             << strerror(errno);
-    }
-}
+X11InputEventSource::X11InputEventSource() = default;
 
 X11InputEventSource::~X11InputEventSource()
 {
     close();
-    if (m_wakeRead >= 0)
-        ::close(m_wakeRead);
-    if (m_wakeWrite >= 0)
-        ::close(m_wakeWrite);
 }
 
 bool X11InputEventSource::open()
 {
     close();
-    if (m_wakeRead < 0)
+    if (!m_wakePipe.isValid())
         return false;
     auto connection = std::make_unique<X11Connection>(lcActivity());
     if (!connection->isOpen()) {
@@ -94,9 +78,7 @@ bool X11InputEventSource::open()
         return false;
     }
     // Drain wake-ups meant for an earlier run.
-    char drain[64];
-    while (read(m_wakeRead, drain, sizeof(drain)) > 0) {
-    }
+    m_wakePipe.drain();
     m_scrollValuators.clear();
     m_connection = std::move(connection);
     return true;
@@ -111,15 +93,12 @@ bool X11InputEventSource::waitAndDispatch(const Sink &sink)
     if (!m_connection->isHealthy())
         return false;
 
-    pollfd fds[2] = {{XConnectionNumber(display), POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+    pollfd fds[2] = {{XConnectionNumber(display), POLLIN, 0}, {m_wakePipe.readFd(), POLLIN, 0}};
     const int ready = poll(fds, 2, -1);
     if (ready < 0)
         return errno == EINTR;
-    if (fds[1].revents & POLLIN) {
-        char drain[64];
-        while (read(m_wakeRead, drain, sizeof(drain)) > 0) {
-        }
-    }
+    if (fds[1].revents & POLLIN)
+        m_wakePipe.drain();
     if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
         zuvError(lcActivity) << "The X display closed the input stream";
         return false;
@@ -131,11 +110,7 @@ bool X11InputEventSource::waitAndDispatch(const Sink &sink)
 
 void X11InputEventSource::wake()
 {
-    if (m_wakeWrite < 0)
-        return;
-    const char byte = 1;
-    // A full pipe already holds a wake-up; nothing is lost when this write fails.
-    [[maybe_unused]] const ssize_t written = write(m_wakeWrite, &byte, 1);
+    m_wakePipe.wake();
 }
 
 void X11InputEventSource::close()

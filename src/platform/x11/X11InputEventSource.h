@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/InputEventSource.h"
+#include "platform/WakePipe.h"
 
 #include <QHash>
 #include <QList>
@@ -31,7 +32,6 @@ private:
 
     std::unique_ptr<X11Connection> m_connection;
     int m_xiOpcode = 0;
-    int m_wakeRead = -1;
-    int m_wakeWrite = -1;
+    WakePipe m_wakePipe{"the input stream"};
     QHash<int, QList<int>> m_scrollValuators; // per source device; refreshed when devices change
 };

@@ -54,7 +54,7 @@ ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, const Q
     const DisplayList list = backend.listDisplays();
     if (list.status == DisplayCaptureStatus::AccessDenied) {
         zuvError(lcCapture).noquote() << QStringLiteral("ScreenCaptureKit capture failed: %1")
-                                             .arg(QStringLiteral("the X display cannot be read"));
+                                             .arg(QStringLiteral("the screen cannot be read"));
         result.outcome = CaptureOutcome::PermissionLost;
         return result;
     }
@@ -69,9 +69,8 @@ ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, const Q
         const DisplayInfo &display = list.displays[index];
         const DisplayFrame frame = backend.captureDisplay(display);
         if (frame.status == DisplayCaptureStatus::AccessDenied) {
-            zuvError(lcCapture).noquote()
-                << QStringLiteral("ScreenCaptureKit capture failed: %1")
-                       .arg(QStringLiteral("the X display cannot be read"));
+            zuvError(lcCapture).noquote() << QStringLiteral("ScreenCaptureKit capture failed: %1")
+                                                 .arg(QStringLiteral("the screen cannot be read"));
             result.outcome = CaptureOutcome::PermissionLost;
             return result;
         }

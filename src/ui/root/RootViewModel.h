@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/state/MainTab.h"
+#include "platform/PermissionService.h"
 #include "ui/reports/ScreenshotsServices.h"
 #include "ui/reports/SummaryServices.h"
 #include "ui/settings/SettingsServices.h"
@@ -56,6 +57,12 @@ class RootViewModel : public QObject
                    motivationalPhraseIndexChanged)
     Q_PROPERTY(bool screenRecordingGranted READ screenRecordingGranted NOTIFY permissionRowsChanged)
     Q_PROPERTY(bool inputMonitoringGranted READ inputMonitoringGranted NOTIFY permissionRowsChanged)
+    // What to change about a missing permission on this session, and whether the screen grant
+    // can be asked for from here (the desktop's screen-sharing dialog on Wayland).
+    Q_PROPERTY(QString screenRecordingAdvice READ screenRecordingAdvice CONSTANT)
+    Q_PROPERTY(QString inputMonitoringAdvice READ inputMonitoringAdvice CONSTANT)
+    Q_PROPERTY(bool canAskForScreenRecording READ canAskForScreenRecording CONSTANT)
+    Q_PROPERTY(QString screenCaptureLostText READ screenCaptureLostText CONSTANT)
     Q_PROPERTY(
         QString interruptedProjectName READ interruptedProjectName NOTIFY interruptedSessionChanged)
     Q_PROPERTY(
@@ -153,6 +160,15 @@ public:
     bool didRunInitialLoad() const { return m_didRunInitialLoad; }
     bool screenRecordingGranted() const { return m_screenRecordingGranted; }
     bool inputMonitoringGranted() const { return m_inputMonitoringGranted; }
+    static QString screenRecordingAdvice() { return PermissionService::screenRecordingAdvice(); }
+    static QString inputMonitoringAdvice() { return PermissionService::inputMonitoringAdvice(); }
+    static bool canAskForScreenRecording() { return PermissionService::canAskForScreenRecording(); }
+    // "Open" on the screen recording row: the desktop's dialog; "Check Again" reads the answer.
+    Q_INVOKABLE static bool askForScreenRecording()
+    {
+        return PermissionService::openScreenRecordingSettings();
+    }
+    static QString screenCaptureLostText() { return PermissionService::screenCaptureLostText(); }
     QString interruptedProjectName() const;
     QString interruptedStartedText() const;
     bool screenRecordingPermissionLost() const;

@@ -3,7 +3,10 @@
 #include "api/APIError.h"
 #include "app/state/RemoteConfigSource.h"
 
+#include <QCoroTimer>
 #include <QList>
+
+#include <chrono>
 
 #include <variant>
 
@@ -16,10 +19,14 @@ public:
     QList<Outcome> outcomes;
     int fetches = 0;
     int stops = 0;
+    // How long each answer takes; answers at once by default.
+    std::chrono::milliseconds answerDelay{0};
 
     QCoro::Task<RemoteConfig> fetchRemote() override
     {
         ++fetches;
+        if (answerDelay.count() > 0)
+            co_await QCoro::sleepFor(answerDelay);
         if (outcomes.isEmpty())
             throw APIError::network(QNetworkReply::HostNotFoundError, QStringLiteral("no answer"));
         const Outcome outcome = outcomes.takeFirst();

@@ -90,6 +90,8 @@ private Q_SLOTS:
     void liftingAndReforcingSurfacesAgain();
     void refreshAppliesTheFetchedConfiguration();
     void failedRefreshChangesNothing();
+    void refreshAnsweredAfterASignOutIsDropped_data();
+    void refreshAnsweredAfterASignOutIsDropped();
     void sessionInvalidatedResetsTheState();
     void checkForUpdates_data();
     void checkForUpdates();
@@ -459,6 +461,45 @@ void TestAppStateManager::failedRefreshChangesNothing()
     QCOMPARE(*thrownStatus, 503);
     QCOMPARE(state->remoteConfig(), std::optional<RemoteConfig>(applied));
     QVERIFY(state->forceClientUpdate());
+}
+
+void TestAppStateManager::refreshAnsweredAfterASignOutIsDropped_data()
+{
+    QTest::addColumn<bool>("signInAgain");
+    QTest::addColumn<bool>("fromTheMenu");
+    QTest::newRow("signed out") << false << false;
+    QTest::newRow("signed out and in again") << true << false;
+    QTest::newRow("menu check, signed out") << false << true;
+    QTest::newRow("menu check, signed out and in again") << true << true;
+}
+
+void TestAppStateManager::refreshAnsweredAfterASignOutIsDropped()
+{
+    QFETCH(bool, signInAgain);
+    QFETCH(bool, fromTheMenu);
+    auto state = restoredState(true);
+    FakeTrackingEngine engine;
+    m_source->answerDelay = std::chrono::milliseconds(50);
+    m_source->outcomes.append(configWithLatestVersion(newerThanThisBuild()));
+    std::optional<bool> applied;
+    auto refresh = [&]() -> QCoro::Task<> {
+        applied = co_await state->refreshRemoteConfigFromServer();
+    };
+    if (fromTheMenu)
+        state->checkForUpdatesFromMenu(engine);
+    else
+        refresh();
+    state->applySessionInvalidated();
+    if (signInAgain)
+        state->setIsAuthenticated(true);
+    QTRY_COMPARE(m_source->outcomes.size(), 0);
+    QTest::qWait(100);
+    if (!fromTheMenu)
+        QCOMPARE(applied, std::optional<bool>(false));
+    QVERIFY(!state->remoteConfig().has_value());
+    QVERIFY(!state->forceClientUpdate());
+    QVERIFY(engine.appliedConfigs.isEmpty());
+    QVERIFY(m_alerts->alerts().isEmpty());
 }
 
 void TestAppStateManager::sessionInvalidatedResetsTheState()

@@ -53,7 +53,7 @@ private Q_SLOTS:
         captureDependencies.apiTimeZone = [] {
             return QTimeZone::utc();
         };
-        captureDependencies.backend = PlatformServices::createDisplayCaptureBackend();
+        captureDependencies.backend = PlatformServices::createDisplayCaptureBackend(settings);
         ScreenCaptureService captureService(std::move(captureDependencies));
 
         XTestInjector injector;

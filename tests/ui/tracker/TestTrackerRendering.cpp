@@ -1,4 +1,5 @@
 #include "app/shell/ShellTestRig.h"
+#include "ui/RootViewRendering.h"
 #include "ui/design/WD.h"
 #include "ui/root/RootViewModel.h"
 #include "ui/tracker/TaskMenuConfigRefresh.h"
@@ -55,53 +56,14 @@ private:
             {*rig.appState, rig.sessionManager(), rig.engine.settings, rig.random, refresh}};
     };
 
-    static QString outputFolder()
-    {
-        const QString base = qEnvironmentVariable("ZUV_TEST_BINARY_DIR", QDir::currentPath());
-        const QString folder = base + QStringLiteral("/rendered/tracker");
-        QDir().mkpath(folder);
-        return folder;
-    }
-
-    static std::unique_ptr<QQuickView> show(QQmlEngine &engine, RootViewModel &model, bool compact)
-    {
-        auto view = std::make_unique<QQuickView>(&engine, nullptr);
-        view->setResizeMode(compact ? QQuickView::SizeViewToRootObject
-                                    : QQuickView::SizeRootObjectToView);
-        view->setInitialProperties({{QStringLiteral("viewModel"), QVariant::fromValue(&model)}});
-        view->setSource(
-            QUrl(QStringLiteral("qrc:/qt-project.org/imports/Zuvevivezid/Root/qml/RootView.qml")));
-        for (const QQmlError &error : view->errors())
-            qWarning() << error.toString();
-        if (!compact)
-            view->resize(460, 540);
-        view->show();
-        if (!QTest::qWaitForWindowExposed(view.get()))
-            return {};
-        QTest::qWait(300);
-        return view;
-    }
-
     static QQuickItem *find(QQuickView &view, const char *name)
     {
         return view.rootObject()->findChild<QQuickItem *>(QString::fromLatin1(name));
     }
 
-    static int distinctColours(const QImage &image)
-    {
-        QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 2)
-            for (int x = 0; x < image.width(); x += 2)
-                colours.insert(image.pixel(x, y));
-        return static_cast<int>(colours.size());
-    }
-
     static void save(QQuickView &view, const QString &name)
     {
-        const QImage image = view.grabWindow();
-        QVERIFY(!image.isNull());
-        QVERIFY2(distinctColours(image) > 20, qPrintable(name));
-        QVERIFY(image.save(outputFolder() + QLatin1Char('/') + name + QStringLiteral(".png")));
+        RootViewRendering::save(view, QStringLiteral("tracker"), name);
     }
 
 private Q_SLOTS:
@@ -109,18 +71,7 @@ private Q_SLOTS:
 
     void cleanup() { WD::setPalette(WDPalette::pink()); }
 
-    void bothScreensInEveryPalette_data()
-    {
-        QTest::addColumn<QString>("paletteId");
-        QTest::addColumn<bool>("compact");
-        for (const WDPalette &palette : WDPalette::all()) {
-            for (const bool compact : {true, false}) {
-                const QString tag = palette.id + (compact ? QStringLiteral("-compact")
-                                                          : QStringLiteral("-regular"));
-                QTest::newRow(qPrintable(tag)) << palette.id << compact;
-            }
-        }
-    }
+    void bothScreensInEveryPalette_data() { RootViewRendering::addPaletteRows(); }
 
     void bothScreensInEveryPalette()
     {
@@ -139,7 +90,7 @@ private Q_SLOTS:
                                                         nullptr,
                                                         &scene.services});
         QQmlEngine engine;
-        const auto view = show(engine, model, compact);
+        const auto view = RootViewRendering::show(engine, model, compact);
         QVERIFY(view);
 
         QQuickItem *start = find(*view, "startTrackingButton");
@@ -189,7 +140,7 @@ private Q_SLOTS:
         // No task: the session has no name, so no name line.
         scene.rig.sessionManager().startTracking(std::nullopt);
         QQmlEngine engine;
-        const auto view = show(engine, model, true);
+        const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
         QVERIFY(find(*view, "pauseButton"));
         QVERIFY(!find(*view, "taskName")->isVisible());
@@ -216,7 +167,7 @@ private Q_SLOTS:
                                                         nullptr,
                                                         &scene.services});
         QQmlEngine engine;
-        const auto view = show(engine, model, true);
+        const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
         QQuickItem *start = find(*view, "startTrackingButton");
         QVERIFY(!start->isEnabled());
@@ -237,7 +188,7 @@ private Q_SLOTS:
                                                         &scene.services});
         scene.rig.sessionManager().startTracking(std::nullopt);
         QQmlEngine engine;
-        const auto view = show(engine, model, true);
+        const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
         QQuickItem *clock = find(*view, "clock");
         clock->setProperty("text", QStringLiteral("11:11:11"));

@@ -1,4 +1,6 @@
 import QtQuick
+import QtQuick.Controls.Basic
+import Zuvevivezid.Root
 
 // A tall screen that scrolls vertically by the wheel and by dragging the content itself, always
 // exactly as wide as the view and never past either end. The content is laid out at the view's
@@ -14,13 +16,25 @@ Flickable {
     flickableDirection: Flickable.VerticalFlick
     boundsBehavior: Flickable.StopAtBounds
     boundsMovement: Flickable.StopAtBounds
-    // The content moves with the pointer and stops where the pointer stops.
-    maximumFlickVelocity: 0
-    pressDelay: 0
+    // The content below moves the view; Flickable's own drag would lag behind the pointer by the
+    // distance that tells a drag from a click, and its flick and wheel carry on after the hand
+    // stops.
+    interactive: false
     clip: true
 
-    Column {
-        id: column
+    ScrollBar.vertical: ScrollBar {
+        objectName: "dragScrollBar"
+        policy: scroller.contentHeight > scroller.height ? ScrollBar.AsNeeded : ScrollBar.AlwaysOff
+    }
+
+    DragScrollContent {
+        flickable: scroller
         width: scroller.width
+        height: Math.max(column.implicitHeight, scroller.height)
+
+        Column {
+            id: column
+            width: scroller.width
+        }
     }
 }

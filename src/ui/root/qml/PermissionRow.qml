@@ -2,13 +2,17 @@ import QtQuick
 import QtQuick.Layouts
 import Zuvevivezid.Design
 
-// One permission: a green tick or a red cross, its name, and while missing what to change.
+// One permission: a green tick or a red cross, its name, and while missing what to change, with
+// "Open" where the grant can be asked for from here.
 ColumnLayout {
     id: row
 
     property string label: ""
     property bool granted: false
     property string advice: ""
+    property bool canAsk: false
+
+    signal askRequested()
 
     spacing: 2
 
@@ -23,6 +27,13 @@ ColumnLayout {
 
         WDText {
             text: row.label
+        }
+
+        WDChipButton {
+            objectName: "permissionOpenButton"
+            visible: row.canAsk && !row.granted
+            text: qsTr("Open")
+            onClicked: row.askRequested()
         }
     }
 

@@ -45,7 +45,9 @@ WDCard {
                 Layout.fillWidth: true
                 label: qsTr("Screen Recording")
                 granted: card.viewModel.screenRecordingGranted
-                advice: qsTr("Run the app in an X11 session that lets it read the screen.")
+                advice: card.viewModel.screenRecordingAdvice
+                canAsk: card.viewModel.canAskForScreenRecording
+                onAskRequested: card.viewModel.askForScreenRecording()
             }
 
             PermissionRow {
@@ -53,7 +55,7 @@ WDCard {
                 Layout.fillWidth: true
                 label: qsTr("Input Monitoring")
                 granted: card.viewModel.inputMonitoringGranted
-                advice: qsTr("Run the app in an X11 session whose server offers XInput 2.2 or later.")
+                advice: card.viewModel.inputMonitoringAdvice
             }
         }
 

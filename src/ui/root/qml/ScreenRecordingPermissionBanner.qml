@@ -4,7 +4,8 @@ import Zuvevivezid.Design
 import Zuvevivezid.Root
 
 // Tracking stopped because the screen could no longer be read. There is no settings page to
-// send the user to on this desktop, so the banner says what to change and can be dismissed.
+// send the user to on this desktop, so the banner says what to change (in the session's terms)
+// and can be dismissed.
 NoticeBanner {
     id: banner
 
@@ -15,7 +16,7 @@ NoticeBanner {
     border.color: Qt.rgba(WD.warning.r, WD.warning.g, WD.warning.b, 0.5)
     titleColor: WD.warning
     title: "\u26A0 " + qsTr("Screenshot could not be captured")
-    message: qsTr("The display server refused to let the app read the screen, so tracking was stopped. Run the app in an X11 session that allows it, then quit and reopen the app.")
+    message: banner.viewModel.screenCaptureLostText
 
     WDChipButton {
         objectName: "permissionBannerDismiss"

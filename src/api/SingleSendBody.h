@@ -7,9 +7,9 @@
 //
 // Qt's HTTP/1 layer quietly sends a request again when its connection closes before any answer
 // byte arrives, and it rewinds the body to do so. The service may well have handled the first
-// copy (a screenshot stored, a session started), so for the upload queue one send has to be one
-// request on the wire: with this body the rewind fails, and the reply ends with
-// QNetworkReply::ContentReSendError instead of a second copy. A rewind before anything was read
+// copy (a screenshot stored, a session started, a one-time code mailed, a refresh token rotated),
+// so one send has to be one request on the wire: with this body the rewind fails, and the reply
+// ends with an error instead of a second copy. A rewind before anything was read
 // still succeeds, as nothing has reached the server then.
 class SingleSendBody final : public QIODevice
 {

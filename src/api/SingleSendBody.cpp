@@ -1,4 +1,4 @@
-#include "upload/SingleSendBody.h"
+#include "api/SingleSendBody.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,0 +1,56 @@
+#include "ui/settings/LogoutCompletion.h"
+
+#include "api/auth/AuthService.h"
+#include "app/state/AppStateManager.h"
+#include "app/state/RemoteConfigSource.h"
+
+#include <QCoroSignal>
+#include <QPointer>
+
+LogoutCompletion::Steps LogoutCompletion::applicationSteps(AuthService &auth,
+                                                           RemoteConfigSource &configService,
+                                                           AppStateManager &appState)
+{
+    Steps steps;
+    steps.serverLogout = [&auth] {
+        return auth.logout();
+    };
+    steps.stopPeriodicRefresh = [&configService] {
+        configService.stopPeriodicRefresh();
+    };
+    // The same return to a signed-out state as when the service ends the sign-in.
+    steps.resetAppState = [&appState] {
+        appState.applySessionInvalidated();
+    };
+    return steps;
+}
+
+LogoutCompletion::LogoutCompletion(Steps steps, QObject *parent)
+    : QObject(parent)
+    , m_steps(std::move(steps))
+{}
+
+QCoro::Task<> LogoutCompletion::logout()
+{
+    if (m_isLoggingOut) {
+        co_await qCoro(this, &LogoutCompletion::loggedOut);
+        co_return;
+    }
+    setLoggingOut(true);
+    const QPointer<LogoutCompletion> self(this);
+    co_await m_steps.serverLogout();
+    if (!self)
+        co_return;
+    m_steps.stopPeriodicRefresh();
+    m_steps.resetAppState();
+    setLoggingOut(false);
+    Q_EMIT loggedOut();
+}
+
+void LogoutCompletion::setLoggingOut(bool value)
+{
+    if (m_isLoggingOut == value)
+        return;
+    m_isLoggingOut = value;
+    Q_EMIT loggingOutChanged();
+}
