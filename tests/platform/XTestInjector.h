@@ -47,6 +47,15 @@ public:
             sync();
         }
     }
+    // Ctrl+A: selects what a text field holds, so typing replaces it.
+    void selectAll()
+    {
+        const KeyCode control = XKeysymToKeycode(m_display, XK_Control_L);
+        XTestFakeKeyEvent(m_display, control, True, CurrentTime);
+        keyTap(XK_a);
+        XTestFakeKeyEvent(m_display, control, False, CurrentTime);
+        sync();
+    }
     void moveBy(int dx, int dy)
     {
         XTestFakeRelativeMotionEvent(m_display, dx, dy, CurrentTime);

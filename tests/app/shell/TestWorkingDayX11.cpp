@@ -30,6 +30,7 @@
 #include <QTimeZone>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 // Last: the X11 headers define names that Qt's headers use.
@@ -95,7 +96,7 @@ private:
     struct Walk
     {
         QString name;
-        QPointer<QQuickView> window;
+        QPointer<QQuickWindow> window;
         int pictures = 0;
     };
 
@@ -168,8 +169,12 @@ private:
     static QString shown(const Walk &walk)
     {
         QStringList names;
-        for (const QQuickItem *item : visibleItems(walk))
-            names.append(item->objectName());
+        for (const QQuickItem *item : visibleItems(walk)) {
+            const QString text = item->property("text").toString();
+            names.append(text.isEmpty() ? item->objectName()
+                                        : item->objectName() + QStringLiteral("=\"") + text +
+                                              QLatin1Char('"'));
+        }
         return QStringLiteral("shown: ") + names.join(QLatin1Char(' '));
     }
 
@@ -208,9 +213,11 @@ private:
         QQuickItem *field = visibleItem(walk, name);
         if (!QTest::qWaitFor([field] { return field->hasActiveFocus(); }, 3000))
             return false;
+        // The form may hold what was typed last time, like the remembered e-mail address.
+        m_input->selectAll();
         m_input->typeText(text.constData());
         return QTest::qWaitFor(
-            [field, &text] { return field->property("text").toString().endsWith(text); }, 3000);
+            [field, &text] { return field->property("text").toString() == text; }, 3000);
     }
 
     QString textOf(const Walk &walk, const QString &name) const
@@ -334,6 +341,148 @@ private:
         }
         tokens.removeDuplicates();
         return tokens;
+    }
+
+    // Drags the scrolling view until the item's centre is inside the window, as a person does.
+    bool bringIntoView(const Walk &walk, const QString &name)
+    {
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            const QQuickItem *item = visibleItem(walk, name);
+            if (!item)
+                return false;
+            const QPoint centre = screenCentre(*item) - walk.window->position();
+            const int margin = 60;
+            if (centre.y() > margin && centre.y() < walk.window->height() - margin)
+                return true;
+            const int distance = std::clamp(walk.window->height() / 2 - centre.y(),
+                                            -walk.window->height() / 3, walk.window->height() / 3);
+            const QPoint from = walk.window->position() +
+                                QPoint(walk.window->width() - 12, walk.window->height() / 2);
+            m_input->moveTo(from.x(), from.y());
+            m_input->button(1, true);
+            for (int step = 1; step <= 10; ++step) {
+                m_input->moveTo(from.x(), from.y() + distance * step / 10);
+                QTest::qWait(20);
+            }
+            m_input->button(1, false);
+            QTest::qWait(400);
+        }
+        return false;
+    }
+
+    bool clickInView(const Walk &walk, const QString &name)
+    {
+        return waitForItem(walk, name) && bringIntoView(walk, name) && click(walk, name);
+    }
+
+    static QQuickWindow *viewerWindow()
+    {
+        for (QWindow *window : QGuiApplication::topLevelWindows()) {
+            if (window->objectName() == QStringLiteral("screenshotViewer") && window->isVisible())
+                return qobject_cast<QQuickWindow *>(window);
+        }
+        return nullptr;
+    }
+
+    // The summary lists the session; the screenshots tab shows the day's report with a
+    // thumbnail, and the viewer opens on it.
+    void checkReports(Walk &walk)
+    {
+        QVERIFY2(click(walk, QStringLiteral("mainTabSummary")), qPrintable(shown(walk)));
+        QVERIFY2(waitForItem(walk, QStringLiteral("summaryRow")), qPrintable(shown(walk)));
+        QCOMPARE(visibleItem(walk, QStringLiteral("summaryRow"))->property("taskName").toString(),
+                 frontDesk);
+        picture(walk, QStringLiteral("summary"));
+
+        QVERIFY2(click(walk, QStringLiteral("mainTabScreenshots")), qPrintable(shown(walk)));
+        QVERIFY2(waitForItem(walk, QStringLiteral("hourBlock")), qPrintable(shown(walk)));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const QQuickItem *thumbnail = visibleItem(walk, QStringLiteral("thumbnail"));
+                return thumbnail &&
+                       thumbnail->property("status").toString() == QStringLiteral("Ready");
+            },
+            networkTimeoutMs));
+        picture(walk, QStringLiteral("screenshots"));
+        QVERIFY(clickInView(walk, QStringLiteral("thumbnailBox")));
+        QVERIFY(QTest::qWaitFor([] { return viewerWindow() != nullptr; }));
+        Walk viewer;
+        viewer.name = walk.name;
+        viewer.window = viewerWindow();
+        viewer.pictures = walk.pictures;
+        QVERIFY(QTest::qWaitForWindowExposed(viewer.window.data()));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const QQuickItem *image = visibleItem(viewer, QStringLiteral("viewerImage"));
+                return image && image->property("status").toString() == QStringLiteral("Ready");
+            },
+            networkTimeoutMs));
+        picture(viewer, QStringLiteral("viewer"));
+        walk.pictures = viewer.pictures;
+        QVERIFY(click(viewer, QStringLiteral("viewerCloseButton")));
+        QVERIFY(QTest::qWaitFor([] { return viewerWindow() == nullptr; }));
+    }
+
+    // Settings name the employee and the company; logging out there leads to the sign-in.
+    void signOut(Walk &walk, const QString &greetedName, const QString &company)
+    {
+        QVERIFY2(click(walk, QStringLiteral("mainTabSettings")), qPrintable(shown(walk)));
+        QVERIFY2(waitForItem(walk, QStringLiteral("settingsView")), qPrintable(shown(walk)));
+        QTRY_VERIFY(textOf(walk, QStringLiteral("greetingLine")).contains(greetedName));
+        QCOMPARE(textOf(walk, QStringLiteral("companyLine")), company);
+        picture(walk, QStringLiteral("settings"));
+        QVERIFY(clickInView(walk, QStringLiteral("logoutButton")));
+        QVERIFY2(waitForItem(walk, QStringLiteral("logoutConfirm")), qPrintable(shown(walk)));
+        QVERIFY(bringIntoView(walk, QStringLiteral("logoutConfirm")));
+        picture(walk, QStringLiteral("logout-question"));
+        const QList<QQuickItem *> confirms = visibleItems(walk, QStringLiteral("confirmButton"));
+        QQuickItem *confirm = nullptr;
+        for (QQuickItem *candidate : confirms) {
+            if (visibleItem(walk, QStringLiteral("logoutConfirm"))->isAncestorOf(candidate))
+                confirm = candidate;
+        }
+        QVERIFY(confirm);
+        QVERIFY(clickAt(screenCentre(*confirm)));
+        QVERIFY2(waitForItem(walk, QStringLiteral("signInScreen")), qPrintable(shown(walk)));
+        QVERIFY(waitForItem(walk, QStringLiteral("loginForm")));
+        picture(walk, QStringLiteral("signed-out"));
+    }
+
+    // Another employee of another company: the screens show nothing of the first one.
+    void signInAsAnotherEmployee(Walk &walk)
+    {
+        QVERIFY(typeInto(walk, QStringLiteral("emailField"), StandInService::demoEmail().toUtf8()));
+        QVERIFY(typeInto(walk, QStringLiteral("passwordField"),
+                         StandInService::demoPassword().toUtf8()));
+        QVERIFY(click(walk, QStringLiteral("loginButton")));
+        // The window comes back on the tab the last employee left it on.
+        QVERIFY2(waitForItem(walk, QStringLiteral("signedInLayout")), qPrintable(shown(walk)));
+        QVERIFY(click(walk, QStringLiteral("mainTabTracker")));
+        QVERIFY2(waitForItem(walk, QStringLiteral("trackerIdleView")), qPrintable(shown(walk)));
+        QCOMPARE(textOf(walk, QStringLiteral("taskFieldTitle")), QStringLiteral("No task"));
+        picture(walk, QStringLiteral("second-employee"));
+
+        QStringList titles;
+        pickFromTheMenuWhenShown(QString(), titles);
+        QVERIFY(click(walk, QStringLiteral("taskField")));
+        QTRY_VERIFY(!titles.isEmpty());
+        QCOMPARE(
+            titles,
+            (QStringList{QStringLiteral("No task"), QStringLiteral("Customer onboarding"),
+                         QStringLiteral("Quarterly report"), QStringLiteral("Internal tooling")}));
+        QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+
+        QVERIFY(click(walk, QStringLiteral("mainTabSummary")));
+        QVERIFY2(waitForItem(walk, QStringLiteral("summaryEmpty")), qPrintable(shown(walk)));
+        QVERIFY(visibleItem(walk, QStringLiteral("summaryRow")) == nullptr);
+        picture(walk, QStringLiteral("second-employee-summary"));
+
+        QVERIFY(click(walk, QStringLiteral("mainTabSettings")));
+        QTRY_VERIFY(textOf(walk, QStringLiteral("greetingLine")).contains(QStringLiteral("Dana")));
+        QVERIFY(!textOf(walk, QStringLiteral("greetingLine")).contains(QStringLiteral("Tomas")));
+        QCOMPARE(textOf(walk, QStringLiteral("companyLine")), QStringLiteral("Demo Works"));
+        picture(walk, QStringLiteral("second-employee-settings"));
+        QVERIFY(click(walk, QStringLiteral("mainTabTracker")));
     }
 
 private Q_SLOTS:
@@ -550,6 +699,16 @@ private Q_SLOTS:
         const double expected = double(dayMs - pausedMs - idlePausedMs) / 1000.0;
         QVERIFY2(qAbs(reported - expected) <= 3.0,
                  qPrintable(QStringLiteral("%1 against %2").arg(reported).arg(expected)));
+
+        checkReports(walk);
+        if (QTest::currentTestFailed())
+            return;
+        signOut(walk, QStringLiteral("Tomas"), harborClinicNorth);
+        if (QTest::currentTestFailed())
+            return;
+        signInAsAnotherEmployee(walk);
+        if (QTest::currentTestFailed())
+            return;
 
         // Once the last segment has closed, the next upload pass sends it.
         QVERIFY(QTest::qWaitFor(
