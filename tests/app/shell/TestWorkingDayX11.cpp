@@ -702,6 +702,15 @@ private Q_SLOTS:
         QVERIFY2(qAbs(reported - expected) <= 3.0,
                  qPrintable(QStringLiteral("%1 against %2").arg(reported).arg(expected)));
 
+        // Once the last segment has closed, the next upload pass sends it; the queue sends only
+        // the signed-in company's segments, so this is before the sign-out.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return QDateTime::currentDateTimeUtc() > zone.closes &&
+                       database.value("SELECT COUNT(*) FROM activity_segments "
+                                      "WHERE uploaded_at IS NULL") == QStringLiteral("0");
+            },
+            int(QDateTime::currentDateTimeUtc().msecsTo(zone.closes)) + 60000));
         checkReports(walk);
         if (QTest::currentTestFailed())
             return;
@@ -712,14 +721,6 @@ private Q_SLOTS:
         if (QTest::currentTestFailed())
             return;
 
-        // Once the last segment has closed, the next upload pass sends it.
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                return QDateTime::currentDateTimeUtc() > zone.closes &&
-                       database.value("SELECT COUNT(*) FROM activity_segments "
-                                      "WHERE uploaded_at IS NULL") == QStringLiteral("0");
-            },
-            int(QDateTime::currentDateTimeUtc().msecsTo(zone.closes)) + 60000));
         const QJsonArray segments = m_standIn.segments();
         qint64 keysUploaded = 0;
         for (const QJsonValue &segment : segments)
