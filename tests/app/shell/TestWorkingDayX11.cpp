@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -88,7 +87,7 @@ public:
     {
         // A walk lasts minutes of real time, more than Qt Test allows a function by default.
         if (qEnvironmentVariableIsEmpty("QTEST_FUNCTION_TIMEOUT"))
-            qputenv("QTEST_FUNCTION_TIMEOUT", "600000");
+            qputenv("QTEST_FUNCTION_TIMEOUT", "900000");
     }
 
 private:
@@ -384,8 +383,8 @@ private:
         return nullptr;
     }
 
-    // The summary lists the session; the screenshots tab shows the day's report with a
-    // thumbnail, and the viewer opens on it.
+    // The summary lists the session; the screenshots tab shows the day's report of the uploads
+    // with a thumbnail, and the viewer opens on it.
     void checkReports(Walk &walk)
     {
         QVERIFY2(click(walk, QStringLiteral("mainTabSummary")), qPrintable(shown(walk)));
@@ -403,6 +402,10 @@ private:
                        thumbnail->property("status").toString() == QStringLiteral("Ready");
             },
             networkTimeoutMs));
+        // The report is of what this walk uploaded, not the service's made-up day.
+        const QUrl thumbnail =
+            visibleItem(walk, QStringLiteral("thumbnail"))->property("source").toUrl();
+        QVERIFY2(thumbnail.path().startsWith(u"/media/uploads/"), qPrintable(thumbnail.toString()));
         picture(walk, QStringLiteral("screenshots"));
         QVERIFY(clickInView(walk, QStringLiteral("thumbnailBox")));
         QVERIFY(QTest::qWaitFor([] { return viewerWindow() != nullptr; }));
