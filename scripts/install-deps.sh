@@ -19,6 +19,9 @@ packages=(
     # headless desktops for their tests (sway with the wlroots portal and grim, Mutter)
     qt6-wayland libinput-dev libudev-dev libwayland-dev wayland-protocols plasma-wayland-protocols
     libpipewire-0.3-dev pipewire wireplumber xdg-desktop-portal
+    # The portal offers its Screenshot interface only beside an Access backend, which the GTK
+    # backend provides (on GNOME its own backend does)
+    xdg-desktop-portal-gtk
     sway swaybg xdg-desktop-portal-wlr grim wtype mutter passwd util-linux
 )
 

@@ -61,6 +61,7 @@ Demo accounts of the stand-in service (password demo-password for each):
   demo@zuvevivezid.test   signs in directly (company "Demo Works")
   otp@zuvevivezid.test    asks for a one-time code: 123456 (the stand-in sends none anywhere)
   multi@zuvevivezid.test  offers three companies to choose from
+  team@zuvevivezid.test   asks for the code 123456, then offers two companies
 TEXT
 
 signed_in="${ZUV_RUN_SIGNED_IN:-0}"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -26,6 +27,33 @@ public:
         const KeyCode code = XKeysymToKeycode(m_display, keysym);
         XTestFakeKeyEvent(m_display, code, True, CurrentTime);
         XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+        sync();
+    }
+    // Types printable ASCII text key by key, with Shift held where the character needs it.
+    void typeText(const char *text)
+    {
+        const KeyCode shift = XKeysymToKeycode(m_display, XK_Shift_L);
+        for (const char *c = text; *c != '\0'; ++c) {
+            // Printable Latin-1 characters are their own keysyms.
+            const auto keysym = static_cast<KeySym>(static_cast<unsigned char>(*c));
+            const KeyCode code = XKeysymToKeycode(m_display, keysym);
+            const bool shifted = XkbKeycodeToKeysym(m_display, code, 0, 0) != keysym;
+            if (shifted)
+                XTestFakeKeyEvent(m_display, shift, True, CurrentTime);
+            XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+            XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+            if (shifted)
+                XTestFakeKeyEvent(m_display, shift, False, CurrentTime);
+            sync();
+        }
+    }
+    // Ctrl+A: selects what a text field holds, so typing replaces it.
+    void selectAll()
+    {
+        const KeyCode control = XKeysymToKeycode(m_display, XK_Control_L);
+        XTestFakeKeyEvent(m_display, control, True, CurrentTime);
+        keyTap(XK_a);
+        XTestFakeKeyEvent(m_display, control, False, CurrentTime);
         sync();
     }
     void moveBy(int dx, int dy)

@@ -1,8 +1,9 @@
 #include "DemoDirectory.h"
 
+#include "ScreenshotReportBuilder.h"
+
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <functional>
 
 namespace {
@@ -19,21 +20,6 @@ std::string lowerCase(std::string text)
     return text;
 }
 
-std::string clockText(int minutesOfDay)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d:%02d", minutesOfDay / 60 % 24, minutesOfDay % 60);
-    return text;
-}
-
-std::string durationText(long long seconds)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
-    return text;
-}
-
 // Same day, same figures: a stable pseudo-random number from the day and a slot.
 unsigned figure(const QDate &day, int slot, unsigned modulo)
 {
@@ -44,32 +30,6 @@ unsigned figure(const QDate &day, int slot, unsigned modulo)
     value ^= value >> 15;
     return value % modulo;
 }
-
-struct Totals
-{
-    long long seconds = 0;
-    long long mouse = 0;
-    long long keys = 0;
-    double rateSum = 0;
-    int count = 0;
-
-    void add(const Totals &other)
-    {
-        seconds += other.seconds;
-        mouse += other.mouse;
-        keys += other.keys;
-        rateSum += other.rateSum;
-        count += other.count;
-    }
-    nlohmann::json stats() const
-    {
-        return {{"total_seconds", seconds},
-                {"total_seconds_formatted", durationText(seconds)},
-                {"mouse_movements", mouse},
-                {"key_press_count", keys},
-                {"activity_rate", count > 0 ? rateSum / count : 0.0}};
-    }
-};
 
 } // namespace
 
@@ -99,6 +59,7 @@ DemoDirectory::DemoDirectory(int port)
         {"demo@zuvevivezid.test", "demo-password", "Dana Demo", false, false, {0}},
         {"otp@zuvevivezid.test", "demo-password", "Oskar Code", true, false, {1}},
         {"multi@zuvevivezid.test", "demo-password", "Mia Many", false, true, {0, 1, 2}},
+        {"team@zuvevivezid.test", "demo-password", "Tomas Team", true, true, {1, 2}},
     };
 }
 
@@ -162,23 +123,19 @@ nlohmann::json DemoDirectory::screenshotReport(const QDate &day, const QDate &to
 {
     static constexpr int workedHours[] = {9, 10, 11, 13, 14};
     static constexpr int segmentsPerHour = 6;
-    nlohmann::json hours = nlohmann::json::array();
-    Totals dayTotals;
+    ScreenshotReportBuilder report;
     if (day.isValid() && day <= today) {
         const std::string media =
             "https://" + host + "/media/" + day.toString(Qt::ISODate).toStdString();
         for (const int hour : workedHours) {
-            Totals hourTotals;
-            nlohmann::json segments = nlohmann::json::array();
             for (int slot = 0; slot < segmentsPerHour; ++slot) {
                 const int number = hour * segmentsPerHour + slot;
-                Totals segment;
+                ReportTotals segment;
                 segment.seconds = 300 + figure(day, number, 301);
                 segment.mouse = figure(day, number + 1000, 900);
                 segment.keys = figure(day, number + 2000, 1500);
                 segment.rateSum = 20.0 + figure(day, number + 3000, 800) / 10.0;
                 segment.count = 1;
-                hourTotals.add(segment);
 
                 nlohmann::json screenshots = nlohmann::json::array();
                 const int shots = slot == 4 ? 0 : 1 + static_cast<int>(figure(day, number, 2));
@@ -190,20 +147,12 @@ nlohmann::json DemoDirectory::screenshotReport(const QDate &day, const QDate &to
                          {"url_available", !(hour == 11 && slot == 2)},
                          {"thumbnail_url", stem + "-thumb.png"},
                          {"thumbnail_url_available", true},
-                         {"captured_at", clockText(hour * 60 + slot * 10 + 3 + shot * 4)}});
+                         {"captured_at", ScreenshotReportBuilder::clockText(hour * 60 + slot * 10 +
+                                                                            3 + shot * 4)}});
                 }
-                segments.push_back(
-                    {{"segment_number", number},
-                     {"segment_number_from", clockText(hour * 60 + slot * 10)},
-                     {"segment_number_to", clockText(hour * 60 + slot * 10 + 10)},
-                     {"indicator_color", segment.rateSum >= 50.0 ? "green" : "orange"},
-                     {"stats", segment.stats()},
-                     {"screenshots", screenshots}});
+                report.addSegment(number, segment, std::move(screenshots));
             }
-            dayTotals.add(hourTotals);
-            hours.push_back(
-                {{"hour", hour}, {"stats", hourTotals.stats()}, {"segments", segments}});
         }
     }
-    return {{"summary", {{"stats", dayTotals.stats()}}}, {"hours", hours}};
+    return report.result();
 }

@@ -1,8 +1,12 @@
 #include "HrService.h"
 
+#include "ScreenshotReportBuilder.h"
+
 #include <QDateTime>
 #include <QTimeZone>
 #include <QUuid>
+
+#include <cmath>
 
 namespace {
 
@@ -182,7 +186,7 @@ HrService::Answer HrService::handle(const Request &request)
     if (path == "hr/zuvevivezid/employees/config")
         return get ? configuration(request, *account) : message(405, "Method not allowed.");
     if (path == "hr/zuvevivezid/reporting/screenshots/employees")
-        return get ? screenshotReport(request) : message(405, "Method not allowed.");
+        return get ? screenshotReport(request, *account) : message(405, "Method not allowed.");
 
     const std::string tracking = path.substr(std::string(trackingPrefix).size());
     if (!post)
@@ -311,22 +315,61 @@ HrService::Answer HrService::configuration(const Request &request, const std::st
     return jsonAnswer(200, {{"data", config}});
 }
 
-HrService::Answer HrService::screenshotReport(const Request &request)
+HrService::Answer HrService::screenshotReport(const Request &request, const std::string &account)
 {
     const auto date = request.query.find("date");
     if (date == request.query.end() || !isDayText(date->second))
         return invalid("date", "The date must be a day written yyyy-MM-dd.");
-    std::string zone;
-    {
-        const std::lock_guard lock(m_mutex);
-        zone = apiTimeZoneLocked();
-    }
-    const QDate today = QDateTime::currentDateTimeUtc()
-                            .toTimeZone(QTimeZone(QByteArray::fromStdString(zone)))
-                            .date();
     const QDate day =
         QDate::fromString(QString::fromStdString(date->second), QStringLiteral("yyyy-MM-dd"));
+    const std::lock_guard lock(m_mutex);
+    const QTimeZone zone(QByteArray::fromStdString(apiTimeZoneLocked()));
+    const QTimeZone apiZone = zone.isValid() ? zone : QTimeZone::utc();
+    if (auto tracked = trackedDayReportLocked(account, day, apiZone, request.host))
+        return jsonAnswer(200, {{"data", std::move(*tracked)}});
+    // A day without uploads shows the demo's synthetic one.
+    const QDate today = QDateTime::currentDateTimeUtc().toTimeZone(apiZone).date();
     return jsonAnswer(200, {{"data", DemoDirectory::screenshotReport(day, today, request.host)}});
+}
+
+std::optional<Json> HrService::trackedDayReportLocked(const std::string &account, const QDate &day,
+                                                      const QTimeZone &zone,
+                                                      const std::string &host) const
+{
+    static constexpr double secondsPerPercent = 6.0; // of a ten-minute segment
+    const std::string dayText = day.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    ScreenshotReportBuilder report;
+    bool anything = false;
+    for (const auto &[key, segment] : m_segments) {
+        if (std::get<0>(key) != account || std::get<1>(key) != dayText)
+            continue;
+        ReportTotals figures;
+        figures.seconds =
+            std::llround(segment.at("non_idle_percent").get<double>() * secondsPerPercent);
+        figures.mouse = segment.at("mouse_movements").get<long long>();
+        figures.keys = segment.at("key_press_count").get<long long>();
+        figures.rateSum = segment.at("activity_rate").get<double>();
+        figures.count = 1;
+        report.addSegment(static_cast<int>(std::get<2>(key)), figures, Json::array());
+        anything = true;
+    }
+    const std::string media = "https://" + host + "/media/uploads/";
+    for (const UploadedScreenshots::Shot *shot : m_screenshots.takenOn(account, day, zone)) {
+        const QTime time = shot->capturedAt.toTimeZone(zone).time();
+        const int minute = time.hour() * 60 + time.minute();
+        const std::string stem = media + std::to_string(shot->id);
+        report.addSegment(
+            minute / 10, {},
+            Json::array({{{"url", stem + ".jpg"},
+                          {"url_available", true},
+                          {"thumbnail_url", stem + "-thumb.jpg"},
+                          {"thumbnail_url_available", true},
+                          {"captured_at", ScreenshotReportBuilder::clockText(minute)}}}));
+        anything = true;
+    }
+    if (!anything)
+        return std::nullopt;
+    return report.result();
 }
 
 HrService::Answer HrService::startSession(const Request &request, const std::string &account)
@@ -402,7 +445,7 @@ HrService::Answer HrService::segmentBatch(const Request &request, const std::str
         Json stored = segment;
         stored["device_uuid"] = body.at("device_uuid");
         stored["account"] = account;
-        m_segments[{segment.at("segment_date").get<std::string>(),
+        m_segments[{account, segment.at("segment_date").get<std::string>(),
                     segment.at("segment_number").get<long long>()}] = stored;
         accepted.push_back(index);
     }
@@ -415,21 +458,26 @@ HrService::Answer HrService::segmentBatch(const Request &request, const std::str
 HrService::Answer HrService::screenshots(const Request &request, const std::string &sessionId)
 {
     const std::string id = canonicalSession(sessionId);
-    size_t files = 0;
-    for (const auto &part : request.parts) {
-        if (part.size > maximumScreenshotBytes)
+    std::vector<const FilePart *> files;
+    for (const FilePart &part : request.files) {
+        if (part.content.size() > maximumScreenshotBytes)
             return message(413, "The screenshot is too large.");
         if (part.name == "screenshots[]" && !part.fileName.empty())
-            ++files;
+            files.push_back(&part);
     }
     const std::lock_guard lock(m_mutex);
     const auto found = m_sessions.find(id);
     if (id.empty() || found == m_sessions.end())
         return message(404, "Session not found.");
-    if (files == 0)
+    if (files.empty())
         return invalid("screenshots", "At least one file is required under screenshots[].");
-    found->second.screenshots += static_cast<int>(files);
-    return jsonAnswer(200, {{"success", true}, {"data", {{"stored", files}}}});
+    found->second.screenshots += static_cast<int>(files.size());
+    for (const FilePart *file : files) {
+        // A name without a capture moment is stored as received but has no place in a report.
+        if (const auto moment = UploadedScreenshots::captureMoment(file->fileName))
+            m_screenshots.add(found->second.account, *moment, file->content);
+    }
+    return jsonAnswer(200, {{"success", true}, {"data", {{"stored", files.size()}}}});
 }
 
 Json HrService::tokenObject(const TokenRegistry::Issued &issued) const
@@ -500,6 +548,16 @@ void HrService::reset()
     m_sessions.clear();
     m_takenOver.clear();
     m_segments.clear();
+    m_screenshots.clear();
+}
+
+std::optional<std::string> HrService::uploadedImage(size_t id) const
+{
+    const std::lock_guard lock(m_mutex);
+    const UploadedScreenshots::Shot *shot = m_screenshots.find(id);
+    if (!shot)
+        return std::nullopt;
+    return shot->image;
 }
 
 Json HrService::sessionsJson() const

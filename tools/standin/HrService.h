@@ -3,13 +3,16 @@
 #include "DemoDirectory.h"
 #include "RequestRecord.h"
 #include "TokenRegistry.h"
+#include "UploadedScreenshots.h"
 
 #include <nlohmann/json.hpp>
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // The HR service's API as the client sees it: sign-in, tokens, configuration, the tracking
@@ -18,6 +21,13 @@
 class HrService
 {
 public:
+    struct FilePart
+    {
+        std::string name;
+        std::string fileName;
+        std::string content;
+    };
+
     struct Request
     {
         std::string method;
@@ -27,7 +37,7 @@ public:
         std::string authorization;
         std::map<std::string, std::string> query;
         std::string body;
-        std::vector<RequestRecord::Part> parts;
+        std::vector<FilePart> files;
     };
 
     struct Answer
@@ -51,6 +61,9 @@ public:
     void mergeConfiguration(const nlohmann::json &fields);
     TokenRegistry &tokens() { return m_tokens; }
     void reset();
+
+    // An uploaded screenshot's image, by the number its report address gives.
+    std::optional<std::string> uploadedImage(size_t id) const;
 
     nlohmann::json sessionsJson() const;
     nlohmann::json segmentsJson() const;
@@ -76,7 +89,12 @@ private:
     Answer refresh(const Request &request);
     Answer logout(const Request &request, const std::string &account);
     Answer configuration(const Request &request, const std::string &account);
-    Answer screenshotReport(const Request &request);
+    Answer screenshotReport(const Request &request, const std::string &account);
+    // The report of a day the account tracked, from what it uploaded; none for a day without
+    // uploads.
+    std::optional<nlohmann::json> trackedDayReportLocked(const std::string &account,
+                                                         const QDate &day, const QTimeZone &zone,
+                                                         const std::string &host) const;
     Answer startSession(const Request &request, const std::string &account);
     Answer heartbeat(const Request &request, const std::string &account);
     Answer segmentBatch(const Request &request, const std::string &account);
@@ -96,5 +114,7 @@ private:
     nlohmann::json m_configurationOverrides = nlohmann::json::object();
     std::map<std::string, Session> m_sessions;
     std::set<std::string> m_takenOver;
-    std::map<std::pair<std::string, long long>, nlohmann::json> m_segments;
+    // By account, day and segment number: a segment sent again replaces the one stored.
+    std::map<std::tuple<std::string, std::string, long long>, nlohmann::json> m_segments;
+    UploadedScreenshots m_screenshots;
 };

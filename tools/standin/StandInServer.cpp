@@ -7,6 +7,7 @@
 
 #include <sys/socket.h>
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -201,7 +202,8 @@ void StandInServer::handleApi(const httplib::Request &request, httplib::Response
     for (const auto &[key, value] : request.params)
         call.query.emplace(key, value);
     call.body = request.body;
-    call.parts = entry.parts;
+    for (const auto &[field, file] : request.files)
+        call.files.push_back({file.name, file.filename, file.content});
 
     const std::int64_t sequence = m_record.add(std::move(entry));
     if (m_verbose)
@@ -306,16 +308,34 @@ void StandInServer::handleControl(const httplib::Request &request, httplib::Resp
 
 void StandInServer::handleMedia(const httplib::Request &request, httplib::Response &response)
 {
-    static const std::string thumbnailSuffix = "-thumb.png";
     const std::string &path = request.path;
-    const bool thumbnail = path.size() > thumbnailSuffix.size() &&
-                           path.compare(path.size() - thumbnailSuffix.size(),
-                                        thumbnailSuffix.size(), thumbnailSuffix) == 0;
-    const bool png = path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0;
-    if (!png) {
+    const auto endsWith = [&path](const std::string &suffix) {
+        return path.size() > suffix.size() &&
+               path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+    };
+    static const std::string uploadsPrefix = mediaPrefix + "uploads/";
+    if (path.rfind(uploadsPrefix, 0) == 0) {
+        // An uploaded screenshot serves as its own thumbnail; the client scales it.
+        const std::string name = path.substr(uploadsPrefix.size());
+        size_t id = 0;
+        const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), id);
+        const std::string rest(end, name.data() + name.size());
+        const std::optional<std::string> image =
+            error == std::errc() && (rest == ".jpg" || rest == "-thumb.jpg")
+                ? m_service->uploadedImage(id)
+                : std::nullopt;
+        if (!image) {
+            reply(response, 404, {{"message", "Not found."}});
+            return;
+        }
+        response.status = 200;
+        response.set_content(*image, "image/jpeg");
+        return;
+    }
+    if (!endsWith(".png")) {
         reply(response, 404, {{"message", "Not found."}});
         return;
     }
     response.status = 200;
-    response.set_content(thumbnail ? m_thumbnailImage : m_fullImage, "image/png");
+    response.set_content(endsWith("-thumb.png") ? m_thumbnailImage : m_fullImage, "image/png");
 }

@@ -1,12 +1,10 @@
-#include "app/shell/ApplicationContext.h"
+#include "app/shell/ApplicationAssembly.h"
 #include "app/shell/DesktopPalette.h"
 #include "app/shell/LaunchGate.h"
 #include "app/shell/ShellDialogs.h"
-#include "app/shell/StartupSequence.h"
 #include "app/shell/TrayShell.h"
 #include "foundation/AppPaths.h"
 #include "foundation/Log.h"
-#include "foundation/RandomSource.h"
 #include "platform/logind/TerminationSignalQuitter.h"
 
 #include <QApplication>
@@ -43,27 +41,11 @@ int main(int argc, char *argv[])
     // SIGTERM and SIGINT end the event loop like Quit does, so the session is saved.
     TerminationSignalQuitter quitter;
 
-    ApplicationContext context;
-    StartupSequence startup(context);
-    startup.run();
-
-    TrayShell shell(TrayShell::Dependencies{*context.appState(),
-                                            *context.sessionManager(),
-                                            context.engineControl(),
-                                            systemRandomSource(),
-                                            {},
-                                            {},
-                                            nullptr,
-                                            &context.trackerServices(),
-                                            &context.summaryServices(),
-                                            &context.screenshotsServices(),
-                                            &context.settingsServices()});
-    context.setWindowActions([&shell] { shell.activateApplication(); },
-                             [&shell] { return shell.raiseMainWindow(); });
+    ApplicationAssembly application;
+    TrayShell &shell = application.shell();
     QObject::connect(&instance, &SingleInstanceGuard::showWindowRequested, &shell,
                      [&shell] { shell.showMainWindow(true); });
-    shell.setSignIn(context.signInBackend(), context.signInCompletion());
-    shell.install();
+    application.install();
 
     return QApplication::exec();
 }

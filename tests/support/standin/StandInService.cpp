@@ -74,6 +74,11 @@ QString StandInService::multiCompanyEmail()
     return QStringLiteral("multi@zuvevivezid.test");
 }
 
+QString StandInService::teamEmail()
+{
+    return QStringLiteral("team@zuvevivezid.test");
+}
+
 QString StandInService::demoPassword()
 {
     return QStringLiteral("demo-password");

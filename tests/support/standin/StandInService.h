@@ -76,6 +76,7 @@ public:
     static QString demoEmail();         // signs in directly, one company
     static QString otpEmail();          // must enter the one-time code
     static QString multiCompanyEmail(); // belongs to three companies, must pick one
+    static QString teamEmail();         // the one-time code, then a pick of two companies
     static QString demoPassword();      // the password of every demo account
     static QString defaultOtpCode();    // the one-time code until setOtpCode()
 

@@ -51,6 +51,7 @@ private Q_SLOTS:
     void segmentBatchAcceptsValidRowsOnly();
     void screenshotUploadChecksSessionAndSize();
     void screenshotReportHasTheDocumentedShape();
+    void reportOfATrackedDayShowsItsUploads();
     void configurationCanBeMerged();
 
     void clientWithoutTheAuthorityIsRefused();
@@ -69,6 +70,9 @@ private:
     HttpAnswer startSession(const QString &token, const QUuid &session,
                             const QString &device = QStringLiteral("device-A"),
                             const QString &startedAt = QStringLiteral("2026-12-09T09:30:00+07:00"));
+    // Screenshot files (upload name, bytes) sent in one multipart request, as the client sends.
+    HttpAnswer uploadScreenshots(const QString &token, const QUuid &session,
+                                 const QList<std::pair<QString, QByteArray>> &files);
     QJsonObject heartbeatBody(const QUuid &session, qint64 totalSeconds,
                               const QString &device = QStringLiteral("device-A")) const;
 
@@ -160,6 +164,25 @@ HttpAnswer TestStandInService::startSession(const QString &token, const QUuid &s
                 {QStringLiteral("started_at"), startedAt},
                 {QStringLiteral("task_id"), QStringLiteral("task-101")}},
                token);
+}
+
+HttpAnswer TestStandInService::uploadScreenshots(const QString &token, const QUuid &session,
+                                                 const QList<std::pair<QString, QByteArray>> &files)
+{
+    QHttpMultiPart multipart(QHttpMultiPart::FormDataType);
+    for (const auto &[fileName, bytes] : files) {
+        QHttpPart part;
+        part.setHeader(
+            QNetworkRequest::ContentDispositionHeader,
+            QStringLiteral("form-data; name=\"screenshots[]\"; filename=\"%1\"").arg(fileName));
+        part.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("image/jpeg"));
+        part.setBody(bytes);
+        multipart.append(part);
+    }
+    const QUrl url = m_service.baseUrl().resolved(
+        QUrl(QStringLiteral("hr/zuvevivezid/employees/sessions/%1/screenshots")
+                 .arg(session.toString(QUuid::WithoutBraces).toUpper())));
+    return send("POST", url, {}, token, &multipart);
 }
 
 QJsonObject TestStandInService::heartbeatBody(const QUuid &session, qint64 totalSeconds,
@@ -646,20 +669,7 @@ void TestStandInService::recordListsMultipartParts()
     QCOMPARE(startSession(token, session).status, 200);
     const QString sessionText = session.toString(QUuid::WithoutBraces).toUpper();
     const QString fileName = sessionText + QStringLiteral("_2026-12-09T09-30-00+07-00_1.jpg");
-
-    auto *multipart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
-    QHttpPart part;
-    part.setHeader(
-        QNetworkRequest::ContentDispositionHeader,
-        QStringLiteral("form-data; name=\"screenshots[]\"; filename=\"%1\"").arg(fileName));
-    part.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("image/jpeg"));
-    part.setBody(QByteArray(3000, 'j'));
-    multipart->append(part);
-    const QUrl url = m_service.baseUrl().resolved(
-        QUrl(QStringLiteral("hr/zuvevivezid/employees/sessions/%1/screenshots").arg(sessionText)));
-    const HttpAnswer answer = send("POST", url, {}, token, multipart);
-    delete multipart;
-    QCOMPARE(answer.status, 200);
+    QCOMPARE(uploadScreenshots(token, session, {{fileName, QByteArray(3000, 'j')}}).status, 200);
 
     const auto uploads = m_service.receivedRequests(
         QStringLiteral("POST"), QStringLiteral("hr/zuvevivezid/employees/sessions/*/screenshots"));
@@ -881,6 +891,87 @@ void TestStandInService::screenshotReportHasTheDocumentedShape()
              0);
     QCOMPARE(api("GET", report + QStringLiteral("05.03.2026"), {}, token).status, 422);
     QCOMPARE(api("GET", report + QStringLiteral("2026-03-05"), {}).status, 401);
+}
+
+// A day the employee uploaded for is reported from the uploads: each screenshot in the segment
+// of its capture moment as the service's zone tells time, whatever zone its name was written in;
+// the images are served back; another employee and another day see none of it.
+void TestStandInService::reportOfATrackedDayShowsItsUploads()
+{
+    const QString token = accessTokenOf(StandInService::demoEmail());
+    const QUuid session = QUuid::createUuid();
+    QCOMPARE(startSession(token, session).status, 200);
+    const QJsonObject segment{{QStringLiteral("segment_date"), QStringLiteral("2026-03-05")},
+                              {QStringLiteral("segment_number"), 54},
+                              {QStringLiteral("timezone"), QStringLiteral("Europe/Berlin")},
+                              {QStringLiteral("activity_rate"), 75.0},
+                              {QStringLiteral("mouse_movements"), 3},
+                              {QStringLiteral("key_press_count"), 4},
+                              {QStringLiteral("non_idle_percent"), 50.0}};
+    QCOMPARE(api("POST", QStringLiteral("hr/zuvevivezid/employees/segments/batch"),
+                 {{QStringLiteral("device_uuid"), QStringLiteral("device-A")},
+                  {QStringLiteral("segments"), QJsonArray{segment}}},
+                 token)
+                 .status,
+             200);
+
+    // The service's zone is Berlin's, an hour ahead of UTC in March.
+    const QString prefix = session.toString(QUuid::WithoutBraces).toUpper() + u'_';
+    const QList<std::pair<QString, QByteArray>> files{
+        {prefix + QStringLiteral("2026-03-05T09-04-00+01-00_1.jpg"), "in 54"},
+        {prefix + QStringLiteral("2026-03-05T05-25-30.250-03-00_2.jpg"), "in 56"},
+        {prefix + QStringLiteral("2026-03-05T08-40-00Z_1.jpg"), "in 58"},
+        {prefix + QStringLiteral("2026-03-05T23-30-00-03-00_1.jpg"), "the next day"},
+        {QStringLiteral("no-moment.jpg"), "nowhere"}};
+    QCOMPARE(uploadScreenshots(token, session, files).status, 200);
+
+    const QString report = QStringLiteral("hr/zuvevivezid/reporting/screenshots/employees?date=");
+    const auto dayOf = [&](const QString &day, const QString &who) {
+        return api("GET", report + day, {}, who).object().value(QStringLiteral("data")).toObject();
+    };
+    const QJsonObject day = dayOf(QStringLiteral("2026-03-05"), token);
+    const QJsonArray hours = day.value(QStringLiteral("hours")).toArray();
+    QCOMPARE(hours.size(), 1);
+    QCOMPARE(hours.at(0).toObject().value(QStringLiteral("hour")).toInt(), 9);
+    QStringList placed;
+    QString secondThumbnail;
+    for (const QJsonValue &value :
+         hours.at(0).toObject().value(QStringLiteral("segments")).toArray()) {
+        const QJsonObject entry = value.toObject();
+        for (const QJsonValue &shot : entry.value(QStringLiteral("screenshots")).toArray()) {
+            placed.append(
+                QStringLiteral("%1 %2")
+                    .arg(entry.value(QStringLiteral("segment_number")).toInt())
+                    .arg(shot.toObject().value(QStringLiteral("captured_at")).toString()));
+            if (entry.value(QStringLiteral("segment_number")).toInt() == 56)
+                secondThumbnail = shot.toObject().value(QStringLiteral("thumbnail_url")).toString();
+        }
+    }
+    QCOMPARE(placed, (QStringList{QStringLiteral("54 09:04"), QStringLiteral("56 09:25"),
+                                  QStringLiteral("58 09:40")}));
+    const QJsonObject daySeconds =
+        day.value(QStringLiteral("summary")).toObject().value(QStringLiteral("stats")).toObject();
+    QCOMPARE(daySeconds.value(QStringLiteral("total_seconds")).toInteger(), 300);
+    QCOMPARE(daySeconds.value(QStringLiteral("key_press_count")).toInteger(), 4);
+
+    const HttpAnswer image = send("GET", QUrl(secondThumbnail));
+    QCOMPARE(image.status, 200);
+    QCOMPARE(image.contentType, QByteArray("image/jpeg"));
+    QCOMPARE(image.body, QByteArray("in 56"));
+    QUrl unknown(secondThumbnail);
+    unknown.setPath(QStringLiteral("/media/uploads/99999-thumb.jpg"));
+    QCOMPARE(send("GET", unknown).status, 404);
+
+    const QJsonArray nextDay =
+        dayOf(QStringLiteral("2026-03-06"), token).value(QStringLiteral("hours")).toArray();
+    QCOMPARE(nextDay.size(), 1);
+    QCOMPARE(nextDay.at(0).toObject().value(QStringLiteral("hour")).toInt(), 3);
+
+    // Another employee's same day is the demo's own, with none of these images.
+    const QJsonObject other =
+        dayOf(QStringLiteral("2026-03-05"), accessTokenOf(StandInService::multiCompanyEmail()));
+    QVERIFY(other.value(QStringLiteral("hours")).toArray().size() > 1);
+    QVERIFY(!QJsonDocument(other).toJson().contains("/media/uploads/"));
 }
 
 void TestStandInService::configurationCanBeMerged()
