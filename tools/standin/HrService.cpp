@@ -473,7 +473,7 @@ HrService::Answer HrService::screenshots(const Request &request, const std::stri
         return invalid("screenshots", "At least one file is required under screenshots[].");
     found->second.screenshots += static_cast<int>(files.size());
     for (const FilePart *file : files) {
-        // A name without a capture moment is stored as received but has no place in a report.
+        // A file whose name carries no capture moment is counted but has no place in a report.
         if (const auto moment = UploadedScreenshots::captureMoment(file->fileName))
             m_screenshots.add(found->second.account, *moment, file->content);
     }
