@@ -116,8 +116,12 @@ QCoro::Task<> UploadService::uploadActivitySegments(const UploadTask &task)
 
     const QList<SQLiteStore::ActivitySegmentRow> rows =
         m_deps.store.pendingActivitySegmentsForUpload(open.date, open.number);
-    if (rows.isEmpty())
+    if (rows.isEmpty()) {
+        // The task ends here without a request; the log tells it from a pass that found no task.
+        zuvInfo(lcUpload).nospace() << "segments/batch: no closed segment before " << open.date
+                                    << '#' << open.number << " waits; nothing sent";
         co_return;
+    }
     zuvInfo(lcUpload).nospace() << "POST segments/batch: " << rows.size() << " closed segment(s)";
 
     const QString zoneName = storedTimezoneIdentifier();
