@@ -1,5 +1,8 @@
 #include "api/AuthTokens.h"
+#include "api/DomainStorage.h"
 #include "api/KeychainService.h"
+#include "app/state/RemoteConfigService.h"
+#include "foundation/SettingsStore.h"
 #include "support/TestEnvironment.h"
 #include "support/standin/StandInService.h"
 
@@ -93,6 +96,16 @@ private Q_SLOTS:
                 {StandInService::demoEmail(), StandInService::demoPassword()});
         QVERIFY2(output.contains("Signed in as"), output.constData());
         QVERIFY2(!output.contains("No keyring here"), output.constData());
+        // The application restored over this sign-in can start tracking at once: the company's
+        // configuration is cached for it, under its own domain key.
+        SettingsStore settings(QDir(data.path()).filePath(
+            QString::fromLatin1(SettingsStore::defaultFileName)));
+        const QString domainKey = DomainStorage(settings).domainKey();
+        QVERIFY(!domainKey.isEmpty());
+        QVERIFY(RemoteConfigService::readCacheFile(
+                    QDir(data.path()).filePath(QString::fromLatin1(RemoteConfigService::fileName)),
+                    domainKey)
+                    .has_value());
 
         const std::optional<AuthTokens> demoTokens = KeychainService(m_demoService).getAuthTokens();
         QVERIFY(demoTokens.has_value());
