@@ -16,6 +16,8 @@
 
 #include <utime.h>
 
+#include <algorithm>
+
 #include "PrivateXServer.h"
 
 namespace {
@@ -82,6 +84,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void listsTheMonitorsTheTestDefined();
     void capturesOneScaledJpegPerMonitorIntoTheCompanyFolder();
+    void aFrameHoldsTheMonitorsOwnPixelsAfterTheBackendIsGone();
     void prunesTheFolderToItsBoundOldestFirst();
     void unwritableFolderLosesTheFrameAndCaptureGoesOn();
 
@@ -218,6 +221,40 @@ void TestX11DisplayCaptureBackend::capturesOneScaledJpegPerMonitorIntoTheCompany
             QVERIFY2(centre.blue() > 150 && centre.red() < 100, qPrintable(centre.name()));
     }
     QCOMPARE(folder.entryList(QDir::Files).size(), 2);
+}
+
+void TestX11DisplayCaptureBackend::aFrameHoldsTheMonitorsOwnPixelsAfterTheBackendIsGone()
+{
+    // A marker in each corner of the monitor that does not start at the screen's origin: a frame
+    // read from the wrong place, with the wrong line length or from freed memory shows otherwise.
+    const QList<std::pair<QPoint, QRgb>> corners{
+        {QPoint(0, 0), 0x10e010},
+        {QPoint(monitorB.width() - 1, 0), 0xe0e010},
+        {QPoint(0, monitorB.height() - 1), 0x10e0e0},
+        {QPoint(monitorB.width() - 1, monitorB.height() - 1), 0xe010e0},
+    };
+    for (const auto &[corner, rgb] : corners)
+        fillRoot(m_display, QRect(monitorB.topLeft() + corner, QSize(1, 1)), rgb);
+    XSync(m_display, False);
+
+    DisplayFrame frame;
+    {
+        X11DisplayCaptureBackend backend;
+        const QList<DisplayInfo> displays = backend.listDisplays().displays;
+        const auto b = std::find_if(displays.cbegin(), displays.cend(),
+                                    [](const DisplayInfo &d) { return d.geometry == monitorB; });
+        QVERIFY(b != displays.cend());
+        frame = backend.captureDisplay(*b);
+    }
+    fillRoot(m_display, monitorB, 0x2040e0);
+    XSync(m_display, False);
+
+    QCOMPARE(frame.status, DisplayCaptureStatus::Ok);
+    QCOMPARE(frame.image.size(), monitorB.size());
+    for (const auto &[corner, rgb] : corners)
+        QCOMPARE(frame.image.pixel(corner) & 0xffffff, rgb);
+    QCOMPARE(frame.image.pixel(monitorB.width() / 2, monitorB.height() / 2) & 0xffffff,
+             QRgb(0x2040e0));
 }
 
 void TestX11DisplayCaptureBackend::prunesTheFolderToItsBoundOldestFirst()

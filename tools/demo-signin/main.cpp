@@ -74,9 +74,9 @@ int main(int argc, char *argv[])
     ScreenshotReportCache reportCache{30, QTimeZone::systemTimeZone()};
     AuthService auth(api, keychain, domainStorage, settings, reportCache, systemClock());
     api.setUnauthorizedHandler(&auth);
-    RemoteConfigService config(RemoteConfigService::Dependencies{
-        api, settings, domainStorage, systemRandomSource(), systemDelayScheduler(),
-        AppPaths::dataFolder()});
+    RemoteConfigService config(
+        RemoteConfigService::Dependencies{api, settings, domainStorage, systemRandomSource(),
+                                          systemDelayScheduler(), AppPaths::dataFolder()});
 
     int exitCode = 1;
     QMetaObject::invokeMethod(

@@ -4,6 +4,7 @@
 #include "app/shell/ShellDialogs.h"
 #include "app/shell/TrayShell.h"
 #include "foundation/AppPaths.h"
+#include "foundation/HeapPolicy.h"
 #include "foundation/Log.h"
 #include "platform/logind/TerminationSignalQuitter.h"
 
@@ -14,6 +15,8 @@
 
 int main(int argc, char *argv[])
 {
+    // Before the first allocation that could take the library's defaults.
+    HeapPolicy::apply();
     // Before anything is written: the database, the preferences, the screenshots and their
     // temporary files are the user's alone.
     ::umask(077);

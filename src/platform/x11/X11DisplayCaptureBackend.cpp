@@ -7,29 +7,37 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-// Converts an XImage of a true-colour visual into a QImage. 24- and 32-bit images with the usual
-// 8-bit channel masks are copied line by line; any other layout goes pixel by pixel.
-QImage toQImage(XImage *image)
+// Rows read from the server per request: a band of a 4K monitor is about 1 MB, so a frame is
+// held once, in its QImage, plus one band, rather than twice over (the server's reply and the
+// XImage made of it) while it is converted.
+constexpr int bandRows = 64;
+
+bool hasQtPixelLayout(const XImage &image)
 {
-    const int width = image->width;
-    const int height = image->height;
-    QImage result(width, height, QImage::Format_RGB32);
-    const bool direct = image->bits_per_pixel == 32 && image->red_mask == 0xff0000 &&
-                        image->green_mask == 0x00ff00 && image->blue_mask == 0x0000ff &&
-                        image->byte_order == LSBFirst;
-    for (int y = 0; y < height; ++y) {
-        auto *line = reinterpret_cast<quint32 *>(result.scanLine(y));
+    return image.bits_per_pixel == 32 && image.red_mask == 0xff0000 &&
+           image.green_mask == 0x00ff00 && image.blue_mask == 0x0000ff &&
+           image.byte_order == LSBFirst;
+}
+
+// Writes a band of a true-colour visual into the frame from row firstRow on. 32-bit bands with
+// the usual 8-bit channel masks are copied line by line; any other layout goes pixel by pixel.
+void copyBand(const XImage &band, QImage &frame, int firstRow)
+{
+    const bool direct = hasQtPixelLayout(band);
+    for (int y = 0; y < band.height; ++y) {
+        auto *line = reinterpret_cast<quint32 *>(frame.scanLine(firstRow + y));
         if (direct) {
-            std::memcpy(line, image->data + static_cast<qsizetype>(y) * image->bytes_per_line,
-                        static_cast<size_t>(width) * 4);
+            std::memcpy(line, band.data + static_cast<qsizetype>(y) * band.bytes_per_line,
+                        static_cast<size_t>(band.width) * 4);
             continue;
         }
-        for (int x = 0; x < width; ++x) {
-            const unsigned long pixel = XGetPixel(image, x, y);
+        for (int x = 0; x < band.width; ++x) {
+            const unsigned long pixel = XGetPixel(const_cast<XImage *>(&band), x, y);
             const auto channel = [pixel](unsigned long mask) -> quint32 {
                 if (!mask)
                     return 0;
@@ -39,12 +47,11 @@ QImage toQImage(XImage *image)
                 const unsigned long maximum = mask >> shift;
                 return static_cast<quint32>(((pixel & mask) >> shift) * 255UL / maximum);
             };
-            line[x] = qRgb(static_cast<int>(channel(image->red_mask)),
-                           static_cast<int>(channel(image->green_mask)),
-                           static_cast<int>(channel(image->blue_mask)));
+            line[x] = qRgb(static_cast<int>(channel(band.red_mask)),
+                           static_cast<int>(channel(band.green_mask)),
+                           static_cast<int>(channel(band.blue_mask)));
         }
     }
-    return result;
 }
 
 } // namespace
@@ -140,18 +147,28 @@ DisplayFrame X11DisplayCaptureBackend::captureDisplay(const DisplayInfo &target)
         frame.status = DisplayCaptureStatus::NoFrame;
         return frame;
     }
-    XImage *image = XGetImage(display, m_connection->rootWindow(), area.x(), area.y(),
-                              static_cast<unsigned>(area.width()),
-                              static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
-    const int errorCode = m_connection->takeProtocolError();
-    if (!image) {
-        zuvDebug(lcCapture) << "XGetImage failed with X error" << errorCode;
-        frame.status = m_connection->isHealthy() ? DisplayCaptureStatus::NoFrame
-                                                 : DisplayCaptureStatus::AccessDenied;
+    QImage image(area.size(), QImage::Format_RGB32);
+    if (image.isNull()) {
+        zuvDebug(lcCapture) << "No memory for a frame of" << area.size();
+        frame.status = DisplayCaptureStatus::NoFrame;
         return frame;
     }
-    frame.image = toQImage(image);
-    XDestroyImage(image);
+    for (int row = 0; row < area.height(); row += bandRows) {
+        const int rows = std::min(bandRows, area.height() - row);
+        XImage *band = XGetImage(display, m_connection->rootWindow(), area.x(), area.y() + row,
+                                 static_cast<unsigned>(area.width()), static_cast<unsigned>(rows),
+                                 AllPlanes, ZPixmap);
+        const int errorCode = m_connection->takeProtocolError();
+        if (!band) {
+            zuvDebug(lcCapture) << "XGetImage failed with X error" << errorCode;
+            frame.status = m_connection->isHealthy() ? DisplayCaptureStatus::NoFrame
+                                                     : DisplayCaptureStatus::AccessDenied;
+            return frame;
+        }
+        copyBand(*band, image, row);
+        XDestroyImage(band);
+    }
+    frame.image = std::move(image);
     return frame;
 }
 

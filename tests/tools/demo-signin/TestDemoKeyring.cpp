@@ -98,8 +98,8 @@ private Q_SLOTS:
         QVERIFY2(!output.contains("No keyring here"), output.constData());
         // The application restored over this sign-in can start tracking at once: the company's
         // configuration is cached for it, under its own domain key.
-        SettingsStore settings(QDir(data.path()).filePath(
-            QString::fromLatin1(SettingsStore::defaultFileName)));
+        SettingsStore settings(
+            QDir(data.path()).filePath(QString::fromLatin1(SettingsStore::defaultFileName)));
         const QString domainKey = DomainStorage(settings).domainKey();
         QVERIFY(!domainKey.isEmpty());
         QVERIFY(RemoteConfigService::readCacheFile(
