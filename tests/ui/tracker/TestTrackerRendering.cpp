@@ -14,6 +14,9 @@
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 Q_IMPORT_QML_PLUGIN(Zuvevivezid_DesignPlugin)
 Q_IMPORT_QML_PLUGIN(Zuvevivezid_RootPlugin)
 
@@ -59,6 +62,22 @@ private:
     static QQuickItem *find(QQuickView &view, const char *name)
     {
         return view.rootObject()->findChild<QQuickItem *>(QString::fromLatin1(name));
+    }
+
+    // The largest step in any channel between the pixels two columns either side of x, along the
+    // top rows of the item: where two layers meet with different colours, a visible edge.
+    static int stepAcross(const QImage &image, const QQuickItem &item, int x)
+    {
+        const QPointF topLeft = item.mapToScene(QPointF(0, 0));
+        int largest = 0;
+        for (int y = int(topLeft.y()) + 2; y < int(topLeft.y()) + 14; ++y) {
+            const QColor left = image.pixelColor(x - 2, y);
+            const QColor right = image.pixelColor(x + 2, y);
+            largest = std::max({largest, std::abs(left.red() - right.red()),
+                                std::abs(left.green() - right.green()),
+                                std::abs(left.blue() - right.blue())});
+        }
+        return largest;
     }
 
     static void save(QQuickView &view, const QString &name)
@@ -110,6 +129,14 @@ private Q_SLOTS:
                  QStringLiteral("Website redesign"));
         QCOMPARE(find(*view, "stopButton")->height(), compact ? 44.0 : 52.0);
         save(*view, QStringLiteral("active-") + tag);
+        // The hero's art melts into the card: no edge where it begins.
+        const QQuickItem *hero = find(*view, "activeHero");
+        QVERIFY(hero);
+        const int artEdge = int(hero->mapToScene(QPointF(hero->width(), 0)).x() -
+                                hero->property("artWidth").toReal());
+        QVERIFY2(stepAcross(view->grabWindow(), *hero, artEdge) <= 6,
+                 qPrintable(QStringLiteral("a step of %1 where the art begins")
+                                .arg(stepAcross(view->grabWindow(), *hero, artEdge))));
 
         auto *active = find(*view, "trackerActiveView")
                            ->property("viewModel")

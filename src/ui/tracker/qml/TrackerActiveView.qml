@@ -93,17 +93,9 @@ ColumnLayout {
                 topBias: 0.3
             }
 
-            // The art fades in from its leading edge and from the top (and, in the popover,
-            // out again toward the bottom), drawn as the card's own colour over it.
-            Rectangle {
-                width: parent.width * 0.35
-                height: parent.height
-                gradient: Gradient {
-                    orientation: Gradient.Horizontal
-                    GradientStop { position: 0.0; color: hero.fadeStart }
-                    GradientStop { position: 1.0; color: hero.clear(hero.fadeStart) }
-                }
-            }
+            // The art fades in from the top (and, in the popover, out again toward the bottom)
+            // and from its leading edge, drawn as the card's own colour over it; the leading
+            // fade goes over the others, so no edge of theirs shows against the card.
             Rectangle {
                 anchors.fill: parent
                 gradient: Gradient {
@@ -111,6 +103,15 @@ ColumnLayout {
                     GradientStop { position: 0.18; color: hero.clear(hero.fadeMiddle) }
                     GradientStop { position: 0.6; color: hero.clear(hero.fadeMiddle) }
                     GradientStop { position: 1.0; color: Qt.rgba(hero.fadeMiddle.r, hero.fadeMiddle.g, hero.fadeMiddle.b, view.compact ? 0.85 : 0) }
+                }
+            }
+            Rectangle {
+                width: parent.width * 0.35
+                height: parent.height
+                gradient: Gradient {
+                    orientation: Gradient.Horizontal
+                    GradientStop { position: 0.0; color: hero.fadeStart }
+                    GradientStop { position: 1.0; color: hero.clear(hero.fadeStart) }
                 }
             }
         }
