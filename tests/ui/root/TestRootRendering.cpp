@@ -266,6 +266,26 @@ private:
             QQuickItem *started = item(root, "interruptedStarted");
             QVERIFY(started != nullptr);
             QCOMPARE(started->property("text").toString(), QStringLiteral("Started 1 hour ago"));
+            // A centred card: every line's text is centred under the warning disc.
+            const QQuickItem *view = item(root, "interruptedSessionView");
+            QVERIFY(view != nullptr);
+            const qreal centre = view->mapToScene({view->width() / 2, 0}).x();
+            for (const char *name :
+                 {"interruptedTitle", "interruptedProjectName", "interruptedStarted"}) {
+                const QQuickItem *line = item(root, name);
+                QVERIFY2(line != nullptr, name);
+                const qreal textLeft =
+                    line->mapToScene({0, 0}).x() + line->property("leftPadding").toReal() +
+                    (line->property("horizontalAlignment").toInt() == Qt::AlignHCenter
+                         ? (line->width() - line->property("contentWidth").toReal()) / 2
+                         : 0);
+                const qreal textCentre = textLeft + line->property("contentWidth").toReal() / 2;
+                QVERIFY2(qAbs(textCentre - centre) <= 1.0,
+                         qPrintable(QStringLiteral("%1 centred at %2, the card at %3")
+                                        .arg(QLatin1String(name))
+                                        .arg(textCentre)
+                                        .arg(centre)));
+            }
         } else if (state == u"banners") {
             // Both banners, the lost screen capture first, above the tracker.
             QQuickItem *lost = item(root, "screenRecordingPermissionBanner");

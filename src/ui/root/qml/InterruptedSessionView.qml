@@ -18,12 +18,17 @@ ColumnLayout {
         symbol: "!"
     }
 
+    // Each line fills the column and centres its text: a nested layout grows no wider than its
+    // widest line unless a line asks to fill.
     ColumnLayout {
         Layout.fillWidth: true
         spacing: 4
 
         WDText {
-            Layout.alignment: Qt.AlignHCenter
+            objectName: "interruptedTitle"
+            Layout.fillWidth: true
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.WordWrap
             text: qsTr("Unfinished Session Found")
             font.pixelSize: 15
             font.weight: Font.DemiBold
@@ -32,8 +37,8 @@ ColumnLayout {
 
         WDText {
             objectName: "interruptedProjectName"
-            Layout.alignment: Qt.AlignHCenter
-            Layout.maximumWidth: card.width
+            Layout.fillWidth: true
+            visible: text !== ""
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.WordWrap
             text: card.viewModel.interruptedProjectName
@@ -41,7 +46,9 @@ ColumnLayout {
 
         WDText {
             objectName: "interruptedStarted"
-            Layout.alignment: Qt.AlignHCenter
+            Layout.fillWidth: true
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.WordWrap
             font.pixelSize: 11
             color: WD.palette.textMuted
             text: card.viewModel.interruptedStartedText
