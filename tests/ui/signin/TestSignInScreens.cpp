@@ -40,7 +40,7 @@ QString screenSource(const QString &screen)
 {
     if (screen == u"otp")
         return QStringLiteral(
-            "OTPVerificationView { anchors.horizontalCenter: parent.horizontalCenter;"
+            "OTPVerificationView { anchors.fill: parent;"
             " email: 'anna@example.com'; errorMessage: 'Invalid OTP code. Please try again.' }");
     if (screen == u"company")
         return QStringLiteral("CompanySelectionView { width: parent.width; height: parent.height;"
@@ -206,11 +206,30 @@ private Q_SLOTS:
         QCOMPARE(find("heroBanner")->mapToScene(QPointF()).x(), 16.0);
     }
 
+    void otpKeepsItsWidthCentredInEitherWindow_data()
+    {
+        QTest::addColumn<bool>("compact");
+        QTest::newRow("popover") << true;
+        QTest::newRow("main window") << false;
+    }
+
+    // The sign-in hosts the screen over the whole window, as here; its content stays 320 wide
+    // and centred in it.
+    void otpKeepsItsWidthCentredInEitherWindow()
+    {
+        QFETCH(bool, compact);
+        QVERIFY(show(QStringLiteral("otp"), compact));
+        const QQuickItem *verify = find("verifyButton");
+        QCOMPARE(verify->width(), 320.0 - 2 * 16);
+        const qreal centre = verify->mapToScene({verify->width() / 2, 0}).x();
+        QCOMPARE(centre, m_window->width() / 2.0);
+        QCOMPARE(find("backButton")->mapToScene({0, 0}).x(), verify->mapToScene({0, 0}).x());
+    }
+
     void typingWalksThroughTheDigitBoxes()
     {
         QQuickItem *view = show(QStringLiteral("otp"), true);
         QVERIFY(view);
-        QCOMPARE(view->width(), 320.0);
         auto *model = view->property("viewModel").value<OtpViewModel *>();
         QVERIFY(model);
         QSignalSpy verifies(view, SIGNAL(verifyRequested(QString)));

@@ -39,12 +39,13 @@ Item {
 
     Component.onCompleted: vm.appeared()
 
+    // The 320-wide frame stays centred when the host gives the screen a wider window.
     ColumnLayout {
         id: column
         readonly property real padding: 16
-        x: padding
+        x: Math.max(0, (root.width - root.implicitWidth) / 2) + padding
         y: padding
-        width: 320 - 2 * padding
+        width: root.implicitWidth - 2 * padding
         spacing: 16
 
         WDLinkButton {
