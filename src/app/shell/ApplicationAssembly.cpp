@@ -1,6 +1,12 @@
 #include "app/shell/ApplicationAssembly.h"
 
+#include "app/shell/DesktopPalette.h"
+#include "foundation/AppPaths.h"
+#include "foundation/Log.h"
 #include "foundation/RandomSource.h"
+
+#include <QApplication>
+#include <QIcon>
 
 namespace {
 
@@ -12,6 +18,22 @@ StartupSequence &ranStartup(StartupSequence &startup)
 }
 
 } // namespace
+
+void ApplicationAssembly::prepareProcess()
+{
+    QApplication::setApplicationName(QString::fromLatin1(AppPaths::folderName));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(TrayShell::windowTitle));
+    QApplication::setDesktopFileName(QStringLiteral("zuvevivezid"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("zuvevivezid"),
+                         QIcon(QStringLiteral(":/zuvevivezid/shell/zuvevivezid.svg"))));
+    // A tray application: closing its windows does not end it, only Quit (or a signal) does.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Log::install();
+    TrayShell::chooseSceneGraphBackend();
+    // Captured before the selected colour palette replaces the application's.
+    DesktopPalette::shared();
+}
 
 ApplicationAssembly::ApplicationAssembly()
     : m_startup(m_context)

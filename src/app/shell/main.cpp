@@ -1,15 +1,12 @@
 #include "app/shell/ApplicationAssembly.h"
-#include "app/shell/DesktopPalette.h"
 #include "app/shell/LaunchGate.h"
 #include "app/shell/ShellDialogs.h"
 #include "app/shell/TrayShell.h"
 #include "foundation/AppPaths.h"
 #include "foundation/HeapPolicy.h"
-#include "foundation/Log.h"
 #include "platform/logind/TerminationSignalQuitter.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <sys/stat.h>
 
@@ -22,18 +19,7 @@ int main(int argc, char *argv[])
     ::umask(077);
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(AppPaths::folderName));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(TrayShell::windowTitle));
-    QApplication::setDesktopFileName(QStringLiteral("zuvevivezid"));
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("zuvevivezid"),
-                         QIcon(QStringLiteral(":/zuvevivezid/shell/zuvevivezid.svg"))));
-    // A tray application: closing its windows does not end it, only Quit (or a signal) does.
-    QApplication::setQuitOnLastWindowClosed(false);
-    Log::install();
-    TrayShell::chooseSceneGraphBackend();
-    // Captured before the selected colour palette replaces the application's.
-    DesktopPalette::shared();
+    ApplicationAssembly::prepareProcess();
 
     MessageBoxDialogs launchDialogs;
     LaunchGate gate(AppPaths::dataFolderLocation(), launchDialogs);
