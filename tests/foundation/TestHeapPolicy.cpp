@@ -16,7 +16,7 @@
 
 namespace {
 
-qint64 residentKiB()
+[[maybe_unused]] qint64 residentKiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
@@ -29,7 +29,7 @@ qint64 residentKiB()
 }
 
 // What a capture does: a frame of a large monitor, written, freed, and another a while later.
-void allocateTouchAndFree(size_t bytes)
+[[maybe_unused]] void allocateTouchAndFree(size_t bytes)
 {
     void *block = std::malloc(bytes);
     QVERIFY(block);
