@@ -31,6 +31,7 @@
 #include "foundation/HeapPolicy.h"
 #include "store/SQLiteStore.h"
 #include "store/StoreTestSupport.h"
+#include "support/SegmentZone.h"
 #include "support/standin/StandInService.h"
 #include "tracking/engine/SessionManager.h"
 #include "ui/signin/SignInBackend.h"
@@ -136,28 +137,6 @@ double statusMegabytes(const QByteArray &key)
             return line.mid(key.size() + 1).trimmed().split(' ').constFirst().toDouble() / 1024.0;
     }
     return -1.0;
-}
-
-// Ten-minute segments reach the service once they have closed. Of two company time zones whose
-// segments begin five minutes apart, the one whose segment closes soonest after the given time.
-struct SegmentZone
-{
-    QString zone;
-    QDateTime closes;
-};
-
-SegmentZone zoneClosingSoonestAfter(const QDateTime &moment)
-{
-    SegmentZone best;
-    for (const QString &zone :
-         {QStringLiteral("Europe/Berlin"), QStringLiteral("Asia/Kathmandu")}) {
-        const QDateTime local = moment.toTimeZone(QTimeZone(zone.toLatin1()));
-        const int secondsIntoSegment = local.time().minute() % 10 * 60 + local.time().second();
-        const QDateTime closes = moment.addSecs(600 - secondsIntoSegment);
-        if (best.zone.isEmpty() || closes < best.closes)
-            best = {zone, closes};
-    }
-    return best;
 }
 
 // The largest bytes each screenshot file had while it existed: the upload deletes the file

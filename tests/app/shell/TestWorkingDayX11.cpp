@@ -4,6 +4,7 @@
 #include "store/SQLiteStore.h"
 #include "store/StoreTestSupport.h"
 #include "support/LogCapture.h"
+#include "support/SegmentZone.h"
 #include "support/TestEnvironment.h"
 #include "support/standin/StandInService.h"
 #include "tracking/model/Session.h"
@@ -46,28 +47,6 @@ constexpr int networkTimeoutMs = 20000;
 constexpr int idleTimeoutMs = 100000;
 // One capture interval of a minute, then its upload.
 constexpr int captureTimeoutMs = 100000;
-
-// A ten-minute segment reaches the service once it has closed. Of two company time zones whose
-// segments begin five minutes apart, the one whose segment closes soonest after the given time.
-struct SegmentZone
-{
-    QString zone;
-    QDateTime closes;
-};
-
-SegmentZone zoneClosingSoonestAfter(const QDateTime &moment)
-{
-    SegmentZone best;
-    for (const QString &zone :
-         {QStringLiteral("Europe/Berlin"), QStringLiteral("Asia/Kathmandu")}) {
-        const QDateTime local = moment.toTimeZone(QTimeZone(zone.toLatin1()));
-        const int secondsIntoSegment = local.time().minute() % 10 * 60 + local.time().second();
-        const QDateTime closes = moment.addSecs(600 - secondsIntoSegment);
-        if (best.zone.isEmpty() || closes < best.closes)
-            best = {zone, closes};
-    }
-    return best;
-}
 
 } // namespace
 
