@@ -10,7 +10,7 @@ packages=(
     qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
     qml6-module-qttest
     qcoro-qt6-dev qtkeychain-qt6-dev libsecret-1-0 libsqlite3-dev
-    libcpp-httplib-dev nlohmann-json3-dev libssl-dev
+    libcpp-httplib-dev nlohmann-json3-dev libssl-dev libturbojpeg0-dev libxext-dev
     libx11-dev libxi-dev libxss-dev libxrandr-dev libxtst-dev libxkbcommon-dev
     xvfb xauth xdotool x11-xserver-utils dbus dbus-x11 gnome-keyring procps
     fonts-dejavu-core libgl1-mesa-dri desktop-file-utils libglib2.0-bin

@@ -28,7 +28,6 @@
 #include "app/shell/ApplicationAssembly.h"
 #include "app/shell/FakeTrayHost.h"
 #include "app/state/AppStateManager.h"
-#include "foundation/HeapPolicy.h"
 #include "store/SQLiteStore.h"
 #include "store/StoreTestSupport.h"
 #include "support/SegmentZone.h"
@@ -627,8 +626,7 @@ int runDay(const Settings &settings)
 int main(int argc, char *argv[])
 {
     // As the executable's main() does.
-    HeapPolicy::apply();
-    ::umask(077);
+    ApplicationAssembly::prepareProcessBeforeApplication();
     QApplication app(argc, argv);
     ApplicationAssembly::prepareProcess();
     const std::optional<Settings> settings = parseArguments(QCoreApplication::arguments());

@@ -13,6 +13,7 @@
 #include "platform/portal/PortalDisplayCaptureBackend.h"
 #include "platform/portal/PortalScreenCast.h"
 #include "platform/x11/X11DisplayCaptureBackend.h"
+#include "tracking/capture/JpegEncoder.h"
 #include "tracking/capture/ScreenCaptureService.h"
 
 #include <QCoreApplication>
@@ -80,15 +81,16 @@ void measure(const char *label, DisplayCaptureBackend &backend, int rounds)
     }
     QTemporaryDir folder;
     const QUuid session = QUuid::createUuid();
-    // One warm-up cycle loads the JPEG plugin and fills the first frame.
-    ScreenCaptureService::captureAllDisplays(backend, session, folder.path(),
+    JpegEncoder encoder;
+    // One warm-up cycle makes the encoder's buffer and fills the first frame.
+    ScreenCaptureService::captureAllDisplays(backend, encoder, session, folder.path(),
                                              QStringLiteral("warm"));
     std::vector<double> perMonitor;
     for (int round = 0; round < rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
         const auto result = ScreenCaptureService::captureAllDisplays(
-            backend, session, folder.path(), QStringLiteral("r%1").arg(round));
+            backend, encoder, session, folder.path(), QStringLiteral("r%1").arg(round));
         if (result.outcome != ScreenCaptureService::CaptureOutcome::Captured) {
             std::printf("%s: cycle failed\n", label);
             return;

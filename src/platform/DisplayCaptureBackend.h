@@ -33,7 +33,9 @@ struct DisplayList
 struct DisplayFrame
 {
     DisplayCaptureStatus status = DisplayCaptureStatus::Ok;
-    QImage image; // the display at its native pixel size when status is Ok
+    // The display at its native pixel size when status is Ok. It may share memory the backend
+    // reads the next capture into: use it before asking for the next frame.
+    QImage image;
 };
 
 // Lists the displays and reads their pixels. One instance is used by one thread at a time (the
@@ -48,4 +50,8 @@ public:
 
     // Whether one pixel of the screen can be read right now: the screen recording check.
     virtual bool probeOnePixel() = 0;
+
+    // Gives back what the backend keeps between captures (frame buffers, shared memory) when no
+    // capture is coming soon; the next capture makes them again.
+    virtual void releaseBuffers() {}
 };

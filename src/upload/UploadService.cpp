@@ -118,8 +118,10 @@ QCoro::Task<> UploadService::processQueue()
         }
         ++handled;
     }
-    if (handled == 0)
+    // Said when the queue becomes empty, not at every pass of the loop that finds it so.
+    if (handled == 0 && !m_lastPassFoundNothing)
         zuvInfo(lcUpload) << "processQueue: no tasks in queue";
+    m_lastPassFoundNothing = handled == 0;
     m_deps.http.releaseIdleConnections();
     m_isProcessing = false;
     Q_EMIT passFinished(handled);

@@ -130,6 +130,7 @@ private:
     quint64 m_loopGeneration = 0;
     bool m_loopRunning = false;
     bool m_isProcessing = false;
+    bool m_lastPassFoundNothing = false;
     int m_tasksPerPass = defaultTasksPerPass;
     QSet<QUuid> m_takenOverSessions;
 };

@@ -16,14 +16,18 @@ public:
 
     // Starts the server on a display number it picks itself (-displayfd, written to its standard
     // output) and waits until it accepts connections. Empty name on failure.
-    QByteArray start(int width, int height)
+    // A depth other than 24, or arguments such as "-extension MIT-SHM", make a server unlike the
+    // usual one.
+    QByteArray start(int width, int height, int depth = 24, const QStringList &extra = {})
     {
-        m_process.start(
-            QStringLiteral("Xvfb"),
-            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-             QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),
-             QStringLiteral("+extension"), QStringLiteral("RANDR"), QStringLiteral("-nolisten"),
-             QStringLiteral("tcp"), QStringLiteral("-noreset")});
+        m_process.start(QStringLiteral("Xvfb"),
+                        QStringList{QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                    QStringLiteral("-screen"), QStringLiteral("0"),
+                                    QStringLiteral("%1x%2x%3").arg(width).arg(height).arg(depth),
+                                    QStringLiteral("+extension"), QStringLiteral("RANDR"),
+                                    QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                    QStringLiteral("-noreset")} +
+                            extra);
         if (!m_process.waitForStarted())
             return {};
         QElapsedTimer waited;

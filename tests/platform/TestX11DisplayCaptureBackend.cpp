@@ -85,6 +85,8 @@ private Q_SLOTS:
     void listsTheMonitorsTheTestDefined();
     void capturesOneScaledJpegPerMonitorIntoTheCompanyFolder();
     void aFrameHoldsTheMonitorsOwnPixelsAfterTheBackendIsGone();
+    void readsEveryPixelLayoutWithOrWithoutSharedMemory_data();
+    void readsEveryPixelLayoutWithOrWithoutSharedMemory();
     void prunesTheFolderToItsBoundOldestFirst();
     void unwritableFolderLosesTheFrameAndCaptureGoesOn();
 
@@ -330,3 +332,69 @@ void TestX11DisplayCaptureBackend::unwritableFolderLosesTheFrameAndCaptureGoesOn
 
 QTEST_GUILESS_MAIN(TestX11DisplayCaptureBackend)
 #include "TestX11DisplayCaptureBackend.moc"
+
+void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemory_data()
+{
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("serverSharesMemory");
+
+    QTest::newRow("32-bit pixels, shared memory") << 24 << true;
+    QTest::newRow("32-bit pixels, no shared memory (a remote server)") << 24 << false;
+    QTest::newRow("16-bit pixels, shared memory") << 16 << true;
+    QTest::newRow("16-bit pixels, no shared memory") << 16 << false;
+}
+
+// Each frame must show the display as drawn, whether the server writes into our memory or
+// answers in bands, whatever its pixel layout; a frame still held when the next capture comes
+// keeps the pixels it was read with, and one held past releaseBuffers() stays readable.
+void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemory()
+{
+    QFETCH(int, depth);
+    QFETCH(bool, serverSharesMemory);
+    const QStringList extra =
+        serverSharesMemory ? QStringList{}
+                           : QStringList{QStringLiteral("-extension"), QStringLiteral("MIT-SHM")};
+    PrivateXServer server;
+    const QByteArray name = server.start(640, 480, depth, extra);
+    QVERIFY2(!name.isEmpty(), "the case's own Xvfb did not start");
+    Display *display = XOpenDisplay(name.constData());
+    QVERIFY(display);
+    const DisplayOverride pointedAtIt(name);
+    // Colours every layout holds exactly: channels of 0 and full intensity.
+    const QRect left(0, 0, 320, 480);
+    const QRect right(320, 0, 320, 480);
+    const auto paint = [&](QRgb leftColour, QRgb rightColour) {
+        const auto pixel = [&](QRgb rgb) {
+            XColor colour{};
+            colour.red = static_cast<unsigned short>(qRed(rgb) * 257);
+            colour.green = static_cast<unsigned short>(qGreen(rgb) * 257);
+            colour.blue = static_cast<unsigned short>(qBlue(rgb) * 257);
+            XAllocColor(display, XDefaultColormap(display, XDefaultScreen(display)), &colour);
+            return colour.pixel;
+        };
+        fillRoot(display, left, pixel(leftColour));
+        fillRoot(display, right, pixel(rightColour));
+        XSync(display, False);
+    };
+    const auto colourAt = [](const QImage &image, int x, int y) {
+        return image.pixel(x, y) & 0xffffff;
+    };
+
+    X11DisplayCaptureBackend backend;
+    const DisplayInfo screen{QString(), QRect(0, 0, 640, 480)};
+    paint(0xff0000, 0x0000ff);
+    const DisplayFrame first = backend.captureDisplay(screen);
+    QCOMPARE(first.status, DisplayCaptureStatus::Ok);
+    QCOMPARE(backend.readsSharedMemory(), serverSharesMemory);
+    paint(0x00ff00, 0xffffff);
+    const DisplayFrame second = backend.captureDisplay(screen);
+    QCOMPARE(second.status, DisplayCaptureStatus::Ok);
+    backend.releaseBuffers();
+
+    QCOMPARE(first.image.size(), QSize(640, 480));
+    QCOMPARE(colourAt(first.image, 10, 10), QRgb(0xff0000));
+    QCOMPARE(colourAt(first.image, 630, 470), QRgb(0x0000ff));
+    QCOMPARE(colourAt(second.image, 319, 240), QRgb(0x00ff00));
+    QCOMPARE(colourAt(second.image, 320, 240), QRgb(0xffffff));
+    XCloseDisplay(display);
+}

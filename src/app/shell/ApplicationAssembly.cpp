@@ -2,11 +2,14 @@
 
 #include "app/shell/DesktopPalette.h"
 #include "foundation/AppPaths.h"
+#include "foundation/HeapPolicy.h"
 #include "foundation/Log.h"
 #include "foundation/RandomSource.h"
 
 #include <QApplication>
 #include <QIcon>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -18,6 +21,15 @@ StartupSequence &ranStartup(StartupSequence &startup)
 }
 
 } // namespace
+
+void ApplicationAssembly::prepareProcessBeforeApplication()
+{
+    // Before the first allocation that could take the library's defaults.
+    HeapPolicy::apply();
+    // Before anything is written: the database, the preferences, the screenshots and their
+    // temporary files are the user's alone.
+    ::umask(077);
+}
 
 void ApplicationAssembly::prepareProcess()
 {

@@ -10,11 +10,15 @@
 class ApplicationAssembly
 {
 public:
+    // What the process sets up before anything is allocated or written: the heap policy and
+    // the private file mode. Called first thing in main() and in every harness or benchmark
+    // that is to meet the product's costs and files as they are.
+    static void prepareProcessBeforeApplication();
+
     // What the process sets up before the launch gate and the assembly: its names and icon,
     // that closing windows does not end it, the log format, the scene graph and the desktop's
     // own colours. Called once, right after the QApplication exists, by the executable and by
-    // any harness that runs the assembly (which, like main(), sets the heap policy and the file
-    // mode before that).
+    // any harness that runs the assembly.
     static void prepareProcess();
 
     // Runs the start-up sequence; the shell shows nothing until install().

@@ -3,20 +3,13 @@
 #include "app/shell/ShellDialogs.h"
 #include "app/shell/TrayShell.h"
 #include "foundation/AppPaths.h"
-#include "foundation/HeapPolicy.h"
 #include "platform/logind/TerminationSignalQuitter.h"
 
 #include <QApplication>
 
-#include <sys/stat.h>
-
 int main(int argc, char *argv[])
 {
-    // Before the first allocation that could take the library's defaults.
-    HeapPolicy::apply();
-    // Before anything is written: the database, the preferences, the screenshots and their
-    // temporary files are the user's alone.
-    ::umask(077);
+    ApplicationAssembly::prepareProcessBeforeApplication();
 
     QApplication app(argc, argv);
     ApplicationAssembly::prepareProcess();

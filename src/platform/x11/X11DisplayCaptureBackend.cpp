@@ -2,9 +2,11 @@
 
 #include "foundation/Log.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11ShmSegment.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
@@ -22,6 +24,35 @@ bool hasQtPixelLayout(const XImage &image)
     return image.bits_per_pixel == 32 && image.red_mask == 0xff0000 &&
            image.green_mask == 0x00ff00 && image.blue_mask == 0x0000ff &&
            image.byte_order == LSBFirst;
+}
+
+void releaseSegmentReference(void *reference)
+{
+    delete static_cast<std::shared_ptr<X11ShmSegment> *>(reference);
+}
+
+// What an image of the size takes in the server's layout for the default visual.
+std::size_t sharedImageBytes(Display *display, const QSize &size)
+{
+    const int screen = XDefaultScreen(display);
+    XImage *header = XShmCreateImage(display, XDefaultVisual(display, screen),
+                                     static_cast<unsigned>(XDefaultDepth(display, screen)), ZPixmap,
+                                     nullptr, nullptr, static_cast<unsigned>(size.width()),
+                                     static_cast<unsigned>(size.height()));
+    if (!header)
+        return 0;
+    const std::size_t bytes =
+        static_cast<std::size_t>(header->bytes_per_line) * static_cast<std::size_t>(size.height());
+    XDestroyImage(header);
+    return bytes;
+}
+
+// Makes the frame the size of the area, reusing its memory when it has that size already.
+bool fitFrame(QImage &frame, const QSize &size)
+{
+    if (frame.size() != size || frame.format() != QImage::Format_RGB32)
+        frame = QImage(size, QImage::Format_RGB32);
+    return !frame.isNull();
 }
 
 // Writes a band of a true-colour visual into the frame from row firstRow on. 32-bit bands with
@@ -63,6 +94,9 @@ bool X11DisplayCaptureBackend::ensureConnection()
 {
     if (m_connection && m_connection->isHealthy())
         return true;
+    // The segment belonged to the old server; a new one may share memory where it did not.
+    m_segment.reset();
+    m_sharedMemoryRefused = false;
     m_connection = std::make_unique<X11Connection>(lcCapture());
     if (m_connection->isOpen())
         return true;
@@ -135,6 +169,7 @@ DisplayFrame X11DisplayCaptureBackend::captureDisplay(const DisplayInfo &target)
 {
     DisplayFrame frame;
     if (!ensureConnection()) {
+        dropSegment();
         frame.status = DisplayCaptureStatus::AccessDenied;
         return frame;
     }
@@ -147,11 +182,68 @@ DisplayFrame X11DisplayCaptureBackend::captureDisplay(const DisplayInfo &target)
         frame.status = DisplayCaptureStatus::NoFrame;
         return frame;
     }
-    QImage image(area.size(), QImage::Format_RGB32);
-    if (image.isNull()) {
+    if (!readShared(area, frame))
+        readInBands(area, frame);
+    return frame;
+}
+
+bool X11DisplayCaptureBackend::readShared(const QRect &area, DisplayFrame &frame)
+{
+    if (m_sharedMemoryRefused)
+        return false;
+    Display *display = m_connection->display();
+    XImage *image =
+        m_segment ? m_segment->createImage(display, area.width(), area.height()) : nullptr;
+    // A segment still held by the last frame's reader is left to it, and a new one is made.
+    if (!image || m_segment.use_count() > 1) {
+        X11ShmSegment::destroyImage(image);
+        dropSegment();
+        m_segment = X11ShmSegment::attach(*m_connection, sharedImageBytes(display, area.size()));
+        if (!m_segment) {
+            m_sharedMemoryRefused = true;
+            zuvInfo(lcCapture) << "The X server shares no memory with this process: the screen is "
+                                  "read in bands";
+            return false;
+        }
+        image = m_segment->createImage(display, area.width(), area.height());
+        if (!image)
+            return false;
+    }
+    const bool read =
+        XShmGetImage(display, m_connection->rootWindow(), image, area.x(), area.y(), AllPlanes);
+    const int errorCode = m_connection->takeProtocolError();
+    if (!read || errorCode != 0) {
+        zuvDebug(lcCapture) << "XShmGetImage failed with X error" << errorCode;
+        X11ShmSegment::destroyImage(image);
+        dropSegment();
+        if (!m_connection->isHealthy()) {
+            frame.status = DisplayCaptureStatus::AccessDenied;
+            return true;
+        }
+        return false;
+    }
+    if (hasQtPixelLayout(*image)) {
+        frame.image =
+            QImage(reinterpret_cast<const uchar *>(image->data), image->width, image->height,
+                   image->bytes_per_line, QImage::Format_RGB32, releaseSegmentReference,
+                   new std::shared_ptr<X11ShmSegment>(m_segment));
+    } else if (fitFrame(m_frame, area.size())) {
+        copyBand(*image, m_frame, 0);
+        frame.image = m_frame;
+    } else {
+        frame.status = DisplayCaptureStatus::NoFrame;
+    }
+    X11ShmSegment::destroyImage(image);
+    return true;
+}
+
+void X11DisplayCaptureBackend::readInBands(const QRect &area, DisplayFrame &frame)
+{
+    Display *display = m_connection->display();
+    if (!fitFrame(m_frame, area.size())) {
         zuvDebug(lcCapture) << "No memory for a frame of" << area.size();
         frame.status = DisplayCaptureStatus::NoFrame;
-        return frame;
+        return;
     }
     for (int row = 0; row < area.height(); row += bandRows) {
         const int rows = std::min(bandRows, area.height() - row);
@@ -163,13 +255,25 @@ DisplayFrame X11DisplayCaptureBackend::captureDisplay(const DisplayInfo &target)
             zuvDebug(lcCapture) << "XGetImage failed with X error" << errorCode;
             frame.status = m_connection->isHealthy() ? DisplayCaptureStatus::NoFrame
                                                      : DisplayCaptureStatus::AccessDenied;
-            return frame;
+            return;
         }
-        copyBand(*band, image, row);
+        copyBand(*band, m_frame, row);
         XDestroyImage(band);
     }
-    frame.image = std::move(image);
-    return frame;
+    frame.image = m_frame;
+}
+
+void X11DisplayCaptureBackend::dropSegment()
+{
+    if (m_segment && m_connection && m_connection->isHealthy())
+        m_segment->detachFromServer(m_connection->display());
+    m_segment.reset();
+}
+
+void X11DisplayCaptureBackend::releaseBuffers()
+{
+    dropSegment();
+    m_frame = QImage();
 }
 
 bool X11DisplayCaptureBackend::probeOnePixel()

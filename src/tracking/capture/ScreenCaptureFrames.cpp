@@ -4,35 +4,22 @@
 #include "foundation/Log.h"
 #include "foundation/UuidText.h"
 #include "platform/DisplayCaptureBackend.h"
+#include "tracking/capture/JpegEncoder.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
 #include <QSaveFile>
 
 namespace {
 
-QByteArray encodeJpeg(const QImage &image, int quality)
-{
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(quality);
-    if (!writer.write(image))
-        return {};
-    return data;
-}
-
 // Written aside and renamed into place, so a reader never sees half a file.
-bool writeAtomically(const QString &path, const QByteArray &data, QString *error)
+bool writeAtomically(const QString &path, QByteArrayView data, QString *error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         *error = file.errorString();
         return false;
     }
-    if (file.write(data) != data.size()) {
+    if (file.write(data.data(), data.size()) != data.size()) {
         *error = file.errorString();
         file.cancelWriting();
         return false;
@@ -47,8 +34,9 @@ bool writeAtomically(const QString &path, const QByteArray &data, QString *error
 } // namespace
 
 ScreenCaptureService::CycleResult
-ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, const QUuid &sessionId,
-                                         const QString &capturesDirectory, const QString &token)
+ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, JpegEncoder &encoder,
+                                         const QUuid &sessionId, const QString &capturesDirectory,
+                                         const QString &token)
 {
     CycleResult result;
     const DisplayList list = backend.listDisplays();
@@ -87,7 +75,7 @@ ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, const Q
             size == frame.image.size()
                 ? frame.image
                 : frame.image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        const QByteArray jpeg = encodeJpeg(scaled, jpegQuality);
+        const QByteArrayView jpeg = encoder.encode(scaled, jpegQuality);
         if (jpeg.isEmpty()) {
             zuvError(lcCapture).noquote()
                 << QStringLiteral("Failed JPEG conversion for display %1").arg(index);

@@ -5,6 +5,7 @@
 #include "foundation/NotificationHub.h"
 #include "platform/DisplayCaptureBackend.h"
 #include "platform/ThreadName.h"
+#include "tracking/capture/JpegEncoder.h"
 
 #include <QDir>
 
@@ -26,6 +27,7 @@ QString safeDomainFolderName(const QString &domainKey)
 ScreenCaptureService::ScreenCaptureService(Dependencies dependencies)
     : m_deps(std::move(dependencies))
     , m_clock(m_deps.clock ? *m_deps.clock : systemClock())
+    , m_encoder(std::make_unique<JpegEncoder>())
 {
     if (m_deps.capturesBaseDirectory.isEmpty())
         m_deps.capturesBaseDirectory = capturesBaseDirectory();
@@ -77,8 +79,18 @@ void ScreenCaptureService::stop()
     ++m_generation;
     m_wake.notify_all();
     // The owner may go away once stop() returns; its callbacks must not run after that.
-    if (std::this_thread::get_id() != m_thread.get_id())
-        m_wake.wait(lock, [this] { return !m_tickRunning; });
+    if (std::this_thread::get_id() == m_thread.get_id())
+        return;
+    m_wake.wait(lock, [this] { return !m_tickRunning; });
+    // No tick runs now and none starts before the next start(), which needs this lock.
+    releaseBuffers();
+}
+
+void ScreenCaptureService::releaseBuffers()
+{
+    if (m_deps.backend)
+        m_deps.backend->releaseBuffers();
+    m_encoder->release();
 }
 
 bool ScreenCaptureService::isScheduled() const
@@ -182,7 +194,7 @@ void ScreenCaptureService::runTick(const Schedule &schedule)
     const QTimeZone zone = m_deps.apiTimeZone ? m_deps.apiTimeZone() : QTimeZone::systemTimeZone();
     const QString token = timeToken(m_clock.now(), zone);
     const CycleResult result =
-        captureAllDisplays(*m_deps.backend, schedule.sessionId, folder, token);
+        captureAllDisplays(*m_deps.backend, *m_encoder, schedule.sessionId, folder, token);
     switch (result.outcome) {
     case CaptureOutcome::Captured:
         zuvInfo(lcCapture)

@@ -19,6 +19,7 @@
 #include <thread>
 
 class DisplayCaptureBackend;
+class JpegEncoder;
 
 // Takes a screenshot of every display at a fixed interval while a session is tracked: one JPEG
 // per display and cycle in the captures folder of the current domain key, announced through
@@ -106,8 +107,8 @@ public:
     // fits again.
     static void cleanupOldCaptures(const QString &capturesDirectory, qint64 maxFolderBytes);
     // One capture cycle: every display captured, scaled, encoded and written into the folder.
-    static CycleResult captureAllDisplays(DisplayCaptureBackend &backend, const QUuid &sessionId,
-                                          const QString &capturesDirectory,
+    static CycleResult captureAllDisplays(DisplayCaptureBackend &backend, JpegEncoder &encoder,
+                                          const QUuid &sessionId, const QString &capturesDirectory,
                                           const QString &timeToken);
 
 private:
@@ -123,8 +124,13 @@ private:
     void run();
     void runTick(const Schedule &schedule);
 
+    // Gives back the backend's and the encoder's buffers; only while no tick runs.
+    void releaseBuffers();
+
     Dependencies m_deps;
     const Clock &m_clock;
+    // Kept between the cycles of a schedule, used on the capture thread only.
+    std::unique_ptr<JpegEncoder> m_encoder;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
