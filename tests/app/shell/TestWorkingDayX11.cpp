@@ -479,6 +479,18 @@ private:
         QVERIFY2(waitForItem(walk, QStringLiteral("trackerIdleView")), qPrintable(shown(walk)));
     }
 
+    bool serviceHoldsOneCompletedSession() const
+    {
+        return QTest::qWaitFor(
+            [this] {
+                const QJsonArray sessions = m_standIn.sessions();
+                return sessions.size() == 1 &&
+                       sessions.at(0).toObject().value(QStringLiteral("status")) ==
+                           QStringLiteral("completed");
+            },
+            networkTimeoutMs);
+    }
+
     // The tracking requests (start, heartbeats, segments, screenshots) the service received.
     QList<StandInReceivedRequest> trackingRequests() const
     {
@@ -668,14 +680,7 @@ private Q_SLOTS:
 
         // The service holds the session as the database closed it, every segment and every
         // screenshot; nothing waits in the queue.
-        QVERIFY2(QTest::qWaitFor(
-                     [&] {
-                         const QJsonArray sessions = m_standIn.sessions();
-                         return sessions.size() == 1 &&
-                                sessions.at(0).toObject().value(QStringLiteral("status")) ==
-                                    QStringLiteral("completed");
-                     },
-                     networkTimeoutMs),
+        QVERIFY2(serviceHoldsOneCompletedSession(),
                  QJsonDocument(m_standIn.sessions()).toJson().constData());
         const QString databasePath =
             dataFolder.filePath(QString::fromLatin1(SQLiteStore::databaseFileName));
@@ -792,14 +797,7 @@ private Q_SLOTS:
                                           captureTimeoutMs));
         QVERIFY2(click(walk, QStringLiteral("stopButton")), qPrintable(shown(walk)));
         QVERIFY(QTest::qWaitFor([&] { return !engine.isTracking(); }));
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                const QJsonArray sessions = m_standIn.sessions();
-                return sessions.size() == 1 &&
-                       sessions.at(0).toObject().value(QStringLiteral("status")) ==
-                           QStringLiteral("completed");
-            },
-            networkTimeoutMs));
+        QVERIFY(serviceHoldsOneCompletedSession());
         const double danasToday = engine.todayTotalSeconds();
         QVERIFY(danasToday >= 60.0);
         QVERIFY(click(walk, QStringLiteral("mainTabSummary")));
