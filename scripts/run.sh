@@ -59,6 +59,7 @@ echo "Stand-in HR service: $base_url (log: $state_dir/standin.log)"
 cat <<'TEXT'
 Demo accounts of the stand-in service (password demo-password for each):
   demo@zuvevivezid.test   signs in directly (company "Demo Works")
+  colleague@zuvevivezid.test  signs in directly too, another employee of "Demo Works"
   otp@zuvevivezid.test    asks for a one-time code: 123456 (the stand-in sends none anywhere)
   multi@zuvevivezid.test  offers three companies to choose from
   team@zuvevivezid.test   asks for the code 123456, then offers two companies

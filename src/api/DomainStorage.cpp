@@ -1,5 +1,6 @@
 #include "api/DomainStorage.h"
 
+#include "foundation/DataPartition.h"
 #include "foundation/SettingsStore.h"
 
 #include <QHostAddress>
@@ -46,6 +47,29 @@ QString DomainStorage::domainKey() const
     const std::optional<QUrl> url = getBaseURL();
     const QString host = url ? url->host(QUrl::FullyEncoded) : QString();
     return isSafeFolderName(host) ? host : QString::fromLatin1(globalDomainKey);
+}
+
+std::optional<QString> DomainStorage::employee() const
+{
+    const std::optional<QString> stored = m_settings.string(QString::fromLatin1(employeeKey));
+    if (!stored)
+        return std::nullopt;
+    const QString identity = DataPartition::employeeIdentity(*stored);
+    return identity.isEmpty() ? std::nullopt : std::optional<QString>(identity);
+}
+
+void DomainStorage::setEmployee(const std::optional<QString> &email)
+{
+    const QString identity = email ? DataPartition::employeeIdentity(*email) : QString();
+    if (identity.isEmpty())
+        m_settings.remove(QString::fromLatin1(employeeKey));
+    else
+        m_settings.setString(QString::fromLatin1(employeeKey), identity);
+}
+
+QString DomainStorage::partitionKey() const
+{
+    return DataPartition::key(domainKey(), employee().value_or(QString()));
 }
 
 std::optional<QUrl> DomainStorage::buildBaseURL(const QString &endpoint)

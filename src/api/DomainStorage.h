@@ -7,12 +7,14 @@
 
 class SettingsStore;
 
-// The stored company address: the base address of the company the user signed in to, kept in the
-// user defaults until sign-out. Its host is also the domain key that partitions the local data.
+// The stored company address and the signed-in employee: the base address of the company the
+// user signed in to and the e-mail they signed in with, both kept in the user defaults until
+// sign-out. Together they name the partition of the local data (DataPartition).
 class DomainStorage
 {
 public:
     static constexpr const char *baseURLKey = "com.wendoka.zuvevivezid.apiBaseURL";
+    static constexpr const char *employeeKey = "com.wendoka.zuvevivezid.signedInEmployee";
     static constexpr const char *globalDomainKey = "global";
 
     explicit DomainStorage(SettingsStore &settings);
@@ -25,6 +27,14 @@ public:
     // The host of the stored address, or "global". The key names folders on disk, so it is only
     // ever a host as the URL parser accepted it (never empty, never "." or "..", no separators).
     QString domainKey() const;
+
+    // The signed-in employee's identity (DataPartition::employeeIdentity of the e-mail), or none
+    // when nobody has signed in since the sign-out (or since before employees were recorded).
+    std::optional<QString> employee() const;
+    // Stores the e-mail's identity; none (or a blank e-mail) removes it.
+    void setEmployee(const std::optional<QString> &email);
+    // The key the signed-in employee's rows, captures and cached configuration are kept under.
+    QString partitionKey() const;
 
     // Turns a company endpoint as the sign-in answer names it into a base address ending in
     // "/api/v1/": "https://" is put in front of a bare host, a given scheme is kept as written.

@@ -158,7 +158,10 @@ bool SQLiteStore::ensureUsable()
         m_damageSeen = false;
         replaceDamagedDatabase();
     }
-    return m_connection.isOpen();
+    if (!m_connection.isOpen())
+        return false;
+    claimRowsOfUnknownEmployee();
+    return true;
 }
 
 void SQLiteStore::replaceDamagedDatabase()

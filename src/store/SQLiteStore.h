@@ -18,8 +18,9 @@ class Clock;
 class SqliteStatement;
 
 // The program's only local database: running sessions, the history of finished ones, per-segment
-// activity counters and the upload queue, every row partitioned by the company's domain key so
-// one company's data stays invisible while the user works for another.
+// activity counters and the upload queue, every row partitioned by the company and the employee
+// it was tracked for (the key DataPartition makes, kept in the column domain_key), so one
+// company's or one person's data stays invisible while another works here.
 //
 // One connection, serialised by a mutex held for each operation: calls from any thread run one at
 // a time in the order they take the lock. Every statement commits on its own.
@@ -65,9 +66,13 @@ public:
         double nonIdlePercentSum = 0.0;
     };
 
-    // Answers the host of the stored company address, or "global" when there is none (an empty
-    // answer counts as "global"). Asked anew for every statement, under the store's lock, so it
-    // must not call back into the store.
+    // Answers the partition key of the signed-in company and employee (DataPartition::key), or
+    // "global" when no company is stored (an empty answer counts as "global"). Asked anew for
+    // every statement, under the store's lock, so it must not call back into the store.
+    //
+    // Rows written under a company's bare domain key (before employees were told apart, or while
+    // the employee is unknown) go to the first employee of that company whose key the provider
+    // answers.
     using DomainKeyProvider = std::function<QString()>;
 
     SQLiteStore(const QString &databasePath, DomainKeyProvider domainKeyProvider,
@@ -115,7 +120,9 @@ public:
     void markActivitySegmentUploaded(const QString &segmentDate, int segmentNumber);
     // Marks the segment uploaded only while its counters still equal those sent; a segment that
     // grew while its upload was in flight stays pending. Answers whether the row was marked.
-    bool markActivitySegmentUploadedIfUnchanged(const ActivitySegmentRow &sent);
+    bool
+    markActivitySegmentUploadedIfUnchanged(const ActivitySegmentRow &sent,
+                                           const std::optional<QString> &domainKey = std::nullopt);
     // Over the whole days of the device's calendar from the day of `from` up to, not including,
     // the day of `to`.
     SegmentActivitySummary segmentActivitySummary(Timestamp from, Timestamp to);
@@ -129,12 +136,17 @@ public:
     // The most urgent pending or failed task of the current domain due at `now`: highest
     // priority, then oldest. The row is unchanged; the caller marks it in progress next.
     std::optional<UploadTask> nextUploadTask(Timestamp now);
-    void markUploadTaskInProgress(const QUuid &id);
+    // The marks take the key the task was taken under, so an outcome that arrives after a
+    // sign-out is still written to the task's own row; without one, the current key.
+    void markUploadTaskInProgress(const QUuid &id,
+                                  const std::optional<QString> &domainKey = std::nullopt);
     // At start: tasks a crash or quit left in progress become pending again, in every domain.
     void resetStaleInProgressTasks();
-    void markUploadTaskCompleted(const QUuid &id);
+    void markUploadTaskCompleted(const QUuid &id,
+                                 const std::optional<QString> &domainKey = std::nullopt);
     // Retry counts beyond the 32-bit range are stored at the range's limit.
-    void markUploadTaskFailed(const QUuid &id, qint64 retryCount, Timestamp nextAttemptAt);
+    void markUploadTaskFailed(const QUuid &id, qint64 retryCount, Timestamp nextAttemptAt,
+                              const std::optional<QString> &domainKey = std::nullopt);
     // Open (pending, in progress or failed) tasks of the session with one of the types.
     QList<QUuid> pendingUploadTaskIds(const QUuid &sessionId, const QList<UploadTaskType> &types);
     QSet<QString> pendingUploadFilePaths();
@@ -159,6 +171,9 @@ private:
     // Runs at the start of every operation: a statement that met a damaged page makes the next
     // operation replace the file first. Answers whether there is a connection to work on.
     bool ensureUsable();
+    // Gives the rows kept under the bare domain key of the current key's company to the employee
+    // the current key names, once per change of key.
+    void claimRowsOfUnknownEmployee();
     void replaceDamagedDatabase();
     // Copies every row that still reads from the set-aside file; answers what was kept.
     QString salvageRowsFrom(const QString &asidePath);
@@ -175,7 +190,8 @@ private:
     bool writeSessionHistoryRow(const Session &session, const QByteArray &json,
                                 const QString &domain);
     bool deleteActiveSessionRow(const QUuid &id, const QString &domain);
-    void updateUploadTaskStatus(const QUuid &id, UploadTaskStatus status);
+    void updateUploadTaskStatus(const QUuid &id, UploadTaskStatus status,
+                                const std::optional<QString> &domainKey);
     bool deleteUnreadableUploadTask(const QString &domain, const std::optional<QString> &idText);
     // Decodes the payload in column 0 of every row; rows that do not decode are skipped, logged.
     QList<Session> readSessionRows(SqliteStatement &statement, const char *operation);
@@ -187,4 +203,6 @@ private:
     SqliteConnection m_connection;
     bool m_damageSeen = false;
     bool m_writesFailing = false;
+    // The key the rows of an unknown employee were last given to.
+    QString m_claimedForKey;
 };

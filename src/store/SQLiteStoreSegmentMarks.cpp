@@ -5,7 +5,8 @@
 
 #include <QMutexLocker>
 
-bool SQLiteStore::markActivitySegmentUploadedIfUnchanged(const ActivitySegmentRow &sent)
+bool SQLiteStore::markActivitySegmentUploadedIfUnchanged(const ActivitySegmentRow &sent,
+                                                         const std::optional<QString> &domainKey)
 {
     const QMutexLocker locker(&m_mutex);
     if (!ensureUsable())
@@ -17,7 +18,7 @@ bool SQLiteStore::markActivitySegmentUploadedIfUnchanged(const ActivitySegmentRo
                               "AND mouse_movements = ? AND keyboard_movements = ?;");
     if (statement.isValid()) {
         statement.bindReal(1, m_clock.now().secondsSince1970());
-        statement.bindText(2, domainKey());
+        statement.bindText(2, domainKeyOr(domainKey));
         statement.bindText(3, sent.segmentDate);
         statement.bindInt(4, sent.segmentNumber);
         statement.bindInt(5, sent.activeSeconds);

@@ -137,12 +137,13 @@ bool SQLiteStore::deleteUnreadableUploadTask(const QString &domain,
     return finishWrite(statement, "nextUploadTask") && m_connection.changes() > 0;
 }
 
-void SQLiteStore::markUploadTaskInProgress(const QUuid &id)
+void SQLiteStore::markUploadTaskInProgress(const QUuid &id, const std::optional<QString> &domainKey)
 {
-    updateUploadTaskStatus(id, UploadTaskStatus::InProgress);
+    updateUploadTaskStatus(id, UploadTaskStatus::InProgress, domainKey);
 }
 
-void SQLiteStore::updateUploadTaskStatus(const QUuid &id, UploadTaskStatus status)
+void SQLiteStore::updateUploadTaskStatus(const QUuid &id, UploadTaskStatus status,
+                                         const std::optional<QString> &domainKey)
 {
     const QMutexLocker locker(&m_mutex);
     if (!ensureUsable())
@@ -151,7 +152,7 @@ void SQLiteStore::updateUploadTaskStatus(const QUuid &id, UploadTaskStatus statu
         m_connection, "UPDATE upload_queue SET status = ? WHERE domain_key = ? AND id = ?;");
     if (statement.isValid()) {
         statement.bindText(1, uploadTaskStatusRawValue(status));
-        statement.bindText(2, domainKey());
+        statement.bindText(2, domainKeyOr(domainKey));
         statement.bindText(3, UuidText::format(id));
     }
     finishWrite(statement, "updateUploadTaskStatus");
@@ -167,7 +168,7 @@ void SQLiteStore::resetStaleInProgressTasks()
     finishWrite(statement, "resetStaleInProgressTasks");
 }
 
-void SQLiteStore::markUploadTaskCompleted(const QUuid &id)
+void SQLiteStore::markUploadTaskCompleted(const QUuid &id, const std::optional<QString> &domainKey)
 {
     const QMutexLocker locker(&m_mutex);
     if (!ensureUsable())
@@ -175,13 +176,14 @@ void SQLiteStore::markUploadTaskCompleted(const QUuid &id)
     SqliteStatement statement(m_connection,
                               "DELETE FROM upload_queue WHERE domain_key = ? AND id = ?;");
     if (statement.isValid()) {
-        statement.bindText(1, domainKey());
+        statement.bindText(1, domainKeyOr(domainKey));
         statement.bindText(2, UuidText::format(id));
     }
     finishWrite(statement, "markUploadTaskCompleted");
 }
 
-void SQLiteStore::markUploadTaskFailed(const QUuid &id, qint64 retryCount, Timestamp nextAttemptAt)
+void SQLiteStore::markUploadTaskFailed(const QUuid &id, qint64 retryCount, Timestamp nextAttemptAt,
+                                       const std::optional<QString> &domainKey)
 {
     const int storedRetryCount = clampedRetryCount(retryCount);
     const QMutexLocker locker(&m_mutex);
@@ -194,7 +196,7 @@ void SQLiteStore::markUploadTaskFailed(const QUuid &id, qint64 retryCount, Times
         statement.bindText(1, QStringLiteral("failed"));
         statement.bindInt(2, storedRetryCount);
         statement.bindReal(3, nextAttemptAt.secondsSince1970());
-        statement.bindText(4, domainKey());
+        statement.bindText(4, domainKeyOr(domainKey));
         statement.bindText(5, UuidText::format(id));
     }
     finishWrite(statement, "markUploadTaskFailed");

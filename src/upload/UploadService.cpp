@@ -90,13 +90,20 @@ QCoro::Task<> UploadService::processQueue()
 
     QPointer<UploadService> self(this);
     int handled = 0;
+    m_passPartition = m_deps.domainKey();
     while (handled < m_tasksPerPass) {
         if (m_deps.retry.isCircuitOpen(m_deps.clock.now()))
             break;
+        // A sign-out (or another sign-in) ends the pass: the next task would go out with the
+        // token of whoever is signed in now.
+        if (m_deps.domainKey() != m_passPartition) {
+            zuvInfo(lcUpload) << "processQueue: the sign-in changed during the pass; it ends here";
+            break;
+        }
         const std::optional<UploadTask> task = m_deps.store.nextUploadTask(m_deps.clock.now());
         if (!task)
             break;
-        m_deps.store.markUploadTaskInProgress(task->id);
+        m_deps.store.markUploadTaskInProgress(task->id, m_passPartition);
         if (deferHeartbeatUntilStartIsSent(*task)) {
             ++handled;
             continue;
@@ -113,7 +120,7 @@ QCoro::Task<> UploadService::processQueue()
         if (failure) {
             co_await handleFailedTask(*task, failure);
         } else {
-            m_deps.store.markUploadTaskCompleted(task->id);
+            m_deps.store.markUploadTaskCompleted(task->id, m_passPartition);
             m_deps.retry.registerSuccess();
         }
         ++handled;
@@ -139,7 +146,8 @@ bool UploadService::deferHeartbeatUntilStartIsSent(const UploadTask &task)
     zuvInfo(lcUpload).noquote() << "Task" << UuidText::format(task.id)
                                 << "heartbeat waits for its session's start to be sent";
     m_deps.store.markUploadTaskFailed(
-        task.id, task.retryCount, m_deps.clock.now().addingSeconds(loopPauseMilliseconds / 1000.0));
+        task.id, task.retryCount, m_deps.clock.now().addingSeconds(loopPauseMilliseconds / 1000.0),
+        m_passPartition);
     return true;
 }
 
@@ -168,7 +176,7 @@ QCoro::Task<> UploadService::handleFailedTask(const UploadTask &task, std::excep
     try {
         std::rethrow_exception(error);
     } catch (const UploadServiceError &) {
-        m_deps.store.markUploadTaskCompleted(task.id);
+        m_deps.store.markUploadTaskCompleted(task.id, m_passPartition);
         co_return;
     } catch (...) {
     }
@@ -179,14 +187,14 @@ QCoro::Task<> UploadService::handleFailedTask(const UploadTask &task, std::excep
     switch (action.kind) {
     case UploadFailureAction::Kind::TakenOver:
         handleHeartbeatTakenOver(task.sessionId, action.statusCode.value_or(409));
-        m_deps.store.markUploadTaskCompleted(task.id);
+        m_deps.store.markUploadTaskCompleted(task.id, m_passPartition);
         break;
     case UploadFailureAction::Kind::Drop:
         zuvError(lcUpload).noquote()
             << "Task" << id << "type=" + type << "permanent client error; dropping.";
         if (action.deleteFile && task.filePath)
             QFile::remove(*task.filePath);
-        m_deps.store.markUploadTaskCompleted(task.id);
+        m_deps.store.markUploadTaskCompleted(task.id, m_passPartition);
         break;
     case UploadFailureAction::Kind::Retry: {
         const int attempt = task.retryCount + 1;
@@ -210,17 +218,17 @@ QCoro::Task<> UploadService::handleFailedTask(const UploadTask &task, std::excep
                     << "Task" << id << "type=" + type
                     << "could not be delivered for seven days, discarding; the session is lost "
                        "for the server.";
-                m_deps.store.markUploadTaskCompleted(task.id);
+                m_deps.store.markUploadTaskCompleted(task.id, m_passPartition);
             } else {
-                m_deps.store.markUploadTaskFailed(task.id, attempt,
-                                                  m_deps.retry.nextAttemptDate(attempt));
+                m_deps.store.markUploadTaskFailed(
+                    task.id, attempt, m_deps.retry.nextAttemptDate(attempt), m_passPartition);
             }
         } else if (attempt > RetryManager::maximumRetries) {
             zuvError(lcUpload).noquote() << "Task" << id << "exceeded max retries, discarding.";
-            m_deps.store.markUploadTaskCompleted(task.id);
+            m_deps.store.markUploadTaskCompleted(task.id, m_passPartition);
         } else {
-            m_deps.store.markUploadTaskFailed(task.id, attempt,
-                                              m_deps.retry.nextAttemptDate(attempt));
+            m_deps.store.markUploadTaskFailed(
+                task.id, attempt, m_deps.retry.nextAttemptDate(attempt), m_passPartition);
         }
         break;
     }
@@ -229,7 +237,7 @@ QCoro::Task<> UploadService::handleFailedTask(const UploadTask &task, std::excep
             << "Task" << id << "offline transport error; rescheduling without retry penalty";
         m_deps.store.markUploadTaskFailed(
             task.id, task.retryCount,
-            m_deps.clock.now().addingSeconds(m_deps.random.uniform(60.0, 90.0)));
+            m_deps.clock.now().addingSeconds(m_deps.random.uniform(60.0, 90.0)), m_passPartition);
         break;
     }
 }

@@ -55,9 +55,9 @@ public:
         const DeviceIdProvider &deviceIds;
         const Clock &clock;
         RandomSource &random;
-        // Answers the current domain key: the stored company address's host, or "global".
+        // Answers the current partition key (company and employee, DataPartition), or "global".
         std::function<QString()> domainKey;
-        // The folder holding one captures folder per domain key.
+        // The folder holding one captures folder per partition key.
         QString capturesBaseDirectory;
         // Advisory only; may be null.
         const NetworkMonitor *network = nullptr;
@@ -108,7 +108,10 @@ private:
 
     // Takeover and the server's today total.
     bool handleHeartbeatTakenOver(const QUuid &sessionId, int statusCode);
-    void postServerTodayTotalIfPresent(const QByteArray &responseBody, const QString &source);
+    // Only while the partition the request was made for is still the current one: another
+    // employee's figure must never show as this one's.
+    void postServerTodayTotalIfPresent(const QByteArray &responseBody, const QString &source,
+                                       const QString &partition);
     void removeUnqueuedCaptures(const QUuid &sessionId);
 
     // Enqueueing and the orphan sweep.
@@ -133,4 +136,7 @@ private:
     bool m_lastPassFoundNothing = false;
     int m_tasksPerPass = defaultTasksPerPass;
     QSet<QUuid> m_takenOverSessions;
+    // The partition of the pass under way: its tasks were taken from it, and their outcomes are
+    // written to it even when a sign-out has changed the current one meanwhile.
+    QString m_passPartition;
 };

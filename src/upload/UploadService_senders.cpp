@@ -93,7 +93,7 @@ QCoro::Task<> UploadService::uploadStartSession(const UploadTask &task)
     if (!task.jsonPayload)
         throw APIError::decodingFailed();
     const QByteArray response = co_await postJson(StartSessionPayload::path, *task.jsonPayload);
-    postServerTodayTotalIfPresent(response, QStringLiteral("start-session"));
+    postServerTodayTotalIfPresent(response, QStringLiteral("start-session"), m_passPartition);
 }
 
 QCoro::Task<> UploadService::uploadQueuedHeartbeat(const UploadTask &task)
@@ -101,7 +101,7 @@ QCoro::Task<> UploadService::uploadQueuedHeartbeat(const UploadTask &task)
     if (!task.jsonPayload)
         throw APIError::decodingFailed();
     const QByteArray response = co_await postJson(HeartbeatPayload::path, *task.jsonPayload);
-    postServerTodayTotalIfPresent(response, QStringLiteral("heartbeat-queued"));
+    postServerTodayTotalIfPresent(response, QStringLiteral("heartbeat-queued"), m_passPartition);
 }
 
 QCoro::Task<> UploadService::uploadActivitySegments(const UploadTask &task)
@@ -145,14 +145,14 @@ QCoro::Task<> UploadService::uploadActivitySegments(const UploadTask &task)
         co_await postJson(segmentsBatchPath, QJsonDocument(body).toJson(QJsonDocument::Compact));
     if (!self)
         co_return;
-    postServerTodayTotalIfPresent(response, QStringLiteral("segments-batch"));
+    postServerTodayTotalIfPresent(response, QStringLiteral("segments-batch"), m_passPartition);
 
     for (const int position : acceptedPositions(response)) {
         if (position < 0 || position >= rows.size())
             continue;
         // A segment that grew while the batch was in flight keeps waiting: its new counters
         // have not reached the server yet.
-        m_deps.store.markActivitySegmentUploadedIfUnchanged(rows.at(position));
+        m_deps.store.markActivitySegmentUploadedIfUnchanged(rows.at(position), m_passPartition);
     }
 }
 
@@ -207,10 +207,11 @@ QCoro::Task<bool> UploadService::uploadHeartbeatNow(Session session)
                                 m_deps.clock.now(), apiTimeZone());
 
     QPointer<UploadService> self(this);
+    const QString partition = m_deps.domainKey();
     try {
         const QByteArray response = co_await postJson(HeartbeatPayload::path, body);
         if (self)
-            postServerTodayTotalIfPresent(response, QStringLiteral("heartbeat-direct"));
+            postServerTodayTotalIfPresent(response, QStringLiteral("heartbeat-direct"), partition);
         co_return true;
     } catch (const APIError &error) {
         if (!self)
@@ -257,7 +258,7 @@ void UploadService::removeUnqueuedCaptures(const QUuid &sessionId)
 }
 
 void UploadService::postServerTodayTotalIfPresent(const QByteArray &responseBody,
-                                                  const QString &source)
+                                                  const QString &source, const QString &partition)
 {
     if (!responseBody.isEmpty() && !QJsonDocument::fromJson(responseBody).isObject()) {
         // The task counts as delivered (the status said so), but an answer nobody can read
@@ -270,6 +271,11 @@ void UploadService::postServerTodayTotalIfPresent(const QByteArray &responseBody
     const auto total = TrackingEndpointResponse::serverTodayTotal(responseBody);
     if (!total)
         return;
+    if (partition != m_deps.domainKey()) {
+        zuvInfo(lcUpload).noquote()
+            << "server today_total via" << source << "belongs to an earlier sign-in; not shown";
+        return;
+    }
     zuvInfo(lcUpload).noquote() << "server today_total via" << source + QLatin1Char(':')
                                 << QString::number(total->totalSeconds) + QLatin1Char('s') << "@"
                                 << total->date;

@@ -1,5 +1,6 @@
 #include "StoreTestSupport.h"
 
+#include "foundation/DataPartition.h"
 #include "foundation/NotificationHub.h"
 
 #include "support/LogCapture.h"
@@ -73,6 +74,7 @@ private slots:
     void savingAgainReplacesTheRow();
     void latestSavedSessionIsLoaded();
     void clearingWithoutIdKeepsOtherDomains();
+    void rowsOfAnEarlierSignInGoToTheFirstEmployee();
     void emptyDomainKeyIsGlobal();
     void undecodableSessionRowsAreSkipped();
     void sessionWithoutJsonFormIsNotWritten();
@@ -410,6 +412,64 @@ void TestSQLiteStore::clearingWithoutIdKeepsOtherDomains()
     QVERIFY(fixture.store->loadAllActiveSessions().isEmpty());
     fixture.setDomain(QStringLiteral("acme.example"));
     QCOMPARE(fixture.store->loadAllActiveSessions(), QList<Session>{acme});
+}
+
+// Rows from before employees were told apart carry the company's bare key: they belong to
+// whoever signs in to that company first, and to nobody else.
+void TestSQLiteStore::rowsOfAnEarlierSignInGoToTheFirstEmployee()
+{
+    StoreFixture fixture;
+    const Timestamp start = fixture.clock.now().addingSeconds(-3600);
+    const Timestamp to = fixture.clock.now().addingSeconds(60);
+    const QString day = QStringLiteral("2025-12-09");
+    // One running session, one finished, one segment and one queued task of a company.
+    const auto writeEarlierSignIn = [&](const QString &company) {
+        fixture.setDomain(company);
+        const Session running = makeSession(company, start, std::nullopt);
+        fixture.store->saveActiveSession(running);
+        fixture.store->appendSessionHistory(makeSession(company, start, 600));
+        fixture.store->upsertActivitySegment(day, 60, 7, 8, 9, 10);
+        UploadTask task;
+        task.id = QUuid::createUuid();
+        task.sessionId = running.id;
+        task.type = UploadTaskType::StartSession;
+        task.createdAt = start;
+        task.priority = 110;
+        fixture.store->enqueueUploadTask(task);
+        return running;
+    };
+    const auto seesAll = [&](const Session &running) {
+        return fixture.store->loadAllActiveSessions() == QList<Session>{running} &&
+               fixture.store->sessionHistory(start, to).size() == 1 &&
+               fixture.store->activitySegment(day, 60).has_value() &&
+               fixture.store->nextUploadTask(to).has_value();
+    };
+    const auto seesNothing = [&] {
+        return fixture.store->loadAllActiveSessions().isEmpty() &&
+               fixture.store->sessionHistory(start, to).isEmpty() &&
+               !fixture.store->activitySegment(day, 60) && !fixture.store->nextUploadTask(to);
+    };
+    const Session acme = writeEarlierSignIn(QStringLiteral("acme.example"));
+    const QString ann = DataPartition::key(QStringLiteral("acme.example"), QStringLiteral("ann@a"));
+    const QString ben = DataPartition::key(QStringLiteral("acme.example"), QStringLiteral("ben@a"));
+
+    // The first start after the change, with Ann signed in; then Ben at the same company.
+    fixture.setDomain(ann);
+    fixture.reopen();
+    QVERIFY(seesAll(acme));
+    fixture.setDomain(ben);
+    QVERIFY(seesNothing());
+    fixture.store->upsertActivitySegment(day, 60, 1, 1, 1, 1);
+    fixture.setDomain(ann);
+    QVERIFY(seesAll(acme));
+    QCOMPARE(fixture.store->activitySegment(day, 60)->activeSeconds, 7);
+
+    // Another company's earlier rows wait for its own first sign-in, whoever signed in elsewhere.
+    const Session other = writeEarlierSignIn(QStringLiteral("other.example"));
+    fixture.setDomain(ben);
+    QVERIFY(fixture.store->loadAllActiveSessions().isEmpty());
+    fixture.setDomain(DataPartition::key(QStringLiteral("other.example"), QStringLiteral("ben@a")));
+    QVERIFY(seesAll(other));
 }
 
 void TestSQLiteStore::emptyDomainKeyIsGlobal()

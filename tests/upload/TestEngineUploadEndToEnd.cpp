@@ -48,7 +48,7 @@ UploadService::Dependencies uploadDependencies(EngineFixture &engine, UploadTest
             deviceIds,
             engine.clock,
             rig.random,
-            [&engine] { return engine.domainStorage.domainKey(); },
+            [&engine] { return engine.domainStorage.partitionKey(); },
             QDir(engine.dataFolder).filePath(QStringLiteral("captures")),
             nullptr};
 }

@@ -70,6 +70,7 @@ private Q_SLOTS:
     void takenOverSessionLeavesNoUnqueuedCapture();
     void unreadableSuccessfulAnswerIsLogged();
     void sessionUploadWaitsForItsCompany();
+    void signOutDuringAPassLeavesEachTaskWithItsEmployee();
 
 private:
     StandInService m_standIn;
@@ -516,7 +517,7 @@ void TestUploadService::transientFailuresNeverDropASessionsOnlyCopy()
     UploadHttpClient untrusting(rig.endpoints, rig.tokens, rig.refresher.get(), TlsConfiguration());
     UploadService behindPortal(UploadService::Dependencies{
         *rig.store, untrusting, rig.retry, rig.settings, rig.deviceIds, rig.clock, rig.random,
-        [&rig] { return rig.domainStorage.domainKey(); },
+        [&rig] { return rig.domainStorage.partitionKey(); },
         rig.folder.filePath(QStringLiteral("captures")), nullptr});
     UploadService &service = untrustedCertificate ? behindPortal : *rig.service;
     if (!untrustedCertificate)
@@ -629,6 +630,51 @@ void TestUploadService::sessionUploadWaitsForItsCompany()
     QCOMPARE(received.at(0).status, 200);
     QCOMPARE(received.at(1).status, 200);
     QVERIFY(!QFileInfo::exists(capture));
+}
+
+// One employee's pass is under way when they sign out and a colleague signs in: the task in
+// flight is settled for its own employee, nothing of theirs goes out with the colleague's token,
+// and the rest goes out when they are back.
+void TestUploadService::signOutDuringAPassLeavesEachTaskWithItsEmployee()
+{
+    UploadTestRig &rig = *m_rig;
+    const auto signIn = [&](const QString &email) {
+        rig.domainStorage.setBaseURL(m_standIn.baseUrl());
+        rig.domainStorage.setEmployee(email);
+        const auto tokens = signInToStandIn(m_standIn, email);
+        QVERIFY(tokens);
+        rig.tokens.saveAuthTokens(*tokens);
+    };
+    signIn(StandInService::demoEmail());
+    const Session session = workedSession(rig.clock.now().addingSeconds(-120), 120, false);
+    QCoro::waitFor(rig.service->enqueueSessionStart(session));
+    QCoro::waitFor(rig.service->enqueueSessionUpload(completed(session)));
+    QVERIFY(m_standIn.setDelay(QStringLiteral("POST"), startPath, 700));
+    QVERIFY(m_standIn.clearReceivedRequests());
+
+    auto pass = rig.service->processQueue();
+    QVERIFY(m_standIn.waitForRequests(QStringLiteral("POST"), startPath, 1));
+    rig.domainStorage.setBaseURL(std::nullopt);
+    rig.domainStorage.setEmployee(std::nullopt);
+    rig.tokens.deleteAuthTokens();
+    signIn(StandInService::colleagueEmail());
+    QCoro::waitFor(pass);
+    rig.runPass();
+    // The sign-ins themselves are recorded too; what matters is what the queue sent.
+    const QString sessionPaths = QStringLiteral("hr/zuvevivezid/employees/sessions/*");
+    QList<StandInReceivedRequest> sent = m_standIn.receivedRequests(QString(), sessionPaths);
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent.at(0).account, StandInService::demoEmail());
+    QVERIFY(rig.queuedTasks().isEmpty());
+
+    signIn(StandInService::demoEmail());
+    rig.runPass();
+    sent = m_standIn.receivedRequests(QString(), sessionPaths);
+    QCOMPARE(sent.size(), 2);
+    QCOMPARE(sent.at(1).path, heartbeatPath);
+    QCOMPARE(sent.at(1).status, 200);
+    QCOMPARE(sent.at(1).account, StandInService::demoEmail());
+    QVERIFY(rig.queuedTasks().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestUploadService)

@@ -32,12 +32,12 @@ int main(int argc, char **argv)
     MemoryTokenStore tokens;
     tokens.saveAuthTokens(AuthTokens{arguments.at(4), QString(), {}, {}, {}, {}});
     SQLiteStore store(
-        arguments.at(1), [&] { return domainStorage.domainKey(); }, systemClock());
+        arguments.at(1), [&] { return domainStorage.partitionKey(); }, systemClock());
     DeviceIdProvider deviceIds(settings);
     RetryManager retry(systemClock(), systemRandomSource());
     UploadHttpClient http(endpoints, tokens, nullptr);
     UploadService service({store, http, retry, settings, deviceIds, systemClock(),
-                           systemRandomSource(), [&] { return domainStorage.domainKey(); },
+                           systemRandomSource(), [&] { return domainStorage.partitionKey(); },
                            arguments.at(2), nullptr});
     service.start();
     return application.exec();

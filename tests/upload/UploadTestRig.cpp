@@ -9,14 +9,14 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
-std::optional<AuthTokens> signInToStandIn(const StandInService &standIn)
+std::optional<AuthTokens> signInToStandIn(const StandInService &standIn, const QString &email)
 {
     QNetworkAccessManager network;
     QNetworkRequest request(
         standIn.baseUrl().resolved(QUrl(QStringLiteral("authentication/singleLogin"))));
     request.setSslConfiguration(standIn.sslConfiguration());
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    const QJsonObject body{{QStringLiteral("email"), StandInService::demoEmail()},
+    const QJsonObject body{{QStringLiteral("email"), email},
                            {QStringLiteral("password"), StandInService::demoPassword()},
                            {QStringLiteral("remember_me"), 1},
                            {QStringLiteral("use_jwt"), 1}};
@@ -55,19 +55,19 @@ UploadTestRig::UploadTestRig(const StandInService &standIn)
     refresher = std::make_unique<CountingRefresher>(standIn, tokens);
     store = std::make_unique<SQLiteStore>(
         folder.filePath(QStringLiteral("zuvevivezid.sqlite")),
-        [this] { return domainStorage.domainKey(); }, clock);
+        [this] { return domainStorage.partitionKey(); }, clock);
     http = std::make_unique<UploadHttpClient>(
         endpoints, tokens, refresher.get(),
         TlsConfiguration::withExtraCertificates(standIn.caCertificatePath()));
     service = std::make_unique<UploadService>(
         UploadService::Dependencies{*store, *http, retry, settings, deviceIds, clock, random,
-                                    [this] { return domainStorage.domainKey(); },
+                                    [this] { return domainStorage.partitionKey(); },
                                     folder.filePath(QStringLiteral("captures")), nullptr});
 }
 
 QString UploadTestRig::capturesFolder() const
 {
-    return folder.filePath(QStringLiteral("captures/") + domainStorage.domainKey());
+    return folder.filePath(QStringLiteral("captures/") + domainStorage.partitionKey());
 }
 
 QString UploadTestRig::writeCapture(const QUuid &sessionId, const QString &token, int display) const

@@ -44,8 +44,10 @@ T run(QCoro::Task<T> task)
 
 } // namespace UploadTestSupport
 
-// Signs in to the stand-in service as its demo employee and answers the tokens it issued.
-std::optional<AuthTokens> signInToStandIn(const StandInService &standIn);
+// Signs in to the stand-in service as one of its demo employees (the demo employee when none is
+// named) and answers the tokens it issued.
+std::optional<AuthTokens> signInToStandIn(const StandInService &standIn,
+                                          const QString &email = StandInService::demoEmail());
 
 // A refresh handler that signs in again, counting how often it was asked.
 class CountingRefresher final : public UnauthorizedHandler

@@ -57,6 +57,8 @@ DemoDirectory::DemoDirectory(int port)
     };
     m_accounts = {
         {"demo@zuvevivezid.test", "demo-password", "Dana Demo", false, false, {0}},
+        // A colleague of Dana's at the same company: two people taking turns on one computer.
+        {"colleague@zuvevivezid.test", "demo-password", "Cole League", false, false, {0}},
         {"otp@zuvevivezid.test", "demo-password", "Oskar Code", true, false, {1}},
         {"multi@zuvevivezid.test", "demo-password", "Mia Many", false, true, {0, 1, 2}},
         {"team@zuvevivezid.test", "demo-password", "Tomas Team", true, true, {1, 2}},

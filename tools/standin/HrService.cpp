@@ -155,6 +155,11 @@ HrService::HrService(int port)
     : m_directory(port)
 {}
 
+std::optional<std::string> HrService::accountOf(const std::string &authorization) const
+{
+    return m_tokens.accountForAccessToken(bearerToken(authorization));
+}
+
 HrService::Answer HrService::handle(const Request &request)
 {
     const std::string &path = request.path;
@@ -177,7 +182,7 @@ HrService::Answer HrService::handle(const Request &request)
     if (!knownPath)
         return message(404, "Not found.");
 
-    const auto account = m_tokens.accountForAccessToken(bearerToken(request.authorization));
+    const auto account = accountOf(request.authorization);
     if (!account)
         return unauthenticated();
 

@@ -53,6 +53,8 @@ public:
     explicit HrService(int port);
 
     Answer handle(const Request &request);
+    // The account of the valid access token in an "Authorization" header; none without one.
+    std::optional<std::string> accountOf(const std::string &authorization) const;
 
     // Scripting of the service's own behaviour.
     void setOneTimeCode(std::string code);

@@ -27,6 +27,8 @@ public:
         std::string query;
         std::string pathPrefix;
         std::string host;
+        // The account whose valid access token the request carried; empty when it carried none.
+        std::string account;
         std::vector<std::pair<std::string, std::string>> headers; // names in lower case
         std::string body;
         std::vector<Part> parts;

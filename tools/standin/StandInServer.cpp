@@ -181,6 +181,7 @@ void StandInServer::handleApi(const httplib::Request &request, httplib::Response
     entry.query = queryOf(request.target);
     entry.pathPrefix = pathPrefix;
     entry.host = request.get_header_value("Host");
+    entry.account = m_service->accountOf(request.get_header_value("Authorization")).value_or("");
     for (const auto &[name, value] : request.headers) {
         if (!isPseudoHeader(name))
             entry.headers.emplace_back(lowerCase(name), value);

@@ -191,6 +191,8 @@ SingleLoginResult AuthService::completeSignIn(const LoginRequest &body, const Si
 
     ++m_signInGeneration;
     m_tokens.saveAuthTokens(tokens);
+    // Whose work is tracked from here on: the local data is kept apart per employee.
+    m_domainStorage.setEmployee(body.email);
     zuvInfo(lcAuth) << "Login succeeded";
 
     if (data.initPayload) {
@@ -334,6 +336,7 @@ void AuthService::clearLocalSessionAfterRefreshFailure()
 void AuthService::clearSignedInState()
 {
     m_domainStorage.setBaseURL(std::nullopt);
+    m_domainStorage.setEmployee(std::nullopt);
     m_defaults.remove(QLatin1String(UserProfileStorage::userNameKey));
     m_defaults.remove(QLatin1String(UserProfileStorage::companyNameKey));
     // The cache is keyed by company, not by person: the next employee of the same company must

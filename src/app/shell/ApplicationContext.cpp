@@ -82,7 +82,7 @@ TrackerServices &ApplicationContext::trackerServices()
         m_taskMenuRefresh = std::make_unique<TaskMenuConfigRefresh>(
             TaskMenuConfigRefresh::Dependencies{*m_appState, *m_sessionManager, *m_configService,
                                                 [domains = m_domainStorage.get()] {
-                                                    return domains->domainKey();
+                                                    return domains->partitionKey();
                                                 }});
         m_trackerServices = std::make_unique<TrackerServices>(TrackerServices::Dependencies{
             *m_appState, *m_sessionManager, *m_settings, systemRandomSource(), *m_taskMenuRefresh});
@@ -106,9 +106,10 @@ SummaryServices &ApplicationContext::summaryServices()
 ScreenshotsServices &ApplicationContext::screenshotsServices()
 {
     if (!m_screenshotsServices) {
+        // Reports are filed per company and employee: another employee's are never shown.
         auto currentDomain = [domains = m_domainStorage.get()]() -> std::optional<QString> {
             const std::optional<QUrl> base = domains->getBaseURL();
-            return base ? std::optional(base->host()) : std::nullopt;
+            return base ? std::optional(domains->partitionKey()) : std::nullopt;
         };
         m_screenshotsServices = std::make_unique<ScreenshotsServices>(
             ScreenshotsServices::Dependencies{*m_appState, *m_sessionManager, *m_reportCache,
@@ -147,8 +148,9 @@ AppStateManager &ApplicationContext::createAppState()
 
 SessionManager &ApplicationContext::createSessionManager()
 {
+    // Every row and capture file is kept for the company and the employee it was tracked for.
     const auto domainKey = [this] {
-        return m_domainStorage->domainKey();
+        return m_domainStorage->partitionKey();
     };
     const QString capturesBase = ScreenCaptureService::capturesBaseDirectory();
 
@@ -272,7 +274,7 @@ void ApplicationContext::bootstrapApiTimeZone()
 {
     // Only the configuration cached for the company signed in now says which day it is.
     APITimeZoneResolver::bootstrapFromCachedConfig(
-        *m_settings, m_configService->cachedConfig(m_domainStorage->domainKey()));
+        *m_settings, m_configService->cachedConfig(m_domainStorage->partitionKey()));
 }
 
 void ApplicationContext::startWatchdog()
@@ -293,7 +295,7 @@ void ApplicationContext::startSegmentClock(SessionManager &sessionManager)
 
 std::optional<RemoteConfig> ApplicationContext::readCachedConfig()
 {
-    return m_configService->cachedConfig(m_domainStorage->domainKey());
+    return m_configService->cachedConfig(m_domainStorage->partitionKey());
 }
 
 void ApplicationContext::startPeriodicRefresh(ConfigHandler onUpdate)

@@ -76,9 +76,9 @@ QCoro::Task<> RemoteConfigService::runFetch(std::shared_ptr<QPromise<RemoteConfi
 QCoro::Task<RemoteConfig> RemoteConfigService::performFetchBody()
 {
     const QPointer<RemoteConfigService> self(this);
-    // The answer belongs to the company the request goes to, whatever is stored by the time it
-    // arrives.
-    const QString domainKey = m_domainStorage.domainKey();
+    // The answer belongs to the company and employee the request is made for, whatever is stored
+    // by the time it arrives.
+    const QString domainKey = m_domainStorage.partitionKey();
     APIClient::Call call;
     call.path = QString::fromLatin1(configPath);
     call.method = QByteArrayLiteral("GET");

@@ -70,9 +70,9 @@ public:
     void stopPeriodicRefresh() override;
     bool isRefreshRunning() const { return m_refreshRunning; }
 
-    // The cached configuration when it was fetched for the company whose domain key is given (the
-    // current one: DomainStorage::domainKey()); none when there is no usable file or it belongs to
-    // another company.
+    // The cached configuration when it was fetched for the partition whose key is given (the
+    // current one: DomainStorage::partitionKey(), company and employee); none when there is no
+    // usable file or it belongs to another company or employee.
     std::optional<RemoteConfig> cachedConfig(const QString &domainKey) const;
 
     // Replaces the file atomically. False when it could not be written (the old file stays).

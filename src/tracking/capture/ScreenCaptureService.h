@@ -51,7 +51,7 @@ public:
     struct Dependencies
     {
         QString capturesBaseDirectory;          // e.g. capturesBaseDirectory()
-        std::function<QString()> domainKey;     // the host, or "global"
+        std::function<QString()> domainKey;     // the partition key, or "global"
         std::function<QTimeZone()> apiTimeZone; // zone of the file names' time token
         std::unique_ptr<DisplayCaptureBackend> backend;
         const Clock *clock = nullptr; // systemClock() when null

@@ -132,19 +132,21 @@ void SessionManager::setCurrentSession(std::optional<Session> session)
 {
     if (m_currentSession == session)
         return;
-    // A session belongs to the company signed in when it began; that company's address may be
-    // gone by the time the session ends (a refused refresh clears it before tracking stops).
+    // A session belongs to the company and employee signed in when it began; both may be gone by
+    // the time the session ends (a sign-out, or a refused refresh that clears them before
+    // tracking stops).
     if (session && (!m_currentSession || m_currentSession->id != session->id))
-        m_sessionDomain = {session->id, m_domainStorage.domainKey()};
+        m_sessionDomain = {session->id, m_domainStorage.partitionKey()};
     m_currentSession = std::move(session);
     Q_EMIT currentSessionChanged();
 }
 
 QString SessionManager::domainKeyOf(const QUuid &sessionId) const
 {
-    // Sessions read back from the store at launch belong to the company signed in now.
+    // Sessions read back from the store at launch belong to the company and employee signed in
+    // now: they were read from that partition.
     return m_sessionDomain.first == sessionId ? m_sessionDomain.second
-                                              : m_domainStorage.domainKey();
+                                              : m_domainStorage.partitionKey();
 }
 
 void SessionManager::setInterruptedSession(std::optional<Session> session)

@@ -265,6 +265,8 @@ private:
     // Today's total.
     double currentLocalTotal() const;
     void recomputeTodayTotalSeconds();
+    // The server's figure, while it belongs to the company and employee signed in now.
+    std::optional<ServerTodayTotal> serverTodayTotalOfCurrentEmployee() const;
     void applyServerTodayTotal(const ServerTodayTotal &incoming);
     void refreshTodayCompletedSeconds();
     void setTodayTotalSeconds(double value);
@@ -335,7 +337,8 @@ private:
 
     // Published state.
     std::optional<Session> m_currentSession;
-    // The domain key the current (or just ended) session was begun under.
+    // The partition key (company and employee) the current (or just ended) session was begun
+    // under.
     std::pair<QUuid, QString> m_sessionDomain;
     std::optional<Session> m_interruptedSession;
     std::optional<RemoteProject> m_crossDayAutoCompletedProject;
@@ -358,6 +361,8 @@ private:
     double m_todayCompletedSeconds = 0.0;
     double m_localTotalAtServerAnchor = 0.0;
     std::optional<ServerTodayTotal> m_serverTodayTotal;
+    // The company and employee the server's figure was given for; another's never counts.
+    QString m_serverTodayTotalPartition;
 
     // One entry per tracked, unpaused second: whether it had input. Oldest first.
     std::deque<bool> m_last5MinInputBuffer;

@@ -2,6 +2,7 @@
 // server's figure for today carried forward by what was worked here since it arrived.
 #include "tracking/engine/SessionManager.h"
 
+#include "api/DomainStorage.h"
 #include "app/config/APITimeZoneResolver.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
@@ -72,15 +73,24 @@ double SessionManager::currentLocalTotal() const
     return finiteNonNegative(total);
 }
 
+std::optional<SessionManager::ServerTodayTotal>
+SessionManager::serverTodayTotalOfCurrentEmployee() const
+{
+    if (m_serverTodayTotalPartition != m_domainStorage.partitionKey())
+        return std::nullopt;
+    return m_serverTodayTotal;
+}
+
 void SessionManager::recomputeTodayTotalSeconds()
 {
     const double local = currentLocalTotal();
-    if (!m_serverTodayTotal || m_serverTodayTotal->date != todayKey()) {
+    const std::optional<ServerTodayTotal> server = serverTodayTotalOfCurrentEmployee();
+    if (!server || server->date != todayKey()) {
         setTodayTotalSeconds(local);
         return;
     }
     const double growth = local - m_localTotalAtServerAnchor;
-    double value = static_cast<double>(m_serverTodayTotal->totalSeconds);
+    double value = static_cast<double>(server->totalSeconds);
     if (growth >= 0.0)
         value += growth;
     setTodayTotalSeconds(std::max(value, local));
@@ -114,7 +124,7 @@ void SessionManager::applyServerTodayTotal(const ServerTodayTotal &incoming)
                    .arg(incoming.date, today);
         return;
     }
-    const std::optional<ServerTodayTotal> previous = m_serverTodayTotal;
+    const std::optional<ServerTodayTotal> previous = serverTodayTotalOfCurrentEmployee();
     if (previous && previous->date != incoming.date && incoming.date < previous->date) {
         zuvInfo(lcSession).noquote()
             << QStringLiteral("Ignoring stale server today_total: incoming date %1 < current %2")
@@ -123,6 +133,7 @@ void SessionManager::applyServerTodayTotal(const ServerTodayTotal &incoming)
     }
 
     m_serverTodayTotal = incoming;
+    m_serverTodayTotalPartition = m_domainStorage.partitionKey();
     if (previous && previous->date != incoming.date) {
         // The history knows which finished sessions belong to the new day; zeroing them instead
         // would make the next refresh count them as work done since this figure.

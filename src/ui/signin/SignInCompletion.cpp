@@ -58,7 +58,7 @@ QCoro::Task<SignInCompletion::Outcome> SignInCompletion::loadAndApply()
         // Only a cache of the company now current counts; another company's tasks and time zone
         // must never be applied under this company's address.
         if (self)
-            config = m_steps.cachedConfig(m_domainStorage.domainKey());
+            config = m_steps.cachedConfig(m_domainStorage.partitionKey());
     }
     if (!self || !config)
         co_return Outcome::ConfigurationUnavailable;

@@ -46,7 +46,7 @@ public:
         // False when the company's address was refused and the sign-in dropped.
         std::function<bool(const LoginCompany &)> switchCompany;
         std::function<QCoro::Task<RemoteConfig>()> fetchRemote;
-        // The cached configuration when it was fetched for the company of this domain key.
+        // The cached configuration when it was fetched for this partition (company and employee).
         std::function<std::optional<RemoteConfig>(const QString &domainKey)> cachedConfig;
         // Sets the configuration and its projects.
         std::function<void(const RemoteConfig &)> setRemoteConfig;

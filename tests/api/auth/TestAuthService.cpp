@@ -180,6 +180,8 @@ void TestAuthService::signInDirect()
     QVERIFY(direct->tokens.expiresAt > m_client->clock.now().addingSeconds(-86400 * 365));
     QCOMPARE(m_client->domains.getBaseURL()->toString(),
              QStringLiteral("https://") + m_standIn.companyEndpoints().first() + "/api/v1/");
+    // The local data is kept for this employee from now on.
+    QCOMPARE(m_client->domains.employee(), std::optional<QString>(StandInService::demoEmail()));
 
     const QList<StandInReceivedRequest> sent = m_standIn.receivedRequests("POST", singleLogin);
     QCOMPARE(sent.size(), 1);
@@ -608,6 +610,7 @@ void TestAuthService::logoutClearsEverything()
 
     QVERIFY(!m_client->tokens.getAuthTokens());
     QVERIFY(!m_client->domains.getBaseURL());
+    QVERIFY(!m_client->domains.employee());
     QVERIFY(!m_client->defaults.contains(userNameKey));
     QVERIFY(!m_client->defaults.contains(companyNameKey));
     // Logout leaves the time zone to the next configuration.

@@ -1,4 +1,5 @@
 #include "api/DomainStorage.h"
+#include "foundation/DataPartition.h"
 #include "foundation/SettingsStore.h"
 
 #include <QTemporaryDir>
@@ -16,6 +17,8 @@ private slots:
     void unusableStoredText();
     void domainKey_data();
     void domainKey();
+    void partitionKey_data();
+    void partitionKey();
     void mayCarryCredentials_data();
     void mayCarryCredentials();
 };
@@ -146,6 +149,8 @@ void TestDomainStorage::domainKey_data()
         << "evil.example.test";
     QTest::newRow("encoded slash refused") << "https://a%2Fb/api/v1/"
                                            << "global";
+    QTest::newRow("a bar in the host") << "https://acme|x.example/api/v1/"
+                                       << "global";
 }
 
 void TestDomainStorage::domainKey()
@@ -158,6 +163,46 @@ void TestDomainStorage::domainKey()
     const QString key = DomainStorage(settings).domainKey();
     QCOMPARE(key, expected);
     QVERIFY(!key.contains(QLatin1Char('/')));
+    // A company alone must never read as a company and an employee.
+    QVERIFY(!DataPartition::namesEmployee(key));
+}
+
+void TestDomainStorage::partitionKey_data()
+{
+    QTest::addColumn<QString>("address"); // empty: none stored
+    QTest::addColumn<QString>("email");   // as typed at the sign-in; empty: none
+    QTest::addColumn<QString>("expected");
+    const QString acme = QStringLiteral("https://acme.example.test/api/v1/");
+    QTest::newRow("trimmed, letter case ignored") << acme << " Ann.Lee@Example.COM\n"
+                                                  << "acme.example.test|ann.lee@example.com";
+    QTest::newRow("signed out of the company") << QString() << "ann@example.com"
+                                               << "global";
+    QTest::newRow("employee unknown: the company alone")
+        << acme << QString() << "acme.example.test";
+    QTest::newRow("blank e-mail") << acme << "   "
+                                  << "acme.example.test";
+    QTest::newRow("characters a folder or the key cannot hold")
+        << acme << "a/b|c..@x"
+        << "acme.example.test|a%2Fb%7Cc..@x";
+}
+
+void TestDomainStorage::partitionKey()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, email);
+    QFETCH(QString, expected);
+    SettingsStore settings{QString()};
+    DomainStorage domains(settings);
+    if (!address.isEmpty())
+        domains.setBaseURL(QUrl(address));
+    domains.setEmployee(email.isEmpty() ? std::nullopt : std::optional<QString>(email));
+
+    const QString key = domains.partitionKey();
+    QCOMPARE(key, expected);
+    QCOMPARE(DataPartition::companyOf(key), domains.domainKey());
+    QVERIFY(!key.contains(QLatin1Char('/')));
+    // Read back after a restart, as a restored sign-in does.
+    QCOMPARE(DomainStorage(settings).partitionKey(), expected);
 }
 
 void TestDomainStorage::mayCarryCredentials_data()

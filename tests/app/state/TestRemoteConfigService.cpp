@@ -12,6 +12,7 @@
 #include "app/state/FakeDelayScheduler.h"
 #include "app/state/RecordingAlertPresenter.h"
 #include "app/state/RemoteConfigService.h"
+#include "foundation/DataPartition.h"
 #include "foundation/SettingsStore.h"
 #include "support/FakeClock.h"
 #include "support/FakeRandomSource.h"
@@ -89,6 +90,7 @@ private Q_SLOTS:
     void failedFetchLeavesTheCacheByteIdentical_data();
     void failedFetchLeavesTheCacheByteIdentical();
     void cacheOfOneCompanyIsNotUsedForAnother();
+    void cacheOfOneEmployeeIsNotUsedForAColleague();
     void cacheFileCompanyCheck();
     void killedWriterLeavesOldOrNewFile();
 
@@ -239,7 +241,8 @@ void TestRemoteConfigService::fetchStoresNamesAndTheFile()
              config.companyName);
     QCOMPARE(m_service->fileURL(),
              m_folder->filePath(QStringLiteral("Zudevav EvozUvarevu/config.json")));
-    QCOMPARE(m_service->cachedConfig(m_domain->domainKey()), std::optional<RemoteConfig>(config));
+    QCOMPARE(m_service->cachedConfig(m_domain->partitionKey()),
+             std::optional<RemoteConfig>(config));
     // The file stays readable by the plain configuration decoder.
     QCOMPARE(RemoteConfig::fromJson(readAll(m_service->fileURL())),
              std::optional<RemoteConfig>(config));
@@ -303,12 +306,12 @@ void TestRemoteConfigService::cacheOfOneCompanyIsNotUsedForAnother()
 {
     const FetchOutcome outcome = fetch();
     QVERIFY(std::holds_alternative<RemoteConfig>(outcome));
-    const QString companyA = m_domain->domainKey();
+    const QString companyA = m_domain->partitionKey();
 
     // Signed in to another company whose first fetch fails: the file of the first company stays,
     // but it is not this company's configuration.
     signInTo(1);
-    const QString companyB = m_domain->domainKey();
+    const QString companyB = m_domain->partitionKey();
     QVERIFY(companyA != companyB);
     QVERIFY(m_standIn->setResponse(QStringLiteral("GET"), QString::fromLatin1(configPath), 500));
     QVERIFY(std::holds_alternative<APIError>(fetch()));
@@ -319,6 +322,25 @@ void TestRemoteConfigService::cacheOfOneCompanyIsNotUsedForAnother()
     QCOMPARE(m_service->cachedConfig(m_domain->domainKey()), std::nullopt);
     // Back with the first company, its configuration is there again.
     QCOMPARE(m_service->cachedConfig(companyA),
+             std::optional<RemoteConfig>(std::get<RemoteConfig>(outcome)));
+}
+
+void TestRemoteConfigService::cacheOfOneEmployeeIsNotUsedForAColleague()
+{
+    signInTo(0);
+    const FetchOutcome outcome = fetch();
+    QVERIFY(std::holds_alternative<RemoteConfig>(outcome));
+    const QString first = m_domain->partitionKey();
+
+    // A colleague at the same company whose first fetch fails: not the first one's tasks and zone.
+    const SingleLoginResult colleague = QCoro::waitFor(
+        m_auth->login(StandInService::colleagueEmail(), StandInService::demoPassword()));
+    QVERIFY(colleague.directConfig());
+    QCOMPARE(m_domain->domainKey(), DataPartition::companyOf(first));
+    QVERIFY(m_standIn->setResponse(QStringLiteral("GET"), QString::fromLatin1(configPath), 500));
+    QVERIFY(std::holds_alternative<APIError>(fetch()));
+    QCOMPARE(m_service->cachedConfig(m_domain->partitionKey()), std::nullopt);
+    QCOMPARE(m_service->cachedConfig(first),
              std::optional<RemoteConfig>(std::get<RemoteConfig>(outcome)));
 }
 

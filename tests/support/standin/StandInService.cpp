@@ -30,6 +30,7 @@ StandInReceivedRequest requestFromJson(const QJsonObject &object)
     request.query = object.value(QStringLiteral("query")).toString();
     request.pathPrefix = object.value(QStringLiteral("pathPrefix")).toString();
     request.host = object.value(QStringLiteral("host")).toString();
+    request.account = object.value(QStringLiteral("account")).toString();
     const QJsonObject headers = object.value(QStringLiteral("headers")).toObject();
     for (auto it = headers.begin(); it != headers.end(); ++it)
         request.headers.insert(it.key().toLower(), it.value().toString());
@@ -62,6 +63,11 @@ QJsonValue StandInReceivedRequest::json() const
 QString StandInService::demoEmail()
 {
     return QStringLiteral("demo@zuvevivezid.test");
+}
+
+QString StandInService::colleagueEmail()
+{
+    return QStringLiteral("colleague@zuvevivezid.test");
 }
 
 QString StandInService::otpEmail()

@@ -41,6 +41,7 @@ struct StandInReceivedRequest
     QString query;                   // the raw query without "?", e.g. "date=2026-03-05"
     QString pathPrefix;              // whatever stood before "/api/v1/", e.g. "/north"
     QString host;                    // the Host header
+    QString account;                 // whose valid access token it carried; empty: none
     QHash<QString, QString> headers; // names in lower case
     QByteArray body;                 // empty for multipart requests, see parts
     QList<StandInReceivedPart> parts;
@@ -74,6 +75,7 @@ public:
 
     // Demo accounts of the service (see tools/standin/README.md).
     static QString demoEmail();         // signs in directly, one company
+    static QString colleagueEmail();    // as demoEmail(), another employee of its company
     static QString otpEmail();          // must enter the one-time code
     static QString multiCompanyEmail(); // belongs to three companies, must pick one
     static QString teamEmail();         // the one-time code, then a pick of two companies

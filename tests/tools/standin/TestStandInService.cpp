@@ -252,6 +252,8 @@ void TestStandInService::signInAnswersDocumentedShapes_data()
 
     QTest::newRow("direct") << StandInService::demoEmail() << StandInService::demoPassword() << 200
                             << "direct";
+    QTest::newRow("a colleague at the same company")
+        << StandInService::colleagueEmail() << StandInService::demoPassword() << 200 << "direct";
     QTest::newRow("e-mail in capitals") << QStringLiteral("DEMO@zuvevivezid.test")
                                         << StandInService::demoPassword() << 200 << "direct";
     QTest::newRow("one-time code")
@@ -660,6 +662,21 @@ void TestStandInService::recordListsWhatWasSent()
                                    QStringLiteral("hr/zuvevivezid/reporting/screenshots/employees"))
                  .size(),
              0);
+
+    // Whose token each request carried: none, a colleague's, one that is no token at all.
+    const QString colleagues = accessTokenOf(StandInService::colleagueEmail());
+    QVERIFY(m_service.clearReceivedRequests());
+    QCOMPARE(startSession(token, QUuid::createUuid()).status, 200);
+    QCOMPARE(api("POST", QStringLiteral("authentication/refresh"), {}).status, 422);
+    QCOMPARE(startSession(colleagues, QUuid::createUuid()).status, 200);
+    QCOMPARE(api("GET", QStringLiteral("hr/zuvevivezid/employees/config"), {}, token + "x").status,
+             401);
+    const QStringList accounts{StandInService::demoEmail(), QString(),
+                               StandInService::colleagueEmail(), QString()};
+    const QList<StandInReceivedRequest> recorded = m_service.receivedRequests();
+    QCOMPARE(recorded.size(), accounts.size());
+    for (qsizetype i = 0; i < recorded.size(); ++i)
+        QCOMPARE(recorded.at(i).account, accounts.at(i));
 }
 
 void TestStandInService::recordListsMultipartParts()

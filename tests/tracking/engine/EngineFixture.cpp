@@ -14,7 +14,7 @@ EngineFixture::EngineFixture(const QString &persistentFolder)
     domainStorage.setBaseURL(QUrl(QStringLiteral("https://acme.example/api/v1/")));
     store = std::make_unique<SQLiteStore>(
         QDir(dataFolder).filePath(QString::fromLatin1(SQLiteStore::databaseFileName)),
-        [this] { return domainStorage.domainKey(); }, clock);
+        [this] { return domainStorage.partitionKey(); }, clock);
 
     auto source = std::make_unique<FakeInputEventSource>();
     input = source.get();
@@ -25,7 +25,7 @@ EngineFixture::EngineFixture(const QString &persistentFolder)
     captureDependencies.capturesBaseDirectory =
         QDir(dataFolder).filePath(QStringLiteral("captures"));
     captureDependencies.domainKey = [this] {
-        return domainStorage.domainKey();
+        return domainStorage.partitionKey();
     };
     captureDependencies.apiTimeZone = [] {
         return QTimeZone::utc();
@@ -73,7 +73,7 @@ void EngineFixture::useInputSource(std::unique_ptr<InputEventSource> source)
 std::unique_ptr<SQLiteStore> EngineFixture::openSecondStore()
 {
     return std::make_unique<SQLiteStore>(
-        store->databasePath(), [this] { return domainStorage.domainKey(); }, clock);
+        store->databasePath(), [this] { return domainStorage.partitionKey(); }, clock);
 }
 
 std::optional<Session> EngineFixture::storedActiveSession()

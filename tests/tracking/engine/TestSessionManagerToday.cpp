@@ -101,6 +101,35 @@ private Q_SLOTS:
         QCOMPARE(manager.todayTotalSeconds(), shownTwoMinutesLater);
     }
 
+    // Two people taking turns at one computer: the colleague's total holds nothing of the first
+    // one's work, neither the local history nor the server's figure; back again, it is all there.
+    void aColleagueSeesNoneOfTheFirstEmployeesTotal()
+    {
+        EngineFixture fixture;
+        const auto signIn = [&fixture](const char *email) {
+            fixture.domainStorage.setBaseURL(QUrl(QStringLiteral("https://acme.example/api/v1/")));
+            fixture.domainStorage.setEmployee(QString::fromLatin1(email));
+        };
+        signIn("ann@acme.example");
+        SessionManager &manager = fixture.createManager();
+        manager.applyConfig(utcConfig());
+        workFor(fixture, manager, 1000.0);
+        postServerTotal(5000, QStringLiteral("2025-12-09"));
+        QCOMPARE(manager.todayTotalSeconds(), 5000.0);
+
+        fixture.domainStorage.setBaseURL(std::nullopt);
+        fixture.domainStorage.setEmployee(std::nullopt);
+        signIn("ben@acme.example");
+        manager.applyConfig(utcConfig());
+        QCOMPARE(manager.todayTotalSeconds(), 0.0);
+        workFor(fixture, manager, 60.0);
+        QCOMPARE(manager.todayTotalSeconds(), 60.0);
+
+        signIn("ann@acme.example");
+        manager.applyConfig(utcConfig());
+        QCOMPARE(manager.todayTotalSeconds(), 5000.0);
+    }
+
     void aSecondFigureForTheSameDayReplacesTheFirst()
     {
         EngineFixture fixture;

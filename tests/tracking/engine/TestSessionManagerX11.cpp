@@ -38,7 +38,7 @@ private Q_SLOTS:
         DomainStorage domainStorage{settings};
         domainStorage.setBaseURL(QUrl(QStringLiteral("https://acme.example/api/v1/")));
         const auto domainKey = [&domainStorage] {
-            return domainStorage.domainKey();
+            return domainStorage.partitionKey();
         };
         SQLiteStore store(folder.filePath(QStringLiteral("zuvevivezid.sqlite")), domainKey,
                           systemClock());

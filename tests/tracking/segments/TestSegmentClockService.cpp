@@ -403,17 +403,35 @@ private Q_SLOTS:
     {
         QTest::addColumn<double>("secondStartAfter");
         QTest::addColumn<SegmentKey>("secondKey");
-        QTest::newRow("within the same ten minutes") << 30.0 << SegmentKey{"2025-12-09", 60};
-        QTest::newRow("in the next ten minutes") << 900.0 << SegmentKey{"2025-12-09", 61};
+        QTest::addColumn<QString>("secondHost");
+        QTest::addColumn<QString>("secondEmployee");
+        const QString other = QStringLiteral("other.example");
+        const QString ann = QStringLiteral("ann@acme.example");
+        QTest::newRow("within the same ten minutes")
+            << 30.0 << SegmentKey{"2025-12-09", 60} << other << ann;
+        QTest::newRow("in the next ten minutes")
+            << 900.0 << SegmentKey{"2025-12-09", 61} << other << ann;
+        // Two people taking turns at one computer: a sign-out, then a colleague's sign-in.
+        QTest::newRow("a colleague within the same ten minutes")
+            << 30.0 << SegmentKey{"2025-12-09", 60} << QStringLiteral("acme.example")
+            << QStringLiteral(" Ben@Acme.example");
     }
 
-    // Worked for one company, signed in to another, worked again: neither row holds the other's
-    // counts, and the first company's segment is not queued for the second.
+    // Worked for one company (or person), signed in to another, worked again: neither row holds
+    // the other's counts, and the first one's segment is not queued for the second.
     void aCompanySwitchStartsTheSegmentAfresh()
     {
         QFETCH(double, secondStartAfter);
         QFETCH(SegmentKey, secondKey);
+        QFETCH(QString, secondHost);
+        QFETCH(QString, secondEmployee);
         ClockHarness harness;
+        const auto signInTo = [&harness](const QString &host, const QString &employee) {
+            harness.fixture.domainStorage.setBaseURL(
+                QUrl(QStringLiteral("https://%1/api/v1/").arg(host)));
+            harness.fixture.domainStorage.setEmployee(employee);
+        };
+        signInTo(QStringLiteral("acme.example"), QStringLiteral("ann@acme.example"));
         const Timestamp start = localTime("UTC", QDate(2025, 12, 9), QTime(10, 0));
         const SegmentKey firstKey{"2025-12-09", 60};
         harness.createClock();
@@ -422,11 +440,9 @@ private Q_SLOTS:
             harness.tickAt(start.addingSeconds(second), 1);
         harness.manager().stopTracking(std::nullopt);
 
-        const auto signInTo = [&harness](const char *host) {
-            harness.fixture.domainStorage.setBaseURL(
-                QUrl(QStringLiteral("https://%1/api/v1/").arg(QLatin1String(host))));
-        };
-        signInTo("other.example");
+        harness.fixture.domainStorage.setBaseURL(std::nullopt);
+        harness.fixture.domainStorage.setEmployee(std::nullopt);
+        signInTo(secondHost, secondEmployee);
         harness.startTracking(start.addingSeconds(secondStartAfter));
         for (int second = 0; second < 3; ++second)
             harness.tickAt(start.addingSeconds(secondStartAfter + second), 0, 2);
@@ -437,7 +453,7 @@ private Q_SLOTS:
         if (secondKey != firstKey)
             QVERIFY(!harness.storedRow(firstKey));
         QVERIFY(harness.closedHandOvers.isEmpty());
-        signInTo("acme.example");
+        signInTo(QStringLiteral("acme.example"), QStringLiteral("ann@acme.example"));
         QCOMPARE(harness.storedCounters(firstKey), (Counters{5, 5, 0, 5}));
     }
 

@@ -121,7 +121,7 @@ private Q_SLOTS:
             [&] {
                 if (QThread::currentThreadId() == guiThread)
                     ++readsOnTheGuiThread;
-                return tracked.rig.engine.domainStorage.domainKey();
+                return tracked.rig.engine.domainStorage.partitionKey();
             },
             tracked.rig.engine.clock);
         SummaryServices services({*tracked.rig.appState,
