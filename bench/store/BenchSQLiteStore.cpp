@@ -1,12 +1,16 @@
 // Times the store's operations on the paths the engine and the upload pass run all day: saving the
-// running session, archiving a finished one, and taking the next due upload task from a short and
-// from a very long queue. Prints one line per case: median and 95th percentile per call.
+// running session, archiving a finished one, the start and the end written with their upload
+// task, the heartbeat mark written every ten seconds of tracking, and taking the next due upload
+// task from a short and from a very long queue. Prints one line per case: median and 95th
+// percentile per call.
 
 #include "foundation/Clock.h"
+#include "foundation/SettingsStore.h"
 #include "foundation/UuidText.h"
 #include "store/SQLiteStore.h"
 #include "store/SqliteConnection.h"
 #include "store/SqliteStatement.h"
+#include "tracking/engine/TrackingHeartbeat.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -142,6 +146,38 @@ int main(int argc, char **argv)
                    Session finished = session;
                    finished.id = QUuid::createUuid();
                    store.appendSessionHistory(finished);
+               }));
+    }
+
+    {
+        SQLiteStore store(
+            folder + QStringLiteral("/edges.sqlite"), [] { return domain; }, clock);
+        const Session session = runningSession(40);
+        UploadTask task;
+        task.type = UploadTaskType::Heartbeat;
+        task.jsonPayload = QByteArray(2'000, 'x');
+        report("saveActiveSessionWithUpload (start, 40 intervals)", timeCalls(500, [&](int) {
+                   Session started = session;
+                   started.id = QUuid::createUuid();
+                   task.id = QUuid::createUuid();
+                   store.saveActiveSessionWithUpload(started, task);
+               }));
+        report("moveSessionToHistoryWithUpload (stop, 40 intervals)", timeCalls(500, [&](int) {
+                   Session finished = session;
+                   finished.id = QUuid::createUuid();
+                   task.id = QUuid::createUuid();
+                   store.moveSessionToHistoryWithUpload(finished, task);
+               }));
+    }
+    {
+        // The user defaults file as a day of tracking leaves it: a few dozen keys.
+        SettingsStore settings(folder + QStringLiteral("/defaults.json"));
+        for (int i = 0; i < 40; ++i)
+            settings.setString(QStringLiteral("key.%1").arg(i), QStringLiteral("value %1").arg(i));
+        TrackingHeartbeat heartbeat(settings);
+        const QUuid sessionId = QUuid::createUuid();
+        report("heartbeat mark (user defaults file rewritten)", timeCalls(500, [&](int i) {
+                   heartbeat.record(sessionId, clock.now().addingSeconds(i * 10.0));
                }));
     }
 

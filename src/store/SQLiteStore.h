@@ -102,6 +102,14 @@ public:
     // write never leaves the session in neither table. Answers whether both happened.
     bool moveSessionToHistory(const Session &session,
                               const std::optional<QString> &domainKey = std::nullopt);
+    // The same, with the upload task that tells the service the session ended added to the queue
+    // in that transaction: a crash or a full disk leaves all three or none.
+    bool moveSessionToHistoryWithUpload(const Session &session, const UploadTask &finalHeartbeat,
+                                        const std::optional<QString> &domainKey = std::nullopt);
+    // The running row and the upload task that tells the service the session began, in one
+    // transaction. Answers whether both were written.
+    bool saveActiveSessionWithUpload(const Session &session, const UploadTask &start,
+                                     const std::optional<QString> &domainKey = std::nullopt);
     // Sessions that started in [from, to), in start order.
     QList<SessionSummaryRow> sessionHistory(Timestamp from, Timestamp to);
 
@@ -150,7 +158,8 @@ public:
     // Open (pending, in progress or failed) tasks of the session with one of the types.
     QList<QUuid> pendingUploadTaskIds(const QUuid &sessionId, const QList<UploadTaskType> &types);
     QSet<QString> pendingUploadFilePaths();
-    bool hasScreenshotTask(const QUuid &sessionId, const QString &filePath);
+    bool hasScreenshotTask(const QUuid &sessionId, const QString &filePath,
+                           const std::optional<QString> &domainKey = std::nullopt);
     bool hasActivitySegmentTask();
 
     // The key the rows of the signed-in company are kept under.
@@ -189,6 +198,20 @@ private:
     bool finishWrite(SqliteStatement &statement, const char *operation);
     bool writeSessionHistoryRow(const Session &session, const QByteArray &json,
                                 const QString &domain);
+    bool writeActiveSessionRow(const Session &session, const QByteArray &json,
+                               const QString &domain);
+    bool writeUploadTaskRow(const UploadTask &task, const QString &domain);
+    // The history row and the running row's removal, with the task when there is one.
+    bool moveToHistory(const Session &session, const UploadTask *finalHeartbeat,
+                       const std::optional<QString> &domainKey);
+    // The session encoded and the domain key resolved, then the writes in one transaction.
+    using SessionWrites = std::function<bool(const QByteArray &json, const QString &domain)>;
+    bool writeSessionInTransaction(const Session &session, const char *operation,
+                                   const std::optional<QString> &domainKey,
+                                   const SessionWrites &writes);
+    // Runs the writes under the lock in one transaction, committed only when every one of them
+    // succeeded. Answers whether it was committed.
+    bool writeInTransaction(const char *operation, const std::function<bool()> &writes);
     bool deleteActiveSessionRow(const QUuid &id, const QString &domain);
     void updateUploadTaskStatus(const QUuid &id, UploadTaskStatus status,
                                 const std::optional<QString> &domainKey);

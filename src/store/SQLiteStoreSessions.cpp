@@ -110,19 +110,49 @@ void SQLiteStore::saveActiveSession(const Session &session, const std::optional<
     const QMutexLocker locker(&m_mutex);
     if (!ensureUsable())
         return;
+    writeActiveSessionRow(session, *json, domainKeyOr(domainKey));
+}
+
+bool SQLiteStore::writeActiveSessionRow(const Session &session, const QByteArray &json,
+                                        const QString &domain)
+{
     SqliteStatement statement(
         m_connection, "INSERT OR REPLACE INTO sessions (id, domain_key, device_id, project_id, "
                       "project_name, payload, updated_at)\nVALUES (?, ?, ?, ?, ?, ?, ?);");
     if (statement.isValid()) {
         statement.bindText(1, UuidText::format(session.id));
-        statement.bindText(2, domainKeyOr(domainKey));
+        statement.bindText(2, domain);
         statement.bindText(3, session.deviceId);
         statement.bindText(4, session.projectId);
         statement.bindText(5, session.projectName);
-        statement.bindBlob(6, *json);
+        statement.bindBlob(6, json);
         statement.bindReal(7, m_clock.now().secondsSince1970());
     }
-    finishWrite(statement, "saveActiveSession");
+    return finishWrite(statement, "saveActiveSession");
+}
+
+bool SQLiteStore::saveActiveSessionWithUpload(const Session &session, const UploadTask &start,
+                                              const std::optional<QString> &domainKey)
+{
+    return writeSessionInTransaction(session, "saveActiveSession", domainKey,
+                                     [&](const QByteArray &json, const QString &domain) {
+                                         return writeActiveSessionRow(session, json, domain) &&
+                                                writeUploadTaskRow(start, domain);
+                                     });
+}
+
+bool SQLiteStore::writeSessionInTransaction(const Session &session, const char *operation,
+                                            const std::optional<QString> &domainKey,
+                                            const SessionWrites &writes)
+{
+    const std::optional<QByteArray> json = encodedSession(session, operation);
+    if (!json)
+        return false;
+    const QMutexLocker locker(&m_mutex);
+    if (!ensureUsable())
+        return false;
+    const QString domain = domainKeyOr(domainKey);
+    return writeInTransaction(operation, [&] { return writes(*json, domain); });
 }
 
 QList<Session> SQLiteStore::loadAllActiveSessions()
@@ -186,33 +216,50 @@ void SQLiteStore::appendSessionHistory(const Session &session)
 bool SQLiteStore::moveSessionToHistory(const Session &session,
                                        const std::optional<QString> &domainKey)
 {
-    const std::optional<QByteArray> json = encodedSession(session, "moveSessionToHistory");
-    if (!json)
-        return false;
-    const QMutexLocker locker(&m_mutex);
-    if (!ensureUsable())
-        return false;
+    return moveToHistory(session, nullptr, domainKey);
+}
+
+bool SQLiteStore::moveSessionToHistoryWithUpload(const Session &session,
+                                                 const UploadTask &finalHeartbeat,
+                                                 const std::optional<QString> &domainKey)
+{
+    return moveToHistory(session, &finalHeartbeat, domainKey);
+}
+
+bool SQLiteStore::moveToHistory(const Session &session, const UploadTask *finalHeartbeat,
+                                const std::optional<QString> &domainKey)
+{
+    return writeSessionInTransaction(session, "moveSessionToHistory", domainKey,
+                                     [&](const QByteArray &json, const QString &domain) {
+                                         return writeSessionHistoryRow(session, json, domain) &&
+                                                deleteActiveSessionRow(session.id, domain) &&
+                                                (!finalHeartbeat ||
+                                                 writeUploadTaskRow(*finalHeartbeat, domain));
+                                     });
+}
+
+bool SQLiteStore::writeInTransaction(const char *operation, const std::function<bool()> &writes)
+{
     int resultCode = m_connection.execute("BEGIN IMMEDIATE;");
     if (resultCode != SQLITE_OK) {
-        zuvError(lcSession).noquote()
-            << QStringLiteral("SQLiteStore: moveSessionToHistory could not begin: rc=%1 %2")
-                   .arg(resultCode)
-                   .arg(m_connection.lastErrorMessage());
+        zuvError(lcSession).noquote() << QStringLiteral("SQLiteStore: %1 could not begin: rc=%2 %3")
+                                             .arg(QLatin1String(operation))
+                                             .arg(resultCode)
+                                             .arg(m_connection.lastErrorMessage());
         noteWriteOutcome(false, resultCode);
         return false;
     }
-    const QString domain = domainKeyOr(domainKey);
-    if (writeSessionHistoryRow(session, *json, domain) &&
-        deleteActiveSessionRow(session.id, domain)) {
+    if (writes()) {
         resultCode = m_connection.execute("COMMIT;");
         if (resultCode == SQLITE_OK)
             return true;
         noteWriteOutcome(false, resultCode);
     }
-    // The running row stays, so the next start completes the session again.
+    // Nothing of it stays: the running row is as it was, so the session is not lost either.
     m_connection.execute("ROLLBACK;");
-    zuvError(lcSession).noquote() << QStringLiteral(
-        "SQLiteStore: moveSessionToHistory rolled back; the session stays a running one");
+    zuvError(lcSession).noquote()
+        << QStringLiteral("SQLiteStore: %1 rolled back; the session stays as it was stored")
+               .arg(QLatin1String(operation));
     return false;
 }
 

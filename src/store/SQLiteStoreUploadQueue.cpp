@@ -34,6 +34,11 @@ void SQLiteStore::enqueueUploadTask(const UploadTask &task, const std::optional<
     const QMutexLocker locker(&m_mutex);
     if (!ensureUsable())
         return;
+    writeUploadTaskRow(task, domainKeyOr(domainKey));
+}
+
+bool SQLiteStore::writeUploadTaskRow(const UploadTask &task, const QString &domain)
+{
     SqliteStatement statement(m_connection,
                               "INSERT OR REPLACE INTO upload_queue\n"
                               "(id, domain_key, session_id, type, file_path, json_payload, "
@@ -41,7 +46,7 @@ void SQLiteStore::enqueueUploadTask(const UploadTask &task, const std::optional<
                               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);");
     if (statement.isValid()) {
         statement.bindText(1, UuidText::format(task.id));
-        statement.bindText(2, domainKeyOr(domainKey));
+        statement.bindText(2, domain);
         statement.bindText(3, UuidText::format(task.sessionId));
         statement.bindText(4, uploadTaskTypeRawValue(task.type));
         statement.bindOptionalText(5, task.filePath);
@@ -54,7 +59,7 @@ void SQLiteStore::enqueueUploadTask(const UploadTask &task, const std::optional<
         statement.bindInt(10, task.priority);
         statement.bindReal(11, 0.0);
     }
-    finishWrite(statement, "enqueueUploadTask");
+    return finishWrite(statement, "enqueueUploadTask");
 }
 
 std::optional<UploadTask> SQLiteStore::nextUploadTask(Timestamp now)
@@ -254,7 +259,8 @@ QSet<QString> SQLiteStore::pendingUploadFilePaths()
     return paths;
 }
 
-bool SQLiteStore::hasScreenshotTask(const QUuid &sessionId, const QString &filePath)
+bool SQLiteStore::hasScreenshotTask(const QUuid &sessionId, const QString &filePath,
+                                    const std::optional<QString> &domainKey)
 {
     const QMutexLocker locker(&m_mutex);
     if (!ensureUsable())
@@ -267,7 +273,7 @@ bool SQLiteStore::hasScreenshotTask(const QUuid &sessionId, const QString &fileP
         "LIMIT 1;");
     if (!statement.isValid())
         return false;
-    statement.bindText(1, domainKey());
+    statement.bindText(1, domainKeyOr(domainKey));
     statement.bindText(2, UuidText::format(sessionId));
     statement.bindText(3, filePath);
     return statement.nextRow();

@@ -71,9 +71,14 @@ public:
     void start();
     void stop();
 
-    QCoro::Task<> enqueueSessionStart(Session session) override;
-    QCoro::Task<> enqueueSessionUpload(Session session, QString domainKey = QString()) override;
-    QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId) override;
+    std::optional<UploadTask> sessionStartTask(const Session &session) const override;
+    UploadTask finalHeartbeatTask(const Session &session) const override;
+    QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId,
+                                               QString domainKey = QString()) override;
+    // The start, or the final heartbeat and the screenshots of a completed session, queued on
+    // their own, outside any transaction of the session's rows.
+    QCoro::Task<> enqueueSessionStart(Session session);
+    QCoro::Task<> enqueueSessionUpload(Session session, QString domainKey = QString());
     QCoro::Task<bool> uploadHeartbeatNow(Session session) override;
     QCoro::Task<> processQueue() override;
 

@@ -31,26 +31,40 @@ UploadTask UploadService::newTask(UploadTaskType type, const QUuid &sessionId, i
     return task;
 }
 
-QCoro::Task<> UploadService::enqueueSessionStart(Session session)
+std::optional<UploadTask> UploadService::sessionStartTask(const Session &session) const
 {
+    if (session.intervals.isEmpty())
+        return std::nullopt;
     const auto body = StartSessionPayload::build(session, apiTimeZone());
     if (!body) {
         zuvError(lcUpload) << "enqueueSessionStart: StartSessionPayload.build failed";
-        co_return;
+        return std::nullopt;
     }
     UploadTask task = newTask(UploadTaskType::StartSession, session.id, startSessionPriority);
     task.jsonPayload = *body;
-    m_deps.store.enqueueUploadTask(task);
+    return task;
+}
+
+UploadTask UploadService::finalHeartbeatTask(const Session &session) const
+{
+    UploadTask heartbeat = newTask(UploadTaskType::Heartbeat, session.id, heartbeatPriority);
+    heartbeat.jsonPayload =
+        HeartbeatPayload::build(session, QString::fromLatin1(HeartbeatPayload::completedStatus),
+                                m_deps.clock.now(), apiTimeZone());
+    return heartbeat;
+}
+
+QCoro::Task<> UploadService::enqueueSessionStart(Session session)
+{
+    if (const std::optional<UploadTask> task = sessionStartTask(session))
+        m_deps.store.enqueueUploadTask(*task);
+    co_return;
 }
 
 QCoro::Task<> UploadService::enqueueSessionUpload(Session session, QString domainKey)
 {
     const QString domain = domainKey.isEmpty() ? m_deps.domainKey() : domainKey;
-    UploadTask heartbeat = newTask(UploadTaskType::Heartbeat, session.id, heartbeatPriority);
-    heartbeat.jsonPayload =
-        HeartbeatPayload::build(session, QString::fromLatin1(HeartbeatPayload::completedStatus),
-                                m_deps.clock.now(), apiTimeZone());
-    m_deps.store.enqueueUploadTask(heartbeat, domain);
+    m_deps.store.enqueueUploadTask(finalHeartbeatTask(session), domain);
 
     for (const QString &path : screenshotFiles(session.id, domain)) {
         UploadTask screenshot = newTask(UploadTaskType::Screenshot, session.id, screenshotPriority);
@@ -60,18 +74,19 @@ QCoro::Task<> UploadService::enqueueSessionUpload(Session session, QString domai
     co_return;
 }
 
-QCoro::Task<> UploadService::enqueueScreenshotsForSession(QUuid sessionId)
+QCoro::Task<> UploadService::enqueueScreenshotsForSession(QUuid sessionId, QString domainKey)
 {
-    const QStringList files = screenshotFiles(sessionId);
+    const QString domain = domainKey.isEmpty() ? m_deps.domainKey() : domainKey;
+    const QStringList files = screenshotFiles(sessionId, domain);
     zuvInfo(lcUpload).noquote() << QStringLiteral("Enqueueing %1 screenshot(s) for session %2")
                                        .arg(files.size())
                                        .arg(UuidText::format(sessionId));
     for (const QString &path : files) {
-        if (m_deps.store.hasScreenshotTask(sessionId, path))
+        if (m_deps.store.hasScreenshotTask(sessionId, path, domain))
             continue;
         UploadTask screenshot = newTask(UploadTaskType::Screenshot, sessionId, screenshotPriority);
         screenshot.filePath = path;
-        m_deps.store.enqueueUploadTask(screenshot);
+        m_deps.store.enqueueUploadTask(screenshot, domain);
     }
     co_return;
 }

@@ -92,6 +92,8 @@ private slots:
     void cleanupRemovesUnattributableRows();
 
     void failedHistoryWriteKeepsTheRunningSession();
+    void anEdgeAndItsUploadTaskAreWrittenTogether_data();
+    void anEdgeAndItsUploadTaskAreWrittenTogether();
     void failingWritesAreReportedOncePerStreak();
     void damageInsideTheFileIsFoundAndReadableRowsKept();
     void damageMetWhileRunningReplacesTheFileOnce();
@@ -787,6 +789,51 @@ void TestSQLiteStore::failedHistoryWriteKeepsTheRunningSession()
     QVERIFY(fixture.store->moveSessionToHistory(session));
     QVERIFY(!fixture.store->loadActiveSession().has_value());
     QCOMPARE(raw.value("SELECT COUNT(*) FROM session_history"), QStringLiteral("1"));
+}
+
+void TestSQLiteStore::anEdgeAndItsUploadTaskAreWrittenTogether_data()
+{
+    QTest::addColumn<bool>("ends");
+    QTest::addColumn<QString>("refusedTable");
+    QTest::newRow("start, queue refused") << false << "upload_queue";
+    QTest::newRow("start, running row refused") << false << "sessions";
+    QTest::newRow("stop, queue refused") << true << "upload_queue";
+    QTest::newRow("stop, history refused") << true << "session_history";
+}
+
+void TestSQLiteStore::anEdgeAndItsUploadTaskAreWrittenTogether()
+{
+    QFETCH(bool, ends);
+    QFETCH(QString, refusedTable);
+    StoreFixture fixture;
+    Session session = makeSession(QStringLiteral("Edge"), fixture.clock.now(), 60);
+    if (ends)
+        fixture.store->saveActiveSession(session);
+    UploadTask task;
+    task.id = QUuid::createUuid();
+    task.sessionId = session.id;
+    task.type = ends ? UploadTaskType::Heartbeat : UploadTaskType::StartSession;
+    task.jsonPayload = QByteArray("{}");
+    const auto write = [&] {
+        return ends ? fixture.store->moveSessionToHistoryWithUpload(session, task)
+                    : fixture.store->saveActiveSessionWithUpload(session, task);
+    };
+    RawDatabase raw(fixture.path());
+    const QString count = QStringLiteral("SELECT (SELECT COUNT(*) FROM sessions) || '/' || "
+                                         "(SELECT COUNT(*) FROM session_history) || '/' || "
+                                         "(SELECT COUNT(*) FROM upload_queue)");
+    const QString before = raw.value(count.toUtf8());
+    QVERIFY(raw.execute(QStringLiteral("CREATE TRIGGER full_disk BEFORE INSERT ON %1 BEGIN "
+                                       "SELECT RAISE(ABORT, 'database or disk is full'); END;")
+                            .arg(refusedTable)
+                            .toUtf8()));
+
+    QVERIFY(!write());
+    QCOMPARE(raw.value(count.toUtf8()), before);
+
+    QVERIFY(raw.execute("DROP TRIGGER full_disk;"));
+    QVERIFY(write());
+    QCOMPARE(raw.value(count.toUtf8()), ends ? QStringLiteral("0/1/1") : QStringLiteral("1/0/1"));
 }
 
 void TestSQLiteStore::failingWritesAreReportedOncePerStreak()

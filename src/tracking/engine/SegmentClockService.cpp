@@ -65,8 +65,23 @@ void SegmentClockService::start()
 
 void SegmentClockService::stop()
 {
+    countInputSinceLastTick();
     flushCurrentSegment();
     m_timer.stop();
+}
+
+void SegmentClockService::countInputSinceLastTick()
+{
+    if (!m_sessionManager || !isRunning())
+        return;
+    SessionManager &sessionManager = *m_sessionManager;
+    // A part of a second: its input counts, the second itself does not.
+    const SessionManager::SegmentTickInput input = sessionManager.segmentTickInput();
+    if (input.mouseDelta == 0 && input.keyboardDelta == 0)
+        return;
+    enterSegment(segmentNow(sessionManager));
+    m_counters.mouseMovements += input.mouseDelta;
+    m_counters.keyboardMovements += input.keyboardDelta;
 }
 
 void SegmentClockService::tick()
@@ -75,15 +90,7 @@ void SegmentClockService::tick()
         return;
     SessionManager &sessionManager = *m_sessionManager;
     const SessionManager::SegmentTickInput input = sessionManager.segmentTickInput();
-    const SegmentUtils::SegmentKey key =
-        SegmentUtils::segmentDateAndNumber(m_clock.now(), apiTimeZone(sessionManager));
-
-    if (m_openSegment && m_openSegmentDomain != m_store.domainKey())
-        leaveOtherCompanysSegment();
-    if (m_openSegment && *m_openSegment != key)
-        finishOpenSegment(key);
-    if (!m_openSegment)
-        openSegment(key);
+    enterSegment(segmentNow(sessionManager));
 
     if (input.hadInput)
         ++m_counters.activeSeconds;
@@ -117,6 +124,21 @@ QTimeZone SegmentClockService::apiTimeZone(const SessionManager &sessionManager)
         APITimeZoneResolver::storedTimezoneIdentifier(m_settings));
 }
 
+SegmentUtils::SegmentKey SegmentClockService::segmentNow(const SessionManager &sessionManager) const
+{
+    return SegmentUtils::segmentDateAndNumber(m_clock.now(), apiTimeZone(sessionManager));
+}
+
+void SegmentClockService::enterSegment(const SegmentUtils::SegmentKey &key)
+{
+    if (m_openSegment && m_openSegmentDomain != m_store.domainKey())
+        leaveOtherCompanysSegment();
+    if (m_openSegment && *m_openSegment != key)
+        finishOpenSegment(key);
+    if (!m_openSegment)
+        openSegment(key);
+}
+
 void SegmentClockService::finishOpenSegment(const SegmentUtils::SegmentKey &next)
 {
     zuvInfo(lcUpload).noquote() << QStringLiteral("Segment rollover: %1#%2 → %3#%4")
@@ -124,8 +146,11 @@ void SegmentClockService::finishOpenSegment(const SegmentUtils::SegmentKey &next
                                        .arg(m_openSegment->number)
                                        .arg(next.dayKey)
                                        .arg(next.number);
-    if (hasNewCounts()) {
+    if (hasNewCounts())
         writeOpenSegment();
+    // Written at a flush already, it still waits for the upload a closed segment gets; one
+    // uploaded since stays so.
+    if (hasCountsSinceOpen()) {
         // The upload side's work must not hold up the tick that found the new segment.
         if (m_segmentsClosed) {
             QTimer::singleShot(0, this, [this, next] { m_segmentsClosed(next); });
@@ -160,6 +185,7 @@ void SegmentClockService::openSegment(const SegmentUtils::SegmentKey &key)
                    .arg(key.number);
     }
     m_countersAtOpen = m_counters;
+    m_countersWritten = m_counters;
 }
 
 void SegmentClockService::writeOpenSegment()
@@ -168,4 +194,5 @@ void SegmentClockService::writeOpenSegment()
                                   m_counters.activeSeconds, m_counters.nonIdleSeconds,
                                   m_counters.mouseMovements, m_counters.keyboardMovements,
                                   m_openSegmentDomain);
+    m_countersWritten = m_counters;
 }

@@ -29,7 +29,8 @@ class SettingsStore;
 // clock set back, a daylight-saving fall-back, a changed zone) continues from the stored counters,
 // so its row only ever grows. A segment opened for one company is never continued for another:
 // the first tick after a change of company starts the segment afresh from that company's row.
-// The open segment is written when the application quits.
+// The open segment is written when the application quits, and when tracking ends with the input
+// of the second since the last tick, so a session's segments hold every count of the session.
 //
 // Lives on the main thread. Holds the session manager weakly: once it is gone, nothing happens.
 class SegmentClockService : public QObject
@@ -90,12 +91,19 @@ private:
     void handleTrackingChanged();
     void stop();
     QTimeZone apiTimeZone(const SessionManager &sessionManager) const;
+    SegmentUtils::SegmentKey segmentNow(const SessionManager &sessionManager) const;
+    // Finishes the open segment when the time or the company is another one's, and opens the
+    // segment of the key.
+    void enterSegment(const SegmentUtils::SegmentKey &key);
+    // Tracking ended between two ticks: its last input goes into the segment it fell in.
+    void countInputSinceLastTick();
     void finishOpenSegment(const SegmentUtils::SegmentKey &next);
     void leaveOtherCompanysSegment();
     void openSegment(const SegmentUtils::SegmentKey &key);
-    // Anything counted since the segment was opened; a segment continued from its stored row is
-    // not written back unchanged, which would only make it wait for upload again.
-    bool hasNewCounts() const { return m_counters != m_countersAtOpen; }
+    // Anything counted since the segment was last written (or opened); a segment written
+    // already is not written back unchanged, which would only make it wait for upload again.
+    bool hasNewCounts() const { return m_counters != m_countersWritten; }
+    bool hasCountsSinceOpen() const { return m_counters != m_countersAtOpen; }
     void writeOpenSegment();
 
     QPointer<SessionManager> m_sessionManager;
@@ -114,5 +122,6 @@ private:
     QString m_openSegmentDomain;
     Counters m_counters;
     Counters m_countersAtOpen;
+    Counters m_countersWritten;
     int m_ticksSinceLastPersist = 0;
 };

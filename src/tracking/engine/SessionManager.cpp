@@ -39,6 +39,9 @@ SessionManager::SessionManager(Dependencies dependencies, QObject *parent)
     m_ticker.setTimerType(Qt::PreciseTimer);
     m_ticker.setInterval(tickerIntervalMs);
     connect(&m_ticker, &QTimer::timeout, this, &SessionManager::updateLiveMetrics);
+    m_unwrittenEdgeRetry.setInterval(unwrittenEdgeRetryIntervalMs);
+    connect(&m_unwrittenEdgeRetry, &QTimer::timeout, this,
+            &SessionManager::writeUnwrittenSessionEdges);
 
     connect(&m_idleDetector, &IdleDetector::idleDetected, this,
             &SessionManager::handleIdleDetected);

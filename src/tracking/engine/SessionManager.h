@@ -3,6 +3,7 @@
 #include "app/config/RemoteConfig.h"
 #include "app/config/RemoteProject.h"
 #include "foundation/Timestamp.h"
+#include "store/UploadTask.h"
 #include "tracking/engine/TrackingHeartbeat.h"
 #include "tracking/model/Session.h"
 
@@ -66,7 +67,10 @@ public:
     static constexpr const char *screenRecordingPermissionLostKey = "screenRecordingPermissionLost";
     static constexpr int tickerIntervalMs = 1000;
     static constexpr int ticksPerActivitySnapshot = 5;
-    static constexpr int snapshotsPerHeartbeatMark = 12;
+    // A mark every ten seconds: a crash loses at most that much billed work.
+    static constexpr int snapshotsPerHeartbeatMark = 2;
+    // How often a session's start or end the store refused is written again.
+    static constexpr int unwrittenEdgeRetryIntervalMs = 5000;
     static constexpr int last5MinWindowSize = 300;
     static constexpr qint64 defaultScreenshotIntervalMinutes = 5;
     static constexpr qint64 defaultIdleMinutesThreshold = 5;
@@ -221,13 +225,30 @@ private:
         QString date;
     };
 
+    // A change at the edge of a session (its start or its end) together with the upload task
+    // that tells the service of it; the two are written in one transaction. The store answers
+    // for its rows under the company the session was tracked for.
+    struct SessionEdge
+    {
+        Session session;
+        QString domainKey;
+        bool endsSession = false;
+        std::optional<UploadTask> upload;
+        // Ended here while tracked: the crash mark has nothing more to tell once it is stored.
+        bool clearsHeartbeatMark = false;
+    };
+
     // Lifecycle.
     void closeCurrentInterval(Timestamp at);
+    // Stops the open interval where the clock was last known to be right, when it was set
+    // since the last tick.
+    void keepClockJumpSinceLastTickOutOfStop(Timestamp now);
     // Closes the open interval at `now`, then completes the session as below.
-    std::optional<Session> finishCurrentSession(Timestamp now);
+    std::optional<Session> finishCurrentSession(Timestamp now, bool tellsService);
     // Applies the idle-discard policy, fixes the reported total and counters, moves the session
-    // to the history and clears its running row; answers the completed session.
-    Session archiveCompletedSession(Session session, Timestamp endedAt);
+    // to the history and clears its running row, with its final heartbeat queued when it
+    // tellsService and has tracked time; answers the completed session.
+    Session archiveCompletedSession(Session session, Timestamp endedAt, bool tellsService);
     // The tracker's counts and score over that tracked time, into the session.
     void applyActivitySnapshot(Session &session, double totalSeconds) const;
     // Stops every tracking activity and clears the published state of the session that ended.
@@ -245,13 +266,24 @@ private:
     void setLastStatusMessage(std::optional<QString> message);
     void loadInterruptedSessionAtLaunch();
     bool hasChosenCompany() const;
-    // Hands work to the upload queue after the current call has returned; never waited for.
-    void queueSessionStartUpload(const Session &session);
-    void queueSessionUpload(const Session &session);
     // The domain key of the company the session is tracked for.
     QString domainKeyOf(const QUuid &sessionId) const;
-    // The same for a session that ended while running here: nothing for one never started.
-    void queueEndedSessionUpload(const Session &session);
+
+    // Session edges. The running row, with the start task when the session has an interval.
+    void writeSessionStart(const Session &session);
+    // The history row and the running row's removal, with the final heartbeat when the session
+    // has tracked time and the service is to hear of it.
+    void writeSessionEnd(const Session &session, bool tellsService, bool clearsHeartbeatMark);
+    // Writes the edge after any kept earlier; one the store refuses is kept, in order.
+    void writeSessionEdge(SessionEdge edge);
+    bool tryWriteSessionEdge(const SessionEdge &edge);
+    // The mark goes with the end; the uploads are handed over after the current call.
+    void handleSessionEdgeWritten(const SessionEdge &edge);
+    // Answers whether every kept edge is now written.
+    bool writeUnwrittenSessionEdges();
+    // The session's start or end is still only in memory: its stored running row is not an
+    // unfinished session.
+    bool hasUnwrittenEdge(const QUuid &sessionId) const;
 
     // Ticker and capture schedule.
     void startTicker();
@@ -282,8 +314,8 @@ private:
     bool isSessionCrossDay(const Session &session, Timestamp now) const;
     void finalizeInterruptedSessionIfCrossDay(Timestamp now);
     static void clampSessionIntervalsToStopAt(Session &session, Timestamp stopAt);
-    // Where an interval left open by a process that is gone may be closed: no later than the
-    // last heartbeat mark and now, never before its start.
+    // Where an interval left open by a process that is gone may be closed: at the last heartbeat
+    // mark, whatever the clock reads now, within the interval's day and never before its start.
     Timestamp recoveredStopOfOpenInterval(const Session &session, Timestamp now) const;
     // Idle policy, completed status, billed total, history, active row cleared, upload queued.
     void completeStoredSession(Session session, Timestamp stop);
@@ -368,6 +400,10 @@ private:
     std::deque<bool> m_last5MinInputBuffer;
 
     std::optional<RemoteConfig> m_config;
+
+    // Oldest first; written in this order once the store takes writes again.
+    std::deque<SessionEdge> m_unwrittenEdges;
+    QTimer m_unwrittenEdgeRetry;
 
     QTimer m_ticker;
     int m_liveMetricsTick = 0;

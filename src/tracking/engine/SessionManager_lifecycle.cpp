@@ -17,18 +17,6 @@
 
 namespace {
 
-QCoro::Task<> uploadSessionStart(UploadQueue &queue, Session session)
-{
-    co_await queue.enqueueSessionStart(std::move(session));
-    co_await queue.processQueue();
-}
-
-QCoro::Task<> uploadCompletedSession(UploadQueue &queue, Session session, QString domainKey)
-{
-    co_await queue.enqueueSessionUpload(std::move(session), std::move(domainKey));
-    co_await queue.processQueue();
-}
-
 TrackingInterval openIntervalAt(Timestamp start)
 {
     return TrackingInterval{QUuid::createUuid(), start, std::nullopt};
@@ -53,6 +41,7 @@ void SessionManager::startTracking(const std::optional<RemoteProject> &project)
         return;
     }
 
+    writeUnwrittenSessionEdges();
     completeStaleActiveSessions();
 
     const Timestamp now = m_clock.now();
@@ -75,8 +64,8 @@ void SessionManager::startTracking(const std::optional<RemoteProject> &project)
     setLastStatusMessage(std::nullopt);
     updateCaptureEligibility();
 
-    m_store.saveActiveSession(session);
-    queueSessionStartUpload(session);
+    writeSessionStart(session);
+    m_heartbeat.record(session.id, now);
 
     m_activityTracker.reset();
     // Without the input stream the session still runs, only without idle detection.
@@ -145,9 +134,10 @@ void SessionManager::resumeTracking()
 
     startTicker();
     updateCaptureEligibility();
-    m_store.saveActiveSession(session);
     if (startsNow)
-        queueSessionStartUpload(session);
+        writeSessionStart(session);
+    else
+        m_store.saveActiveSession(session);
     zuvInfo(lcSession).noquote() << QStringLiteral("Tracking resumed");
 }
 
@@ -155,10 +145,13 @@ void SessionManager::stopTracking(const std::optional<QString> &reason)
 {
     if (!m_currentSession)
         return;
-    const std::optional<Session> session = finishCurrentSession(m_clock.now());
+    // The input of the second since the last tick belongs to this session, not to the next.
+    m_activityTracker.stop();
+    const Timestamp now = m_clock.now();
+    keepClockJumpSinceLastTickOutOfStop(now);
+    const std::optional<Session> session = finishCurrentSession(now, true);
     if (!session)
         return;
-    queueEndedSessionUpload(*session);
     resetAfterSessionEnded();
 
     if (reason)
@@ -170,7 +163,15 @@ void SessionManager::stopTracking(const std::optional<QString> &reason)
                                                     : QString());
 }
 
-std::optional<Session> SessionManager::finishCurrentSession(Timestamp now)
+void SessionManager::keepClockJumpSinceLastTickOutOfStop(Timestamp now)
+{
+    // The ticker looks for a set clock once a second; a stop within that second must not bill
+    // the step.
+    keepWorkAcrossBackwardClockJump(now);
+    skipForwardClockJump(now, m_clock.steadySeconds());
+}
+
+std::optional<Session> SessionManager::finishCurrentSession(Timestamp now, bool tellsService)
 {
     closeCurrentInterval(now);
     if (!m_currentSession)
@@ -179,10 +180,11 @@ std::optional<Session> SessionManager::finishCurrentSession(Timestamp now)
 
     const Timestamp endedAt =
         session.intervals.isEmpty() ? now : session.intervals.constLast().stoppedAt.value_or(now);
-    return archiveCompletedSession(std::move(session), endedAt);
+    return archiveCompletedSession(std::move(session), endedAt, tellsService);
 }
 
-Session SessionManager::archiveCompletedSession(Session session, Timestamp endedAt)
+Session SessionManager::archiveCompletedSession(Session session, Timestamp endedAt,
+                                                bool tellsService)
 {
     applyIdleDiscardPolicyIfNeeded(session);
 
@@ -193,8 +195,7 @@ Session SessionManager::archiveCompletedSession(Session session, Timestamp ended
     session.status = SessionStatus::Completed;
     session.reportedTotalSeconds = std::max<qint64>(0, static_cast<qint64>(std::trunc(total)));
 
-    m_store.moveSessionToHistory(session, domainKeyOf(session.id));
-    m_heartbeat.clear(session.id);
+    writeSessionEnd(session, tellsService, true);
     return session;
 }
 
@@ -240,34 +241,4 @@ void SessionManager::closeCurrentInterval(Timestamp at)
     session.intervals.last().stoppedAt = at;
     setCurrentSession(session);
     m_store.saveActiveSession(session, domainKeyOf(session.id));
-}
-
-void SessionManager::queueSessionStartUpload(const Session &session)
-{
-    // The start names the first interval; a session without one waits for its first resume.
-    if (session.intervals.isEmpty())
-        return;
-    // No context object: the upload must still be queued if the manager goes away first.
-    QTimer::singleShot(0,
-                       [&queue = m_uploadQueue, session] { uploadSessionStart(queue, session); });
-}
-
-void SessionManager::queueEndedSessionUpload(const Session &session)
-{
-    // Begun while paused and never resumed: its start was never queued, so a final heartbeat
-    // would only meet a session the service does not know, which reads as a takeover.
-    if (session.intervals.isEmpty()) {
-        zuvInfo(lcSession).noquote()
-            << QStringLiteral("Session %1 ended without tracked time; nothing to upload")
-                   .arg(UuidText::format(session.id));
-        return;
-    }
-    queueSessionUpload(session);
-}
-
-void SessionManager::queueSessionUpload(const Session &session)
-{
-    QTimer::singleShot(0, [&queue = m_uploadQueue, session, domain = domainKeyOf(session.id)] {
-        uploadCompletedSession(queue, session, domain);
-    });
 }

@@ -107,14 +107,12 @@ void SessionManager::performMidnightRollover(Timestamp newDate)
         last.stoppedAt = cut;
     }
     const Timestamp stop = *last.stoppedAt;
-    old = archiveCompletedSession(std::move(old), stop);
+    old = archiveCompletedSession(std::move(old), stop, true);
 
     m_heartbeatTick = 0;
     m_serverTodayTotal.reset();
     m_localTotalAtServerAnchor = 0.0;
     refreshTodayCompletedSeconds();
-
-    queueEndedSessionUpload(old);
 
     const bool wasPaused = m_isPaused;
     Session next;
@@ -147,8 +145,9 @@ void SessionManager::performMidnightRollover(Timestamp newDate)
     m_pausedDueToSystemSleep = false;
     updateCaptureEligibility();
 
-    m_store.saveActiveSession(next);
-    queueSessionStartUpload(next);
+    writeSessionStart(next);
+    if (!wasPaused)
+        m_heartbeat.record(next.id, newDate);
 
     m_idleDetector.stop();
     configureAndStartIdleDetector();

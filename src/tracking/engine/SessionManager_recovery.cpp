@@ -8,6 +8,7 @@
 #include "store/SQLiteStore.h"
 #include "tracking/activity/ActivityTracker.h"
 #include "tracking/activity/IdleDetector.h"
+#include "tracking/model/UploadQueue.h"
 
 #include <cmath>
 
@@ -31,11 +32,15 @@ void SessionManager::recoverInterruptedSessionForCurrentDomain()
     setLastStatusMessage(std::nullopt);
     if (!hasChosenCompany())
         return;
-    if (std::optional<Session> stored = m_store.loadActiveSession()) {
+    writeUnwrittenSessionEdges();
+    for (Session &stored : m_store.loadAllActiveSessions()) {
+        if (hasUnwrittenEdge(stored.id))
+            continue;
         const QString message =
-            QStringLiteral("Recovered interrupted session %1.").arg(UuidText::format(stored->id));
+            QStringLiteral("Recovered interrupted session %1.").arg(UuidText::format(stored.id));
         setInterruptedSession(std::move(stored));
         setLastStatusMessage(message);
+        break;
     }
     refreshTodayCompletedSeconds();
 }
@@ -57,7 +62,14 @@ Timestamp SessionManager::recoveredStopOfOpenInterval(const Session &session, Ti
                               "that interval")
                    .arg(describe(*mark), describe(start));
     }
-    Timestamp stop = std::max(start, std::min(now, mark.value_or(start)));
+    // The mark was written by a clock that read right then; a clock that reads earlier now (a
+    // hardware clock not yet corrected after a reboot) takes nothing from the time it saw.
+    if (mark && now < *mark) {
+        zuvInfo(lcSession).noquote()
+            << QStringLiteral("The clock reads %1, before the heartbeat mark %2; the mark stands")
+                   .arg(describe(now), describe(*mark));
+    }
+    Timestamp stop = std::max(start, mark.value_or(start));
     // The mark of a session left running overnight may lie on a later day than the interval.
     if (const std::optional<Timestamp> lastOfDay = endOfDay(start))
         stop = std::max(start, std::min(stop, *lastOfDay));
@@ -113,7 +125,7 @@ void SessionManager::resumeInterruptedSession()
     m_localTotalAtServerAnchor += currentLocalTotal() - before;
     recomputeTodayTotalSeconds();
 
-    m_store.saveActiveSession(session);
+    writeSessionStart(session);
     m_heartbeat.record(session.id, now);
 
     if (m_activityTracker.start())
@@ -121,8 +133,6 @@ void SessionManager::resumeInterruptedSession()
     m_heartbeatTick = 0;
     startTicker();
     startScreenCaptureTimer();
-
-    queueSessionStartUpload(session);
 }
 
 void SessionManager::discardInterruptedSession()
@@ -149,8 +159,10 @@ void SessionManager::completeStaleActiveSessions()
     const Timestamp now = m_clock.now();
 
     for (Session session : m_store.loadAllActiveSessions()) {
-        // The session being tracked in this process is not stale.
-        if (m_currentSession && session.id == m_currentSession->id)
+        // The session being tracked in this process is not stale, nor one stopped here whose
+        // end is still waiting to be written.
+        if ((m_currentSession && session.id == m_currentSession->id) ||
+            hasUnwrittenEdge(session.id))
             continue;
         if (!session.intervals.isEmpty() && session.intervals.constLast().isOpen())
             session.intervals.last().stoppedAt = recoveredStopOfOpenInterval(session, now);
@@ -179,8 +191,10 @@ void SessionManager::completeStoredSession(Session session, Timestamp stop)
         session.reportedTotalSeconds =
             std::max<qint64>(0, static_cast<qint64>(std::trunc(session.totalSeconds(stop))));
     }
-    m_store.moveSessionToHistory(session);
-    queueSessionUpload(session);
+    // Told to the service even without an interval, as its start may have gone out before the
+    // program died; the mark stays: the session was not tracked by this process.
+    writeSessionEdge(SessionEdge{session, domainKeyOf(session.id), true,
+                                 m_uploadQueue.finalHeartbeatTask(session), false});
 }
 
 void SessionManager::finalizeInterruptedSessionIfCrossDay(Timestamp now)

@@ -142,6 +142,8 @@ void SessionManager::handleDidWake()
 
 void SessionManager::handleWillTerminate()
 {
+    // The last chance for a start or a stop the store refused so far.
+    writeUnwrittenSessionEdges();
     if (!m_isTracking || !m_currentSession)
         return;
     const Timestamp now = m_clock.now();

@@ -28,7 +28,7 @@ void SessionManager::completeTakenOverSession()
 {
     // Completed locally and kept in the history, but not uploaded: the session belongs to the
     // other device now.
-    const std::optional<Session> session = finishCurrentSession(m_clock.now());
+    const std::optional<Session> session = finishCurrentSession(m_clock.now(), false);
     if (!session)
         return;
     resetAfterSessionEnded();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/UploadTask.h"
 #include "tracking/model/Session.h"
 
 #include <QUuid>
@@ -16,14 +17,18 @@ class UploadQueue
 public:
     virtual ~UploadQueue() = default;
 
-    // Queues the start of a session.
-    virtual QCoro::Task<> enqueueSessionStart(Session session) = 0;
-    // Queues the final heartbeat of a completed session and one upload per screenshot file of it,
-    // under the domain key of the company the session was tracked for (empty: the current one),
-    // so they are sent when that company is signed in to, whoever is signed in now.
-    virtual QCoro::Task<> enqueueSessionUpload(Session session, QString domainKey = QString()) = 0;
-    // Queues every screenshot file of a running session that has no open upload yet.
-    virtual QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId) = 0;
+    // The queue row that tells the service a session began, built but not stored: the engine
+    // writes it with the session's running row in one transaction. None when the session has no
+    // interval to name or no body can be built.
+    virtual std::optional<UploadTask> sessionStartTask(const Session &session) const = 0;
+    // The queue row carrying a completed session's final heartbeat, built but not stored: the
+    // engine writes it with the session's history row in one transaction.
+    virtual UploadTask finalHeartbeatTask(const Session &session) const = 0;
+    // Queues every screenshot file of the session that has no open upload yet, under the domain
+    // key of the company the session was tracked for (empty: the current one), so they are sent
+    // when that company is signed in to, whoever is signed in now.
+    virtual QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId,
+                                                       QString domainKey = QString()) = 0;
     // Sends the session's live heartbeat now, outside the queue; true when the server accepted it.
     virtual QCoro::Task<bool> uploadHeartbeatNow(Session session) = 0;
     // Runs one queue pass; returns at once when a pass is already running.

@@ -96,7 +96,7 @@ private Q_SLOTS:
                  QStringLiteral("Session was resumed on another device."));
         // Ended here without an upload of the session.
         QVERIFY(
-            !rig.engine.uploadQueue.operations().contains(QStringLiteral("enqueueSessionUpload")));
+            !rig.engine.uploadQueue.operations().contains(QStringLiteral("finalHeartbeatTask")));
     }
 
     void takeoverWhileNotTrackingOnlyTellsTheUser()

@@ -1,21 +1,33 @@
 #include "support/engine/RecordingUploadQueue.h"
 
-QCoro::Task<> RecordingUploadQueue::enqueueSessionStart(Session session)
+std::optional<UploadTask> RecordingUploadQueue::sessionStartTask(const Session &session) const
 {
-    m_calls.append({QStringLiteral("enqueueSessionStart"), session.id, session, QString()});
-    co_return;
+    m_calls.append({QStringLiteral("sessionStartTask"), session.id, session, QString()});
+    if (session.intervals.isEmpty())
+        return std::nullopt;
+    return taskFor(UploadTaskType::StartSession, session);
 }
 
-QCoro::Task<> RecordingUploadQueue::enqueueSessionUpload(Session session, QString domainKey)
+UploadTask RecordingUploadQueue::finalHeartbeatTask(const Session &session) const
 {
-    m_calls.append({QStringLiteral("enqueueSessionUpload"), session.id, session, domainKey});
-    co_return;
+    m_calls.append({QStringLiteral("finalHeartbeatTask"), session.id, session, QString()});
+    return taskFor(UploadTaskType::Heartbeat, session);
 }
 
-QCoro::Task<> RecordingUploadQueue::enqueueScreenshotsForSession(QUuid sessionId)
+UploadTask RecordingUploadQueue::taskFor(UploadTaskType type, const Session &session) const
+{
+    UploadTask task;
+    task.id = QUuid::createUuid();
+    task.sessionId = session.id;
+    task.type = type;
+    task.jsonPayload = session.toJson();
+    return task;
+}
+
+QCoro::Task<> RecordingUploadQueue::enqueueScreenshotsForSession(QUuid sessionId, QString domainKey)
 {
     m_calls.append(
-        {QStringLiteral("enqueueScreenshotsForSession"), sessionId, std::nullopt, QString()});
+        {QStringLiteral("enqueueScreenshotsForSession"), sessionId, std::nullopt, domainKey});
     co_return;
 }
 

@@ -7,21 +7,22 @@
 #include <QStringList>
 
 // Remembers every call in order and completes each at once. uploadHeartbeatNow() answers
-// heartbeatAccepted.
+// heartbeatAccepted. The tasks it builds carry the session's JSON as their body.
 class RecordingUploadQueue final : public UploadQueue
 {
 public:
     struct Call
     {
-        QString operation; // the operation's name, e.g. "enqueueSessionStart"
+        QString operation; // the operation's name, e.g. "sessionStartTask"
         QUuid sessionId;   // null for processQueue()
         std::optional<Session> session;
-        QString domainKey; // enqueueSessionUpload() only
+        QString domainKey; // enqueueScreenshotsForSession() only
     };
 
-    QCoro::Task<> enqueueSessionStart(Session session) override;
-    QCoro::Task<> enqueueSessionUpload(Session session, QString domainKey = QString()) override;
-    QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId) override;
+    std::optional<UploadTask> sessionStartTask(const Session &session) const override;
+    UploadTask finalHeartbeatTask(const Session &session) const override;
+    QCoro::Task<> enqueueScreenshotsForSession(QUuid sessionId,
+                                               QString domainKey = QString()) override;
     QCoro::Task<bool> uploadHeartbeatNow(Session session) override;
     QCoro::Task<> processQueue() override;
 
@@ -34,5 +35,8 @@ public:
     bool heartbeatAccepted = true;
 
 private:
-    QList<Call> m_calls;
+    UploadTask taskFor(UploadTaskType type, const Session &session) const;
+
+    // Building a task is a call worth remembering too.
+    mutable QList<Call> m_calls;
 };

@@ -52,17 +52,22 @@ private Q_SLOTS:
         QVERIFY(fixture.captureService->isScheduled());
         QVERIFY(fixture.tracker->isRunning());
         QVERIFY(fixture.idleDetector->isRunning());
-        // Start writes no heartbeat mark; the ticker and a pause do.
-        QVERIFY(!heartbeatMark(fixture, started.id));
+        // Start writes a heartbeat mark, as the ticker and a pause do.
+        QCOMPARE(heartbeatMark(fixture, started.id), fixture.at(0).secondsSince1970());
         QVERIFY(log.contains(QStringLiteral("Tracking started, session %1, project p1")
                                  .arg(UuidText::format(started.id))));
 
-        // The upload runs after the call has returned, never inside it.
-        QVERIFY(fixture.uploadQueue.calls().isEmpty());
+        // The start task is stored with the running row; the queue pass runs after the call has
+        // returned, never inside it.
+        QCOMPARE(fixture.uploadQueue.operations(), QStringList{"sessionStartTask"});
+        QCOMPARE(fixture.openSecondStore()
+                     ->pendingUploadTaskIds(started.id, {UploadTaskType::StartSession})
+                     .size(),
+                 1);
         fixture.runUploads();
         QCOMPARE(fixture.uploadQueue.operations(),
-                 (QStringList{"enqueueSessionStart", "processQueue"}));
-        QCOMPARE(fixture.uploadQueue.lastSession("enqueueSessionStart"), started);
+                 (QStringList{"sessionStartTask", "processQueue"}));
+        QCOMPARE(fixture.uploadQueue.lastSession("sessionStartTask"), started);
 
         QVERIFY(fixture.pushInput(RawInputEvent::Type::KeyDown, 4));
         QVERIFY(fixture.pushInput(RawInputEvent::Type::PointerMotion, 3));
@@ -120,11 +125,16 @@ private Q_SLOTS:
         QCOMPARE(history[0].projectName, payroll.name);
         QCOMPARE(history[0].totalSeconds, 130.0);
 
-        QVERIFY(fixture.uploadQueue.calls().isEmpty());
+        QCOMPARE(fixture.uploadQueue.operations(), QStringList{"finalHeartbeatTask"});
+        QCOMPARE(fixture.openSecondStore()
+                     ->pendingUploadTaskIds(started.id, {UploadTaskType::Heartbeat})
+                     .size(),
+                 1);
         fixture.runUploads();
-        QCOMPARE(fixture.uploadQueue.operations(),
-                 (QStringList{"enqueueSessionUpload", "processQueue"}));
-        const auto completed = fixture.uploadQueue.lastSession("enqueueSessionUpload");
+        QCOMPARE(
+            fixture.uploadQueue.operations(),
+            (QStringList{"finalHeartbeatTask", "enqueueScreenshotsForSession", "processQueue"}));
+        const auto completed = fixture.uploadQueue.lastSession("finalHeartbeatTask");
         QVERIFY(completed);
         QCOMPARE(completed->id, started.id);
         QCOMPARE(completed->status, SessionStatus::Completed);
@@ -156,7 +166,7 @@ private Q_SLOTS:
         manager.stopTracking(std::nullopt);
         fixture.runUploads();
 
-        const auto completed = fixture.uploadQueue.lastSession("enqueueSessionUpload");
+        const auto completed = fixture.uploadQueue.lastSession("finalHeartbeatTask");
         QVERIFY(completed);
         QCOMPARE(completed->intervals.size(), 4);
         QCOMPARE(completed->reportedTotalSeconds, 40);
@@ -298,7 +308,7 @@ private Q_SLOTS:
         fixture.clock.advance(-500.0);
         manager.stopTracking(std::nullopt);
         fixture.runUploads();
-        QCOMPARE(fixture.uploadQueue.lastSession("enqueueSessionUpload")->reportedTotalSeconds, 0);
+        QCOMPARE(fixture.uploadQueue.lastSession("finalHeartbeatTask")->reportedTotalSeconds, 0);
     }
 
     void storedUnfinishedSessionIsOfferedAtLaunch()
@@ -482,14 +492,19 @@ private Q_SLOTS:
         QCOMPARE(manager.keyboardEvents(), 2);
         QCOMPARE(manager.activityScore(), 100.0);
 
-        // The first heartbeat mark of an unpaused session comes with the 60th tick.
-        for (int tick = 6; tick <= 59; ++tick) {
+        // The start wrote the first heartbeat mark; the ticker writes the next with the 10th tick.
+        for (int tick = 6; tick <= 9; ++tick) {
             fixture.clock.advance(1.0);
             manager.updateLiveMetrics();
         }
-        QVERIFY(!TrackingHeartbeat(fixture.settings).load(id));
+        QCOMPARE(TrackingHeartbeat(fixture.settings).load(id), fixture.at(0));
         fixture.clock.advance(1.0);
         manager.updateLiveMetrics();
+        QCOMPARE(TrackingHeartbeat(fixture.settings).load(id), fixture.clock.now());
+        for (int tick = 11; tick <= 60; ++tick) {
+            fixture.clock.advance(1.0);
+            manager.updateLiveMetrics();
+        }
         QCOMPARE(TrackingHeartbeat(fixture.settings).load(id), fixture.clock.now());
         QCOMPARE(manager.elapsedSeconds(), 55.0);
 
@@ -522,7 +537,7 @@ private Q_SLOTS:
         SessionManager &manager = fixture.createManager();
         manager.startTracking(payroll);
         const QUuid id = manager.currentSession()->id;
-        for (int tick = 0; tick < 33; ++tick) { // 6 snapshots and 3 ticks towards the 7th
+        for (int tick = 0; tick < 28; ++tick) { // 5 snapshots and 3 ticks towards the 6th
             fixture.clock.advance(1.0);
             manager.updateLiveMetrics();
         }
@@ -530,12 +545,13 @@ private Q_SLOTS:
         fixture.clock.advance(10.0);
         manager.resumeTracking();
         const Timestamp resumedAt = fixture.clock.now();
-        for (int tick = 0; tick < 29; ++tick) {
+        for (int tick = 0; tick < 4; ++tick) {
             fixture.clock.advance(1.0);
             manager.updateLiveMetrics();
         }
         QCOMPARE(TrackingHeartbeat(fixture.settings).load(id), resumedAt);
-        // The snapshot count restarted at resume: the 12th snapshot needs the 30th tick.
+        // The snapshot count restarted at resume: the 6th snapshot, the second of a mark's
+        // pair, needs the 5th tick.
         fixture.clock.advance(1.0);
         manager.updateLiveMetrics();
         QCOMPARE(TrackingHeartbeat(fixture.settings).load(id), fixture.clock.now());
@@ -613,7 +629,7 @@ private Q_SLOTS:
         QCOMPARE(fixture.storedActiveSession(), stored);
         fixture.runUploads();
         QCOMPARE(fixture.uploadQueue.operations(),
-                 (QStringList{"enqueueSessionStart", "processQueue"}));
+                 (QStringList{"sessionStartTask", "processQueue"}));
     }
 
     void sessionEndedAfterItsCompanyWasClearedStaysWithThatCompany()
@@ -632,10 +648,11 @@ private Q_SLOTS:
         fixture.domainStorage.setBaseURL(std::nullopt);
         manager.stopTracking(QStringLiteral("signed out"));
         fixture.runUploads();
-        QCOMPARE(fixture.uploadQueue.operations(),
-                 (QStringList{"enqueueSessionUpload", "processQueue"}));
-        QCOMPARE(fixture.uploadQueue.calls().at(0).sessionId, started);
-        QCOMPARE(fixture.uploadQueue.calls().at(0).domainKey, QStringLiteral("acme.example"));
+        QCOMPARE(
+            fixture.uploadQueue.operations(),
+            (QStringList{"finalHeartbeatTask", "enqueueScreenshotsForSession", "processQueue"}));
+        QCOMPARE(fixture.uploadQueue.calls().at(1).sessionId, started);
+        QCOMPARE(fixture.uploadQueue.calls().at(1).domainKey, QStringLiteral("acme.example"));
         QVERIFY(fixture.store->loadAllActiveSessions().isEmpty());
         QVERIFY(fixture.storedHistory().isEmpty());
 

@@ -86,7 +86,7 @@ private Q_SLOTS:
         manager.stopTracking(std::nullopt);
         fixture.runUploads();
         const std::optional<Session> completed =
-            fixture.uploadQueue.lastSession(QStringLiteral("enqueueSessionUpload"));
+            fixture.uploadQueue.lastSession(QStringLiteral("finalHeartbeatTask"));
         QVERIFY(completed);
         QCOMPARE(completed->reportedTotalSeconds, static_cast<qint64>(*mark - fixture.at(0)) + 60);
         // The counts of the dead process carry on.
@@ -114,7 +114,7 @@ private Q_SLOTS:
         manager.startTracking(RemoteProject{QStringLiteral("p2"), QStringLiteral("Audit")});
         fixture.runUploads();
         const std::optional<Session> completed =
-            fixture.uploadQueue.lastSession(QStringLiteral("enqueueSessionUpload"));
+            fixture.uploadQueue.lastSession(QStringLiteral("finalHeartbeatTask"));
         QVERIFY(completed);
         QCOMPARE(completed->id, sessionId);
         QCOMPARE(completed->reportedTotalSeconds, static_cast<qint64>(*mark - fixture.at(0)));

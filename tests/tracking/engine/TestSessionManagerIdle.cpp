@@ -39,7 +39,7 @@ void comeBack(EngineFixture &fixture)
 std::optional<qint64> billedSeconds(EngineFixture &fixture)
 {
     fixture.runUploads();
-    const auto completed = fixture.uploadQueue.lastSession("enqueueSessionUpload");
+    const auto completed = fixture.uploadQueue.lastSession("finalHeartbeatTask");
     return completed ? completed->reportedTotalSeconds : std::nullopt;
 }
 
@@ -303,7 +303,7 @@ private Q_SLOTS:
         QVERIFY(manager.isIdle());
         manager.stopTracking(std::nullopt);
         fixture.runUploads();
-        const auto completed = fixture.uploadQueue.lastSession("enqueueSessionUpload");
+        const auto completed = fixture.uploadQueue.lastSession("finalHeartbeatTask");
         QVERIFY(completed);
         QCOMPARE(completed->intervals[0].stoppedAt, fixture.at(100));
         QCOMPARE(completed->intervals[1].stoppedAt, fixture.at(250));

@@ -37,7 +37,7 @@ void tickAt(EngineFixture &fixture, SessionManager &manager, Timestamp moment)
 std::optional<Session> completedSession(EngineFixture &fixture)
 {
     fixture.runUploads();
-    return fixture.uploadQueue.lastSession(QStringLiteral("enqueueSessionUpload"));
+    return fixture.uploadQueue.lastSession(QStringLiteral("finalHeartbeatTask"));
 }
 
 } // namespace
@@ -91,9 +91,10 @@ private Q_SLOTS:
                  midnight.addingSeconds(-SessionManager::midnightEpsilonSeconds));
         QCOMPARE(completed->reportedTotalSeconds,
                  static_cast<qint64>(midnight - fixture.at(0)) - 1);
+        // Both tasks were stored with their sessions; the passes are asked for afterwards.
         QCOMPARE(fixture.uploadQueue.operations(),
-                 (QStringList{"enqueueSessionUpload", "processQueue", "enqueueSessionStart",
-                              "processQueue"}));
+                 (QStringList{"finalHeartbeatTask", "sessionStartTask",
+                              "enqueueScreenshotsForSession", "processQueue", "processQueue"}));
         // Today starts afresh: yesterday's session is not today's work.
         QCOMPARE(manager.todayTotalSeconds(), 0.0);
         tickAt(fixture, manager, midnight.addingSeconds(10.2));
@@ -156,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(manager.currentSession()->intervals[0].startedAt, midnight.addingSeconds(60.0));
         fixture.runUploads();
         const std::optional<Session> started =
-            fixture.uploadQueue.lastSession(QStringLiteral("enqueueSessionStart"));
+            fixture.uploadQueue.lastSession(QStringLiteral("sessionStartTask"));
         QVERIFY(started);
         QCOMPARE(started->id, next);
         QCOMPARE(started->intervals.size(), 1);
@@ -165,7 +166,7 @@ private Q_SLOTS:
         manager.pauseTracking();
         manager.resumeTracking();
         fixture.runUploads();
-        QCOMPARE(fixture.uploadQueue.operations().count(QStringLiteral("enqueueSessionStart")), 1);
+        QCOMPARE(fixture.uploadQueue.operations().count(QStringLiteral("sessionStartTask")), 1);
     }
 
     void aClockSetBackLosesNothing_data()
@@ -206,7 +207,7 @@ private Q_SLOTS:
         QCOMPARE(manager.currentSession()->id, id);
         manager.stopTracking(std::nullopt);
         QCOMPARE(completedSession(fixture)->reportedTotalSeconds, 1200);
-        QVERIFY(!fixture.uploadQueue.operations().contains(QStringLiteral("enqueueSessionStart")));
+        QVERIFY(!fixture.uploadQueue.operations().contains(QStringLiteral("sessionStartTask")));
     }
 
     void aClockSetForwardBillsOnlyTheTimeWorked_data()
@@ -266,7 +267,7 @@ private Q_SLOTS:
         qint64 billed = 0;
         int completed = 0;
         for (const RecordingUploadQueue::Call &call : fixture.uploadQueue.calls()) {
-            if (call.operation != QStringLiteral("enqueueSessionUpload"))
+            if (call.operation != QStringLiteral("finalHeartbeatTask"))
                 continue;
             billed += *call.session->reportedTotalSeconds;
             ++completed;

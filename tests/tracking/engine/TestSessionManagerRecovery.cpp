@@ -53,7 +53,7 @@ SessionManager &managerAt(EngineFixture &fixture, Timestamp now)
 std::optional<Session> queuedUpload(EngineFixture &fixture)
 {
     fixture.runUploads();
-    return fixture.uploadQueue.lastSession(QStringLiteral("enqueueSessionUpload"));
+    return fixture.uploadQueue.lastSession(QStringLiteral("finalHeartbeatTask"));
 }
 
 } // namespace
@@ -86,12 +86,19 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<double>>("markAfterStart");
         QTest::addColumn<double>("billedSeconds");
         QTest::addColumn<bool>("staleLine");
+        QTest::addColumn<double>("nowAfterStart");
 
-        QTest::newRow("no mark") << std::optional<double>() << 0.0 << false;
-        QTest::newRow("mark before the start") << std::optional<double>(-60.0) << 0.0 << true;
-        QTest::newRow("mark after ten minutes") << std::optional<double>(600.0) << 600.0 << false;
-        // The clock was set back: the mark lies after now.
-        QTest::newRow("mark after now") << std::optional<double>(7200.0) << 3600.0 << false;
+        QTest::newRow("no mark") << std::optional<double>() << 0.0 << false << 3600.0;
+        QTest::newRow("mark before the start")
+            << std::optional<double>(-60.0) << 0.0 << true << 3600.0;
+        QTest::newRow("mark after ten minutes")
+            << std::optional<double>(600.0) << 600.0 << false << 3600.0;
+        // The clock reads earlier than it did when the mark was written (a hardware clock not
+        // yet corrected): what the mark saw is kept.
+        QTest::newRow("mark after now")
+            << std::optional<double>(7200.0) << 7200.0 << false << 3600.0;
+        QTest::newRow("clock before the start")
+            << std::optional<double>(3000.0) << 3000.0 << false << -600.0;
     }
 
     void resumeClosesTheOpenIntervalAtTheLastSignOfLife()
@@ -99,6 +106,7 @@ private Q_SLOTS:
         QFETCH(std::optional<double>, markAfterStart);
         QFETCH(double, billedSeconds);
         QFETCH(bool, staleLine);
+        QFETCH(double, nowAfterStart);
 
         EngineFixture fixture;
         const Timestamp start = fixture.at(0);
@@ -106,7 +114,7 @@ private Q_SLOTS:
         if (markAfterStart)
             mark = start.addingSeconds(*markAfterStart);
         const Session stored = leaveUnfinished(fixture, {interval(start)}, mark);
-        const Timestamp now = fixture.at(3600);
+        const Timestamp now = fixture.at(nowAfterStart);
         SessionManager &manager = managerAt(fixture, now);
         LogCapture log;
 
@@ -127,7 +135,7 @@ private Q_SLOTS:
         QVERIFY(fixture.captureService->isScheduled());
         QCOMPARE(manager.todayTotalSeconds(), billedSeconds);
         fixture.runUploads();
-        QCOMPARE(fixture.uploadQueue.lastSession(QStringLiteral("enqueueSessionStart")), resumed);
+        QCOMPARE(fixture.uploadQueue.lastSession(QStringLiteral("sessionStartTask")), resumed);
     }
 
     void resumeCarriesTheStoredCountsOn()
@@ -259,7 +267,7 @@ private Q_SLOTS:
         fixture.runUploads();
         QHash<QUuid, qint64> billed;
         for (const auto &call : fixture.uploadQueue.calls()) {
-            if (call.operation == u"enqueueSessionUpload")
+            if (call.operation == u"finalHeartbeatTask")
                 billed.insert(call.sessionId, *call.session->reportedTotalSeconds);
         }
         QCOMPARE(billed.value(newest.id, -1), 2 * 3600);
@@ -269,6 +277,32 @@ private Q_SLOTS:
             QStringLiteral("Completed stale active session %1").arg(UuidText::format(newest.id))));
         // The completing path leaves the mark in place.
         QVERIFY(TrackingHeartbeat(fixture.settings).load(newest.id));
+    }
+
+    // A hardware clock not yet corrected after a reboot reads before the session began.
+    void staleSessionUnderAnEarlierClockKeepsItsMark_data()
+    {
+        staleSessionsAreBilledOnlyUpToTheirMark_data();
+    }
+
+    void staleSessionUnderAnEarlierClockKeepsItsMark()
+    {
+        QFETCH(bool, byDiscard);
+        EngineFixture fixture;
+        const Session stored =
+            leaveUnfinished(fixture, {interval(fixture.at(0))}, fixture.at(3000));
+        SessionManager &manager = managerAt(fixture, fixture.at(-600));
+
+        if (byDiscard)
+            manager.discardInterruptedSession();
+        else
+            manager.startTracking(payroll);
+
+        const std::optional<Session> completed = queuedUpload(fixture);
+        QVERIFY(completed);
+        QCOMPARE(completed->id, stored.id);
+        QCOMPARE(completed->reportedTotalSeconds, 3000);
+        QCOMPARE(completed->intervals.constLast().stoppedAt, fixture.at(3000));
     }
 
     void staleCompletionIsNotCountedAsWorkSinceTheServerFigure()

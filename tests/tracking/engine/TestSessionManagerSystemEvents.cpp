@@ -229,7 +229,7 @@ private Q_SLOTS:
         QCOMPARE(stored->mouseCount, 2);
         QVERIFY(log.contains(QStringLiteral("Tracking interval closed on app termination")));
         fixture.runUploads();
-        QVERIFY(!fixture.uploadQueue.operations().contains(QStringLiteral("enqueueSessionUpload")));
+        QVERIFY(!fixture.uploadQueue.operations().contains(QStringLiteral("finalHeartbeatTask")));
 
         // While paused there is nothing to close.
         manager.resumeTracking();

@@ -91,7 +91,7 @@ private Q_SLOTS:
 
             manager.stopTracking(std::nullopt);
             QCoreApplication::processEvents();
-            const auto completed = uploadQueue.lastSession(QStringLiteral("enqueueSessionUpload"));
+            const auto completed = uploadQueue.lastSession(QStringLiteral("finalHeartbeatTask"));
             QVERIFY(completed);
             QCOMPARE(completed->id, sessionId);
             QCOMPARE(completed->keyboardCount, 3);

@@ -252,6 +252,49 @@ private Q_SLOTS:
         QCOMPARE(harness.storedCounters(key), (Counters{8, 8, 6, 5}));
     }
 
+    void aSessionsSegmentsHoldEveryCountOfTheSession()
+    {
+        ClockHarness harness;
+        const Timestamp start = localTime("UTC", QDate(2025, 12, 9), QTime(10, 9, 57));
+        harness.createClock();
+        harness.startTracking(start);
+        for (int second = 1; second <= 4; ++second)
+            harness.tickAt(start.addingSeconds(second), 2, 3);
+        // Input after the last tick, then Stop within that second.
+        QVERIFY(harness.fixture.pushInput(RawInputEvent::Type::KeyDown, 1));
+        QVERIFY(harness.fixture.pushInput(RawInputEvent::Type::PointerMotion, 2));
+        harness.fixture.clock.set(start.addingSeconds(4.6));
+        harness.manager().stopTracking(std::nullopt);
+        harness.fixture.runUploads();
+
+        const auto session = harness.fixture.uploadQueue.lastSession("finalHeartbeatTask");
+        QVERIFY(session);
+        const Counters first = harness.storedCounters({"2025-12-09", 60});
+        const Counters second = harness.storedCounters({"2025-12-09", 61});
+        QCOMPARE(first.keyboardMovements + second.keyboardMovements, session->keyboardCount);
+        QCOMPARE(first.mouseMovements + second.mouseMovements, session->mouseCount);
+    }
+
+    void anUploadedSegmentIsNotSentAgainByTheNextStart()
+    {
+        ClockHarness harness;
+        const Timestamp start = localTime("UTC", QDate(2025, 12, 9), QTime(10, 0));
+        const SegmentKey key{"2025-12-09", 60};
+        harness.createClock();
+        harness.startTracking(start);
+        harness.tickAt(start.addingSeconds(1.0), 1);
+        harness.manager().stopTracking(std::nullopt);
+        // Closed since, and uploaded by a pass.
+        harness.fixture.store->markActivitySegmentUploaded(key.dayKey, key.number);
+
+        harness.startTracking(start.addingSeconds(1200.0));
+        harness.tickAt(start.addingSeconds(1201.0));
+        harness.settle();
+        QVERIFY(
+            harness.fixture.store->pendingActivitySegmentsForUpload("2025-12-09", 62).isEmpty());
+        QCOMPARE(harness.storedCounters(key), (Counters{1, 1, 0, 1}));
+    }
+
     void bindingWhileTrackingStartsAtOnce()
     {
         ClockHarness harness;
