@@ -90,6 +90,10 @@ QCoro::Task<QByteArray> APIClient::send(Call call)
 
 QCoro::Task<QByteArray> APIClient::sendOnce(Call call, bool mayRepair)
 {
+    // First, so that the address is the one current when the keyring has answered.
+    std::optional<AuthTokens> bearerToken;
+    if (call.includeAuthorization)
+        bearerToken = co_await m_tokens.loadAuthTokens();
     const std::optional<QUrl> url = resolve(call.path);
     if (!url)
         throw APIError::invalidURL();
@@ -115,10 +119,8 @@ QCoro::Task<QByteArray> APIClient::sendOnce(Call call, bool mayRepair)
     setHeader(headers, "X-App", "hr");
     for (const auto &[name, value] : std::as_const(call.extraHeaders))
         setHeader(headers, name, value);
-    if (call.includeAuthorization) {
-        if (const std::optional<AuthTokens> tokens = m_tokens.getAuthTokens())
-            setHeader(headers, "Authorization", "Bearer " + tokens->accessToken.toUtf8());
-    }
+    if (bearerToken)
+        setHeader(headers, "Authorization", "Bearer " + bearerToken->accessToken.toUtf8());
     for (const auto &[name, value] : std::as_const(headers))
         request.setRawHeader(name, value);
 

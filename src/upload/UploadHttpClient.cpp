@@ -127,8 +127,6 @@ UploadHttpClient::Request UploadHttpClient::makeRequest(const QString &path,
     request.setHeader("app-client", "ios");
     request.setHeader("Content-Type", contentType);
     request.setHeader("Accept", "application/json");
-    if (const auto tokens = m_tokens.getAuthTokens())
-        request.setHeader("Authorization", bearer(tokens->accessToken));
     return request;
 }
 
@@ -150,6 +148,10 @@ void UploadHttpClient::logRequest(const Request &request) const
 QCoro::Task<QByteArray> UploadHttpClient::executeRequest(Request request,
                                                          bool allowRetryAfterRefresh)
 {
+    if (request.header("Authorization").isEmpty()) {
+        if (const auto tokens = co_await m_tokens.loadAuthTokens())
+            request.setHeader("Authorization", bearer(tokens->accessToken));
+    }
     // Each send logs its own failure once; a transport error of the repeat after a refresh is
     // therefore in the log once, as it happened.
     co_return co_await send(request, allowRetryAfterRefresh);

@@ -49,10 +49,11 @@ public:
                      TlsConfiguration tls = TlsConfiguration::fromEnvironment());
 
     // Resolves path against the API base address; throws APIError::invalidURL when that gives
-    // no http(s) address. Without stored tokens the request carries no Authorization header.
+    // no http(s) address.
     Request makeRequest(const QString &path, const QByteArray &method,
                         const QByteArray &contentType) const;
-    // The body of a 2xx answer (possibly empty).
+    // The body of a 2xx answer (possibly empty). A request without an Authorization header gets
+    // the stored token's, once the keyring has answered; without stored tokens it goes without.
     QCoro::Task<QByteArray> executeRequest(Request request, bool allowRetryAfterRefresh);
 
     // Drops idle cached connections. Qt keeps memory for every TLS connection the cache has

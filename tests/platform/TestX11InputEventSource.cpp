@@ -28,6 +28,9 @@ private Q_SLOTS:
     void keyDownsAndRelativeMotionAreCountedExactly();
     void clicksAndScrollingAreNotCounted();
     void middleButtonDragIsNotCountedLeftDragIs();
+    void modifierKeysAreNoKeystrokes_data();
+    void modifierKeysAreNoKeystrokes();
+    void shortcutsCountTheirKeyOnly();
     void stopEndsTheThreadAndLaterInputIsNotCounted();
     void wakeEndsABlockedWaitFromAnotherThread();
 
@@ -98,6 +101,61 @@ void TestX11InputEventSource::middleButtonDragIsNotCountedLeftDragIs()
     QTRY_COMPARE(m_tracker->snapshot(1.0).mouseMoves, qint64(1));
     settle();
     QCOMPARE(m_tracker->snapshot(1.0).mouseMoves, qint64(1));
+}
+
+void TestX11InputEventSource::modifierKeysAreNoKeystrokes_data()
+{
+    QTest::addColumn<unsigned long>("keysym");
+    QTest::addColumn<bool>("counted");
+    QTest::newRow("left shift") << (unsigned long)XK_Shift_L << false;
+    QTest::newRow("right shift") << (unsigned long)XK_Shift_R << false;
+    QTest::newRow("left ctrl") << (unsigned long)XK_Control_L << false;
+    QTest::newRow("right ctrl") << (unsigned long)XK_Control_R << false;
+    QTest::newRow("alt") << (unsigned long)XK_Alt_L << false;
+    QTest::newRow("right alt") << (unsigned long)XK_Alt_R << false;
+    QTest::newRow("altgr") << (unsigned long)XK_ISO_Level3_Shift << false;
+    QTest::newRow("mode switch") << (unsigned long)XK_Mode_switch << false;
+    QTest::newRow("super") << (unsigned long)XK_Super_L << false;
+    QTest::newRow("meta") << (unsigned long)XK_Meta_L << false;
+    QTest::newRow("caps lock") << (unsigned long)XK_Caps_Lock << false;
+    QTest::newRow("num lock") << (unsigned long)XK_Num_Lock << false;
+    QTest::newRow("a") << (unsigned long)XK_a << true;
+    QTest::newRow("return") << (unsigned long)XK_Return << true;
+    QTest::newRow("space") << (unsigned long)XK_space << true;
+    QTest::newRow("escape") << (unsigned long)XK_Escape << true;
+    QTest::newRow("menu") << (unsigned long)XK_Menu << true;
+    QTest::newRow("scroll lock") << (unsigned long)XK_Scroll_Lock << true;
+}
+
+void TestX11InputEventSource::modifierKeysAreNoKeystrokes()
+{
+    QFETCH(unsigned long, keysym);
+    QFETCH(bool, counted);
+    QCOMPARE(X11InputEventSource::isModifierKeysym(keysym), !counted);
+    if (!m_input->hasKey(keysym))
+        QSKIP("the test display's layout has no such key");
+    // An even number of taps leaves Caps Lock and Num Lock as they were.
+    for (int tap = 0; tap < 4; ++tap)
+        m_input->keyTap(keysym);
+    // A letter after them shows the stream has delivered everything before it.
+    m_input->keyTap(XK_b);
+    QTRY_COMPARE(m_tracker->snapshot(1.0).keyboardEvents, qint64(counted ? 5 : 1));
+    settle();
+    QCOMPARE(m_tracker->snapshot(1.0).keyboardEvents, qint64(counted ? 5 : 1));
+}
+
+void TestX11InputEventSource::shortcutsCountTheirKeyOnly()
+{
+    // 30 presses of Shift and 10 of Ctrl on their own, then Shift+A and Ctrl+A: two keystrokes.
+    for (int tap = 0; tap < 30; ++tap)
+        m_input->keyTap(XK_Shift_L);
+    for (int tap = 0; tap < 10; ++tap)
+        m_input->keyTap(XK_Control_L);
+    m_input->typeText("A");
+    m_input->selectAll();
+    QTRY_COMPARE(m_tracker->snapshot(1.0).keyboardEvents, qint64(2));
+    settle();
+    QCOMPARE(m_tracker->snapshot(1.0), (ActivitySnapshot{0, 2, 0.0}));
 }
 
 void TestX11InputEventSource::stopEndsTheThreadAndLaterInputIsNotCounted()

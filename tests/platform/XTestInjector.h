@@ -22,6 +22,7 @@ public:
 
     bool isOpen() const { return m_display != nullptr; }
 
+    bool hasKey(KeySym keysym) const { return XKeysymToKeycode(m_display, keysym) != 0; }
     void keyTap(KeySym keysym = XK_a)
     {
         const KeyCode code = XKeysymToKeycode(m_display, keysym);

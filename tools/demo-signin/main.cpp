@@ -11,6 +11,7 @@
 #include "api/APIEndpoints.h"
 #include "api/DomainStorage.h"
 #include "api/KeychainService.h"
+#include "api/KeychainThread.h"
 #include "api/auth/AuthService.h"
 #include "api/report/ScreenshotReportCache.h"
 #include "app/state/DelayScheduler.h"
@@ -24,6 +25,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <chrono>
 #include <cstdio>
 
 #include <sys/stat.h>
@@ -83,6 +85,9 @@ int main(int argc, char *argv[])
         &application, [&] { signIn(auth, config, arguments.at(1), arguments.at(2), exitCode); },
         Qt::QueuedConnection);
     QCoreApplication::exec();
+    // The sign-in's write reaches the keyring behind the sign-in itself; whether it could be
+    // remembered is known once it has.
+    KeychainThread::instance().waitUntilIdle(std::chrono::minutes(1));
     if (exitCode == 0 && !keychain.remembersSignIn()) {
         QTextStream(stdout) << "No keyring here: the sign-in is not remembered, so the "
                                "application will ask for it.\n";

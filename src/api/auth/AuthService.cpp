@@ -274,14 +274,16 @@ QCoro::Task<std::optional<AuthTokens>> AuthService::handleUnauthorized()
 
 QCoro::Task<std::optional<AuthTokens>> AuthService::performRefresh()
 {
-    const std::optional<AuthTokens> stored = m_tokens.getAuthTokens();
+    const quint64 generation = m_signInGeneration;
+    const QPointer<AuthService> self(this);
+    const std::optional<AuthTokens> stored = co_await m_tokens.loadAuthTokens();
+    if (!self || generation != m_signInGeneration)
+        co_return std::nullopt;
     if (!stored) {
         zuvInfo(lcAuth) << "No tokens to refresh";
         co_return std::nullopt;
     }
 
-    const quint64 generation = m_signInGeneration;
-    const QPointer<AuthService> self(this);
     std::optional<RefreshResponse> answer;
     std::optional<APIError> failure;
     const QByteArray body = RefreshRequest{stored->refreshToken}.toJsonBytes();
@@ -350,6 +352,8 @@ QCoro::Task<> AuthService::logout()
     // sign-in being ended.
     ++m_signInGeneration;
     const QPointer<AuthService> self(this);
+    // From memory: a signed-in user's tokens are known, and a sign-out never waits on a keyring
+    // that has not answered.
     if (const std::optional<AuthTokens> tokens = m_tokens.getAuthTokens()) {
         const QByteArray body = LogoutBody{tokens->refreshToken}.toJsonBytes();
         APIClient::Call call = post(logoutPath, body, true);

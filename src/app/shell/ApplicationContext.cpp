@@ -23,6 +23,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/logind/BootTimeSuspendClock.h"
 #include "platform/logind/LogindSleepSource.h"
+#include "platform/secrets/SecretServiceWatcher.h"
 #include "store/DeviceIdProvider.h"
 #include "store/SQLiteStore.h"
 #include "tracking/activity/ActivityTracker.h"
@@ -56,6 +57,11 @@ ApplicationContext::ApplicationContext(QObject *parent)
     m_domainStorage = std::make_unique<DomainStorage>(*m_settings);
     m_endpoints = std::make_unique<APIEndpoints>(*m_domainStorage);
     m_api = std::make_unique<APIClient>(*m_endpoints, KeychainService::shared());
+    // A launch whose keyring could not answer (locked, its prompt dismissed) asks again as soon
+    // as it may.
+    m_keyringWatcher = std::make_unique<SecretServiceWatcher>();
+    connect(m_keyringWatcher.get(), &SecretServiceWatcher::keyringMayHaveBecomeAvailable, this,
+            [] { KeychainService::shared().retryFailedRead(); });
     m_reportCache = std::make_unique<ScreenshotReportCache>();
     m_auth = std::make_unique<AuthService>(*m_api, KeychainService::shared(), *m_domainStorage,
                                            *m_settings, *m_reportCache, systemClock());

@@ -33,6 +33,7 @@ class SignInBackend;
 class SignInCompletion;
 class ThemeManager;
 class ScreenshotsServices;
+class SecretServiceWatcher;
 class SettingsServices;
 class SummaryServices;
 class TrackerServices;
@@ -92,6 +93,7 @@ private:
     std::unique_ptr<DomainStorage> m_domainStorage;
     std::unique_ptr<APIEndpoints> m_endpoints;
     std::unique_ptr<APIClient> m_api;
+    std::unique_ptr<SecretServiceWatcher> m_keyringWatcher;
     std::unique_ptr<ScreenshotReportCache> m_reportCache;
     std::unique_ptr<AuthService> m_auth;
     std::unique_ptr<RemoteConfigService> m_configService;

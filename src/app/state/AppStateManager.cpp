@@ -1,8 +1,8 @@
 #include "app/state/AppStateManager.h"
 
 #include "api/APIError.h"
-#include "api/AuthTokenStore.h"
 #include "api/DomainStorage.h"
+#include "api/KeychainService.h"
 #include "app/state/AlertPresenter.h"
 #include "app/state/AppVersion.h"
 #include "app/state/DelayScheduler.h"
@@ -49,10 +49,12 @@ QString failureDescription(const std::exception &error)
 
 } // namespace
 
-AppStateManager::RestoreAuth AppStateManager::defaultRestoreAuth(AuthTokenStore &tokens)
+AppStateManager::RestoreAuth AppStateManager::defaultRestoreAuth(KeychainService &tokens)
 {
+    // A keyring that could not answer (locked, its prompt dismissed) is no answer: the restore
+    // waits until it can, or until the user gives up on it.
     return [&tokens] {
-        return tokens.getAuthTokens().has_value();
+        return tokens.waitForKnownTokens().has_value();
     };
 }
 

@@ -16,9 +16,9 @@
 #include <optional>
 
 class AlertPresenter;
-class AuthTokenStore;
 class Clock;
 class DelayScheduler;
+class KeychainService;
 class RemoteConfigSource;
 class TrackingEngineControl;
 
@@ -64,8 +64,8 @@ public:
         const Clock &clock;
     };
 
-    // Credentials exist when the store holds tokens; a store error counts as none.
-    static RestoreAuth defaultRestoreAuth(AuthTokenStore &tokens);
+    // Credentials exist when the keyring holds tokens, once it has answered.
+    static RestoreAuth defaultRestoreAuth(KeychainService &tokens);
     // Screen capture possible, then Input Monitoring granted.
     static ProbePermissions defaultProbePermissions();
 

@@ -12,6 +12,9 @@ constexpr int firstMiscButtonNumber = 8 + (KEY_MAX - BTN_SIDE) + 1;
 
 std::optional<RawInputEvent> keyEvent(const DeviceInputEvent &event)
 {
+    // Holding Shift or Ctrl for a shortcut is no keystroke of its own.
+    if (isModifierKey(event.code))
+        return std::nullopt;
     if (!event.pressed)
         return RawInputEvent{RawInputEvent::Type::KeyUp, 0};
     // The same key already held on another keyboard of the seat is no new key press.
@@ -32,6 +35,25 @@ std::optional<RawInputEvent> buttonEvent(const DeviceInputEvent &event)
 }
 
 } // namespace
+
+bool isModifierKey(unsigned int evdevCode)
+{
+    switch (evdevCode) {
+    case KEY_LEFTSHIFT:
+    case KEY_RIGHTSHIFT:
+    case KEY_LEFTCTRL:
+    case KEY_RIGHTCTRL:
+    case KEY_LEFTALT:
+    case KEY_RIGHTALT: // AltGr on most layouts
+    case KEY_LEFTMETA:
+    case KEY_RIGHTMETA:
+    case KEY_CAPSLOCK:
+    case KEY_NUMLOCK:
+        return true;
+    default:
+        return false;
+    }
+}
 
 int buttonNumber(unsigned int evdevCode)
 {

@@ -33,6 +33,10 @@ struct DeviceInputEvent
 
 namespace LibinputEventMapping {
 
+// Shift, Control, Alt, AltGr, Super, Caps Lock and Num Lock by their evdev key code: pressing
+// one changes what other keys do and is never counted as a keystroke.
+bool isModifierKey(unsigned int evdevCode);
+
 // The button number the X11 source reports for an evdev button code (left 1, middle 2, right 3,
 // side and extra 8, 9 and on), so both sources feed the counting alike. 4 to 7 are never
 // returned: on X11 they are the wheel.

@@ -4,6 +4,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
 
 #include <cerrno>
@@ -24,6 +25,13 @@ bool isScrollButton(int button)
 } // namespace
 
 X11InputEventSource::X11InputEventSource() = default;
+
+bool X11InputEventSource::isModifierKeysym(unsigned long keysym)
+{
+    // Shift, Control, Caps and Shift Lock, Meta, Alt, Super, Hyper, the ISO level and group
+    // shifts (AltGr is ISO_Level3_Shift), Mode_switch and Num_Lock.
+    return IsModifierKey(keysym);
+}
 
 X11InputEventSource::~X11InputEventSource()
 {
@@ -81,6 +89,7 @@ bool X11InputEventSource::open()
     m_wakePipe.drain();
     m_scrollValuators.clear();
     m_connection = std::move(connection);
+    readModifierKeycodes();
     return true;
 }
 
@@ -125,6 +134,11 @@ void X11InputEventSource::dispatchPending(const Sink &sink)
     while (m_connection->isHealthy() && XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
+        if (event.type == MappingNotify) {
+            XRefreshKeyboardMapping(&event.xmapping);
+            readModifierKeycodes();
+            continue;
+        }
         XGenericEventCookie *cookie = &event.xcookie;
         if (cookie->type != GenericEvent || cookie->extension != m_xiOpcode)
             continue;
@@ -142,13 +156,20 @@ void X11InputEventSource::dispatchCookie(void *data, const Sink &sink)
     case XI_HierarchyChanged:
     case XI_DeviceChanged:
         m_scrollValuators.clear();
+        // Another keyboard may bring another layout.
+        readModifierKeycodes();
         return;
     case XI_RawKeyPress:
-        sink(RawInputEvent{RawInputEvent::Type::KeyDown, 0});
+    case XI_RawKeyRelease: {
+        const auto *raw = static_cast<const XIRawEvent *>(cookie->data);
+        if (raw->detail >= 0 && raw->detail < int(m_modifierKeycodes.size()) &&
+            m_modifierKeycodes.test(std::size_t(raw->detail)))
+            return;
+        sink(RawInputEvent{cookie->evtype == XI_RawKeyPress ? RawInputEvent::Type::KeyDown
+                                                            : RawInputEvent::Type::KeyUp,
+                           0});
         return;
-    case XI_RawKeyRelease:
-        sink(RawInputEvent{RawInputEvent::Type::KeyUp, 0});
-        return;
+    }
     case XI_RawButtonPress:
     case XI_RawButtonRelease: {
         const auto *raw = static_cast<const XIRawEvent *>(cookie->data);
@@ -186,6 +207,26 @@ void X11InputEventSource::dispatchCookie(void *data, const Sink &sink)
     default:
         return;
     }
+}
+
+void X11InputEventSource::readModifierKeycodes()
+{
+    m_modifierKeycodes.reset();
+    Display *display = m_connection->display();
+    int minKeycode = 0;
+    int maxKeycode = 0;
+    XDisplayKeycodes(display, &minKeycode, &maxKeycode);
+    int keysymsPerKeycode = 0;
+    KeySym *keysyms = XGetKeyboardMapping(display, KeyCode(minKeycode), maxKeycode - minKeycode + 1,
+                                          &keysymsPerKeycode);
+    if (!keysyms)
+        return;
+    for (int keycode = minKeycode; keycode <= maxKeycode; ++keycode) {
+        const KeySym first = keysyms[(keycode - minKeycode) * keysymsPerKeycode];
+        if (isModifierKeysym(first))
+            m_modifierKeycodes.set(std::size_t(keycode));
+    }
+    XFree(keysyms);
 }
 
 const QList<int> &X11InputEventSource::scrollValuatorsOf(int deviceId)

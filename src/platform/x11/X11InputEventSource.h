@@ -7,13 +7,15 @@
 #include <QList>
 
 #include <atomic>
+#include <bitset>
 #include <memory>
 
 class X11Connection;
 
 // Raw input events (XInput 2.2: key presses and releases, button presses and releases, motion)
 // of the master devices, selected on the root window of a connection of its own. A self-pipe
-// lets wake() end a blocking wait from another thread.
+// lets wake() end a blocking wait from another thread. A press of a modifier key (Shift, Control,
+// Alt, AltGr, Super, Caps Lock, Num Lock) is not reported: it is no keystroke of its own.
 class X11InputEventSource final : public InputEventSource
 {
 public:
@@ -25,13 +27,19 @@ public:
     void wake() override;
     void close() override;
 
+    // By the key's symbol at its first level in the current layout, so a key the layout remaps
+    // (Caps Lock made a Control) is judged by what it does.
+    static bool isModifierKeysym(unsigned long keysym);
+
 private:
     void dispatchPending(const Sink &sink);
     void dispatchCookie(void *cookie, const Sink &sink);
     const QList<int> &scrollValuatorsOf(int deviceId);
+    void readModifierKeycodes();
 
     std::unique_ptr<X11Connection> m_connection;
     int m_xiOpcode = 0;
     WakePipe m_wakePipe{"the input stream"};
     QHash<int, QList<int>> m_scrollValuators; // per source device; refreshed when devices change
+    std::bitset<256> m_modifierKeycodes;      // refreshed when the keyboard mapping changes
 };

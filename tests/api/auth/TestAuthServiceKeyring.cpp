@@ -10,6 +10,7 @@
 #include "api/report/ScreenshotReportService.h"
 #include "foundation/Clock.h"
 #include "foundation/SettingsStore.h"
+#include "support/KeyringItem.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 #include "support/standin/StandInService.h"
@@ -87,7 +88,7 @@ void TestAuthServiceKeyring::init()
 
 void TestAuthServiceKeyring::cleanup()
 {
-    KeychainService(m_keyringService).deleteAuthTokens();
+    removeKeyringItem(m_keyringService);
 }
 
 std::unique_ptr<Launch> TestAuthServiceKeyring::launch()
@@ -117,7 +118,7 @@ void TestAuthServiceKeyring::signInSurvivesARestartAndFollowsARefresh()
     }
 
     const std::unique_ptr<Launch> second = launch();
-    QCOMPARE(second->keychain.getAuthTokens(), signedIn);
+    QCOMPARE(keyringItemTokens(m_keyringService), signedIn);
 
     // The restored tokens work, and a rejected access token is repaired in the keyring.
     QVERIFY(m_standIn.rejectAccessTokensUntilRefresh());
@@ -125,7 +126,7 @@ void TestAuthServiceKeyring::signInSurvivesARestartAndFollowsARefresh()
     QVERIFY(fetch->wait());
     QVERIFY(fetch->value);
     QCOMPARE(m_standIn.receivedRequests("POST", "authentication/refresh").size(), 1);
-    const std::optional<AuthTokens> refreshed = launch()->keychain.getAuthTokens();
+    const std::optional<AuthTokens> refreshed = keyringItemTokens(m_keyringService);
     QVERIFY(refreshed);
     QVERIFY(refreshed->accessToken != signedIn->accessToken);
     QVERIFY(!log.contains(signedIn->accessToken));
@@ -142,7 +143,7 @@ void TestAuthServiceKeyring::rejectedRefreshRemovesTheItem()
     const auto fetch = start(process->reports.fetch(reportDay));
     QVERIFY(fetch->wait());
     QCOMPARE(fetch->error->kind(), APIError::Kind::Unauthorized);
-    QVERIFY(!launch()->keychain.getAuthTokens());
+    QVERIFY(!keyringItemTokens(m_keyringService));
 }
 
 void TestAuthServiceKeyring::logoutRemovesTheItem()
@@ -152,7 +153,7 @@ void TestAuthServiceKeyring::logoutRemovesTheItem()
     const auto logout = start(process->auth.logout());
     QVERIFY(logout->wait());
     QCOMPARE(m_standIn.receivedRequests("POST", "authentication/logout").size(), 1);
-    QVERIFY(!launch()->keychain.getAuthTokens());
+    QVERIFY(!keyringItemTokens(m_keyringService));
 }
 
 QTEST_GUILESS_MAIN(TestAuthServiceKeyring)

@@ -1,5 +1,6 @@
 #include "api/KeychainService.h"
 #include "api/KeychainThread.h"
+#include "support/KeyringItem.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
@@ -17,6 +18,11 @@
 #include <thread>
 
 namespace {
+
+QString installationService()
+{
+    return QString::fromLatin1(KeychainService::serviceName);
+}
 
 AuthTokens tokensNamed(const QString &accessToken)
 {
@@ -51,7 +57,8 @@ int runChild(const QStringList &arguments)
     } else if (action != QLatin1String("read")) {
         return 2;
     }
-    const std::optional<AuthTokens> tokens = keychain.getAuthTokens();
+    KeychainThread::instance().waitUntilIdle(std::chrono::minutes(1));
+    const std::optional<AuthTokens> tokens = QCoro::waitFor(keychain.loadAuthTokens());
     out << "read=" << (tokens ? tokens->accessToken : QStringLiteral("<none>")) << '\n';
     if (tokens)
         out << "intact=" << (*tokens == tokensNamed(tokens->accessToken) ? 1 : 0) << '\n';
@@ -137,13 +144,13 @@ private slots:
 void TestKeychainService::init()
 {
     ZUV_REQUIRE_KEYRING();
-    KeychainService().deleteAuthTokens();
+    removeKeyringItem(installationService());
 }
 
 void TestKeychainService::cleanup()
 {
     if (TestEnvironment::keyringProblem().isEmpty())
-        KeychainService().deleteAuthTokens();
+        removeKeyringItem(installationService());
 }
 
 void TestKeychainService::tokensSurviveARestart()
@@ -159,25 +166,29 @@ void TestKeychainService::tokensSurviveARestart()
     QCOMPARE(reader.value(QStringLiteral("intact")), QStringLiteral("1"));
 
     // And this process, a third one, reads the same item.
-    QCOMPARE(KeychainService().getAuthTokens(), tokensNamed(QStringLiteral("first-launch")));
+    QCOMPARE(keyringItemTokens(installationService()), tokensNamed(QStringLiteral("first-launch")));
 }
 
 void TestKeychainService::saveOverAnItemReplacesIt()
 {
     KeychainService keychain;
     keychain.saveAuthTokens(tokensNamed(QStringLiteral("one")));
+    QVERIFY(KeychainThread::instance().waitUntilIdle(std::chrono::minutes(1)));
     QCOMPARE(secretServiceItemCount(), 1);
     keychain.saveAuthTokens(tokensNamed(QStringLiteral("two")));
+    QVERIFY(KeychainThread::instance().waitUntilIdle(std::chrono::minutes(1)));
     QCOMPARE(secretServiceItemCount(), 1);
     QCOMPARE(keychain.getAuthTokens(), tokensNamed(QStringLiteral("two")));
     QVERIFY(keychain.remembersSignIn());
 
     keychain.deleteAuthTokens();
+    QVERIFY(KeychainThread::instance().waitUntilIdle(std::chrono::minutes(1)));
     QCOMPARE(secretServiceItemCount(), 0);
     QVERIFY(!keychain.getAuthTokens());
     // Deleting what is not there is quiet.
     const LogCapture log;
     keychain.deleteAuthTokens();
+    QVERIFY(KeychainThread::instance().waitUntilIdle(std::chrono::minutes(1)));
     QVERIFY(!log.contains(QStringLiteral("keyring")));
 }
 
@@ -196,14 +207,19 @@ void TestKeychainService::readerNeverSeesASaveHalfDone()
             reads.fetch_add(1);
         }
     });
-    for (int round = 0; round < 25; ++round)
+    // Saves return at once now, so each waits for the reader to have looked in between.
+    for (int round = 0; round < 25; ++round) {
+        const int before = reads.load();
         keychain.saveAuthTokens(tokensNamed(QStringLiteral("round-%1").arg(round)));
+        QTRY_VERIFY(reads.load() > before + 1);
+    }
     saving.store(false);
     reader.join();
 
     QVERIFY(reads.load() > 0);
     QCOMPARE(missing.load(), 0);
     QCOMPARE(keychain.getAuthTokens(), tokensNamed(QStringLiteral("round-24")));
+    QCOMPARE(keyringItemTokens(installationService()), tokensNamed(QStringLiteral("round-24")));
 }
 
 void TestKeychainService::unreadableItemIsNoTokensAndStays()
@@ -214,7 +230,7 @@ void TestKeychainService::unreadableItemIsNoTokensAndStays()
     const QByteArray damaged = R"({"accessToken":"a","refreshToken":"r","expiresAt":"soon"})";
     QCOMPARE(keyring.write(service, account, damaged).outcome, KeychainThread::Outcome::Done);
 
-    QVERIFY(!KeychainService().getAuthTokens());
+    QVERIFY(!keyringItemTokens(installationService()));
     const KeychainThread::Result stillThere = keyring.read(service, account);
     QCOMPARE(stillThere.outcome, KeychainThread::Outcome::Done);
     QCOMPARE(stillThere.data, damaged);
@@ -232,7 +248,7 @@ void TestKeychainService::onlyTheFirstReadAsksTheKeyring()
              KeychainThread::Outcome::Done);
 
     KeychainService restored;
-    QCOMPARE(restored.getAuthTokens(), stored);
+    QCOMPARE(QCoro::waitFor(restored.loadAuthTokens()), stored);
     QCOMPARE(keyring.remove(service, account).outcome, KeychainThread::Outcome::Done);
     for (int request = 0; request < 5; ++request)
         QCOMPARE(restored.getAuthTokens(), stored);
@@ -240,6 +256,7 @@ void TestKeychainService::onlyTheFirstReadAsksTheKeyring()
     // A save still reaches the keyring, and later requests answer it from memory.
     const AuthTokens refreshed = tokensNamed(QStringLiteral("refreshed"));
     restored.saveAuthTokens(refreshed);
+    QVERIFY(KeychainThread::instance().waitUntilIdle(std::chrono::minutes(1)));
     const KeychainThread::Result written = keyring.read(service, account);
     QCOMPARE(written.outcome, KeychainThread::Outcome::Done);
     QCOMPARE(AuthTokens::fromJsonBytes(written.data), std::optional<AuthTokens>(refreshed));
@@ -247,6 +264,7 @@ void TestKeychainService::onlyTheFirstReadAsksTheKeyring()
              KeychainThread::Outcome::Done);
     QCOMPARE(restored.getAuthTokens(), refreshed);
     restored.deleteAuthTokens();
+    QVERIFY(KeychainThread::instance().waitUntilIdle(std::chrono::minutes(1)));
     QCOMPARE(secretServiceItemCount(), 0);
     QVERIFY(!restored.getAuthTokens());
 }

@@ -3,6 +3,7 @@
 #include "app/state/FakeDelayScheduler.h"
 #include "app/state/FakeRemoteConfigSource.h"
 #include "app/state/RecordingAlertPresenter.h"
+#include "support/KeyringItem.h"
 #include "support/TestEnvironment.h"
 
 #include <QtTest>
@@ -26,13 +27,13 @@ private:
 void TestAppStateManagerKeyring::init()
 {
     ZUV_REQUIRE_KEYRING();
-    KeychainService(serviceName()).deleteAuthTokens();
+    removeKeyringItem(serviceName());
 }
 
 void TestAppStateManagerKeyring::cleanup()
 {
     if (TestEnvironment::keyringProblem().isEmpty())
-        KeychainService(serviceName()).deleteAuthTokens();
+        removeKeyringItem(serviceName());
 }
 
 void TestAppStateManagerKeyring::restoreReadsTheStoredSignIn_data()
@@ -45,7 +46,6 @@ void TestAppStateManagerKeyring::restoreReadsTheStoredSignIn_data()
 void TestAppStateManagerKeyring::restoreReadsTheStoredSignIn()
 {
     QFETCH(bool, stored);
-    KeychainService keychain(serviceName());
     if (stored) {
         AuthTokens tokens;
         tokens.accessToken = QStringLiteral("access");
@@ -54,8 +54,11 @@ void TestAppStateManagerKeyring::restoreReadsTheStoredSignIn()
         tokens.refreshExpiresAt = Timestamp::fromSecondsSince1970(1'802'592'000.0);
         tokens.expiresAtRaw = QStringLiteral("2027-01-15T08:00:00Z");
         tokens.refreshExpiresAtRaw = QStringLiteral("2027-02-14T08:00:00Z");
-        keychain.saveAuthTokens(tokens);
+        KeychainService(serviceName()).saveAuthTokens(tokens);
+        QVERIFY(KeychainThread::instance().waitUntilIdle(std::chrono::minutes(1)));
     }
+    // A reader of its own, as at the next launch.
+    KeychainService keychain(serviceName());
     FakeDelayScheduler scheduler;
     FakeRemoteConfigSource source;
     RecordingAlertPresenter alerts;

@@ -12,9 +12,9 @@ namespace {
 
 using Kind = DeviceInputEvent::Kind;
 
-DeviceInputEvent key(bool pressed, unsigned int seatCount)
+DeviceInputEvent key(bool pressed, unsigned int seatCount, unsigned int code = KEY_A)
 {
-    DeviceInputEvent event{Kind::Key, pressed, KEY_A, seatCount};
+    DeviceInputEvent event{Kind::Key, pressed, code, seatCount};
     return event;
 }
 
@@ -58,6 +58,8 @@ private Q_SLOTS:
     void mapsOneEvent();
     void sequencesCountAsOnX11_data();
     void sequencesCountAsOnX11();
+    void modifierKeysAreNoKeystrokes_data();
+    void modifierKeysAreNoKeystrokes();
     void anotherSessionsInputIsNeverCounted_data();
     void anotherSessionsInputIsNeverCounted();
 };
@@ -168,6 +170,46 @@ void TestLibinputEventMapping::sequencesCountAsOnX11()
     QCOMPARE(tracker.snapshot(1.0).mouseMoves, mouseMoves);
     QCOMPARE(tracker.snapshot(1.0).keyboardEvents, keyboardEvents);
     QCOMPARE(tracker.consumeHadInputThisSecond(), mouseMoves + keyboardEvents > 0);
+}
+
+void TestLibinputEventMapping::modifierKeysAreNoKeystrokes_data()
+{
+    QTest::addColumn<unsigned int>("code");
+    QTest::addColumn<bool>("counted");
+    QTest::newRow("left shift") << unsigned(KEY_LEFTSHIFT) << false;
+    QTest::newRow("right shift") << unsigned(KEY_RIGHTSHIFT) << false;
+    QTest::newRow("left ctrl") << unsigned(KEY_LEFTCTRL) << false;
+    QTest::newRow("right ctrl") << unsigned(KEY_RIGHTCTRL) << false;
+    QTest::newRow("alt") << unsigned(KEY_LEFTALT) << false;
+    QTest::newRow("altgr") << unsigned(KEY_RIGHTALT) << false;
+    QTest::newRow("left super") << unsigned(KEY_LEFTMETA) << false;
+    QTest::newRow("right super") << unsigned(KEY_RIGHTMETA) << false;
+    QTest::newRow("caps lock") << unsigned(KEY_CAPSLOCK) << false;
+    QTest::newRow("num lock") << unsigned(KEY_NUMLOCK) << false;
+    QTest::newRow("a") << unsigned(KEY_A) << true;
+    QTest::newRow("space") << unsigned(KEY_SPACE) << true;
+    QTest::newRow("enter") << unsigned(KEY_ENTER) << true;
+    QTest::newRow("tab") << unsigned(KEY_TAB) << true;
+    QTest::newRow("escape") << unsigned(KEY_ESC) << true;
+    QTest::newRow("scroll lock") << unsigned(KEY_SCROLLLOCK) << true;
+    QTest::newRow("menu key") << unsigned(KEY_COMPOSE) << true;
+}
+
+void TestLibinputEventMapping::modifierKeysAreNoKeystrokes()
+{
+    QFETCH(unsigned int, code);
+    QFETCH(bool, counted);
+    FakeClock clock;
+    ActivityTracker tracker(nullptr, clock);
+    // Pressed and let go ten times.
+    for (int press = 0; press < 10; ++press) {
+        for (const DeviceInputEvent &event : {key(true, 1, code), key(false, 0, code)}) {
+            if (const std::optional<RawInputEvent> raw = LibinputEventMapping::map(event, true))
+                tracker.handleEvent(*raw);
+        }
+    }
+    QCOMPARE(tracker.snapshot(1.0).keyboardEvents, qint64(counted ? 10 : 0));
+    QCOMPARE(tracker.consumeHadInputThisSecond(), counted);
 }
 
 void TestLibinputEventMapping::anotherSessionsInputIsNeverCounted_data()

@@ -3,6 +3,7 @@
 #include "api/KeychainService.h"
 #include "app/state/RemoteConfigService.h"
 #include "foundation/SettingsStore.h"
+#include "support/KeyringItem.h"
 #include "support/TestEnvironment.h"
 #include "support/standin/StandInService.h"
 
@@ -64,9 +65,10 @@ private Q_SLOTS:
         QVERIFY2(m_standIn.start(), qPrintable(m_standIn.errorString()));
         // Only in the test session's own keyring is a real item written; elsewhere the real
         // sign-in that may exist is only compared.
-        m_realBefore = KeychainService(m_realService).getAuthTokens();
+        m_realBefore = keyringItemTokens(m_realService);
         if (!m_realBefore && qEnvironmentVariable("ZUV_KEYRING_READY") == QLatin1String("1")) {
             KeychainService(m_realService).saveAuthTokens(realInstallationTokens());
+            KeychainThread::instance().waitUntilIdle(std::chrono::minutes(1));
             m_realBefore = realInstallationTokens();
         }
     }
@@ -78,12 +80,12 @@ private Q_SLOTS:
                         QUuid::createUuid().toString(QUuid::WithoutBraces);
     }
 
-    void cleanup() { KeychainService(m_demoService).deleteAuthTokens(); }
+    void cleanup() { removeKeyringItem(m_demoService); }
 
     void cleanupTestCase()
     {
         if (m_realBefore && m_realBefore->accessToken == realInstallationTokens().accessToken)
-            KeychainService(m_realService).deleteAuthTokens();
+            removeKeyringItem(m_realService);
     }
 
     void theDemoSignsInToAnItemOfItsOwn()
@@ -107,9 +109,9 @@ private Q_SLOTS:
                     domainKey)
                     .has_value());
 
-        const std::optional<AuthTokens> demoTokens = KeychainService(m_demoService).getAuthTokens();
+        const std::optional<AuthTokens> demoTokens = keyringItemTokens(m_demoService);
         QVERIFY(demoTokens.has_value());
-        const std::optional<AuthTokens> real = KeychainService(m_realService).getAuthTokens();
+        const std::optional<AuthTokens> real = keyringItemTokens(m_realService);
         QCOMPARE(real.has_value(), m_realBefore.has_value());
         if (real) {
             QCOMPARE(real->accessToken, m_realBefore->accessToken);
@@ -133,7 +135,7 @@ private Q_SLOTS:
         QVERIFY2(output.contains("Signed in as"), output.constData());
         // Remembered in a keyring that needed no prompt, and that keyring is not the session's.
         QVERIFY2(!output.contains("No keyring here"), output.constData());
-        QVERIFY(!KeychainService(m_demoService).getAuthTokens().has_value());
+        QVERIFY(!keyringItemTokens(m_demoService).has_value());
         QVERIFY(!QDir(keyring.path()).isEmpty());
     }
 };

@@ -3,10 +3,23 @@
 #include "ui/root/RootViewModel.h"
 
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickView>
 #include <QTest>
 
 #include <memory>
+
+// The item of that object name under item (item itself included), or none.
+inline QQuickItem *findViewItem(QQuickItem *item, const QString &name)
+{
+    if (!item || item->objectName() == name)
+        return item;
+    for (QQuickItem *child : item->childItems()) {
+        if (QQuickItem *found = findViewItem(child, name))
+            return found;
+    }
+    return nullptr;
+}
 
 // The real root view over the model, in a window of the given size, once it is shown; none when
 // it never appeared.

@@ -7,6 +7,7 @@
 #include "ui/design/ThemeManager.h"
 #include "ui/design/WD.h"
 #include "ui/settings/LogoutCompletion.h"
+#include "ui/settings/SettingsRootView.h"
 #include "ui/settings/SettingsServices.h"
 
 #include <QCoroSignal>
@@ -120,13 +121,7 @@ struct SettingsTestRig
     // made have no QObject parent to be found by).
     static QQuickItem *findItem(QQuickItem *item, const QString &name)
     {
-        if (!item || item->objectName() == name)
-            return item;
-        for (QQuickItem *child : item->childItems()) {
-            if (QQuickItem *found = findItem(child, name))
-                return found;
-        }
-        return nullptr;
+        return findViewItem(item, name);
     }
 
     void storeNames(const std::optional<QString> &user, const std::optional<QString> &company)

@@ -4,6 +4,7 @@
 #include "SettingsTestRig.h"
 
 #include "api/auth/SignInPreferences.h"
+#include "support/KeyringItem.h"
 #include "support/TestEnvironment.h"
 #include "ui/design/ThemeManager.h"
 #include "ui/settings/LogoutCompletion.h"
@@ -51,7 +52,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        KeychainService(m_keyringService).deleteAuthTokens();
+        removeKeyringItem(m_keyringService);
         QTRY_VERIFY(!LoginViewModel::isLoginInProgress());
     }
 
@@ -63,7 +64,7 @@ private Q_SLOTS:
         SignInLaunch launch(m_keyringService, m_standIn.caCertificatePath());
         launch.submit(StandInService::demoEmail());
         QTRY_COMPARE_WITH_TIMEOUT(launch.root.route(), RootViewModel::Route::SignedIn, 20000);
-        QVERIFY(KeychainService(m_keyringService).getAuthTokens().has_value());
+        QVERIFY(keyringItemTokens(m_keyringService).has_value());
         QVERIFY(launch.configService.isRefreshRunning());
         const QString companyKey = QLatin1String(UserProfileStorage::companyNameKey);
         QVERIFY(launch.defaults.contains(companyKey));
@@ -115,7 +116,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!logout.isLoggingOut());
         QVERIFY(!launch.keychain.getAuthTokens().has_value());
         // A fresh reader of the keyring, as at the next launch, finds no item either.
-        QVERIFY(!KeychainService(m_keyringService).getAuthTokens().has_value());
+        QVERIFY(!keyringItemTokens(m_keyringService).has_value());
         QVERIFY(!launch.defaults.contains(companyKey));
         QVERIFY(!launch.defaults.contains(QLatin1String(UserProfileStorage::userNameKey)));
         QVERIFY(!launch.domains.getBaseURL().has_value());

@@ -1,5 +1,6 @@
 #include "SignInLaunch.h"
 
+#include "support/KeyringItem.h"
 #include "support/TestEnvironment.h"
 
 #include <QUuid>
@@ -28,7 +29,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        KeychainService(m_keyringService).deleteAuthTokens();
+        removeKeyringItem(m_keyringService);
         QTRY_VERIFY(!LoginViewModel::isLoginInProgress());
     }
 
