@@ -49,10 +49,19 @@ QString failureDescription(const std::exception &error)
 
 } // namespace
 
-AppStateManager::RestoreAuth AppStateManager::defaultRestoreAuth(AuthTokenStore &tokens)
+AppStateManager::RestoreAuth AppStateManager::defaultRestoreAuth(AuthTokenStore &tokens,
+                                                                 bool companyAddressKnown)
 {
-    return [&tokens] {
-        return tokens.getAuthTokens().has_value();
+    return [&tokens, companyAddressKnown] {
+        if (!tokens.getAuthTokens())
+            return false;
+        if (companyAddressKnown)
+            return true;
+        // Stored by a sign-in that ended before its company and configuration: restoring it
+        // would open signed in with nothing to track under.
+        zuvInfo(lcAuth) << "Stored sign-in was never completed; signing in again";
+        tokens.deleteAuthTokens();
+        return false;
     };
 }
 

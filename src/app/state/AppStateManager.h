@@ -64,8 +64,10 @@ public:
         const Clock &clock;
     };
 
-    // Credentials exist when the store holds tokens; a store error counts as none.
-    static RestoreAuth defaultRestoreAuth(AuthTokenStore &tokens);
+    // Credentials exist when the store holds tokens of a finished sign-in, one whose company
+    // address is known; the tokens of one left unfinished are deleted. A store error counts as
+    // none.
+    static RestoreAuth defaultRestoreAuth(AuthTokenStore &tokens, bool companyAddressKnown);
     // Screen capture possible, then Input Monitoring granted.
     static ProbePermissions defaultProbePermissions();
 

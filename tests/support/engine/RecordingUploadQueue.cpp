@@ -9,6 +9,8 @@ QCoro::Task<> RecordingUploadQueue::enqueueSessionStart(Session session)
 QCoro::Task<> RecordingUploadQueue::enqueueSessionUpload(Session session, QString domainKey)
 {
     m_calls.append({QStringLiteral("enqueueSessionUpload"), session.id, session, domainKey});
+    if (onSessionUpload)
+        onSessionUpload();
     co_return;
 }
 
