@@ -78,7 +78,9 @@ int main(int argc, char *argv[])
     api.setUnauthorizedHandler(&auth);
     RemoteConfigService config(
         RemoteConfigService::Dependencies{api, settings, domainStorage, systemRandomSource(),
-                                          systemDelayScheduler(), AppPaths::dataFolder()});
+                                          systemDelayScheduler(), AppPaths::dataFolder(), [&auth] {
+                                              return auth.signInGeneration();
+                                          }});
 
     int exitCode = 1;
     QMetaObject::invokeMethod(

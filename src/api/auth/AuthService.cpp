@@ -13,6 +13,7 @@
 
 #include <QPointer>
 #include <QTimeZone>
+#include <QTimer>
 
 namespace {
 
@@ -226,6 +227,15 @@ bool AuthService::setDomainAndComplete(const LoginCompany &company)
     return true;
 }
 
+void AuthService::abandonIncompleteSignIn(bool keepTokens)
+{
+    m_domainStorage.setBaseURL(std::nullopt);
+    if (keepTokens)
+        return;
+    ++m_signInGeneration;
+    m_tokens.deleteAuthTokens();
+}
+
 void AuthService::refuseUnsafeCompanyAddress(const QUrl &address)
 {
     if (DomainStorage::mayCarryCredentials(address))
@@ -323,16 +333,21 @@ void AuthService::invalidateSession()
 {
     ++m_signInGeneration;
     m_tokens.deleteAuthTokens();
-    clearLocalSessionAfterRefreshFailure();
+    // Whatever ran under the sign-in ends first, while its company and zone still stand: a session
+    // stopped now writes its last bodies in the zone it was begun under.
     Q_EMIT NotificationHub::instance().authSessionDidInvalidate();
+    clearLocalSessionAfterRefreshFailure();
 }
 
 void AuthService::clearLocalSessionAfterRefreshFailure()
 {
     clearSignedInState();
-    // Without a configuration the API time zone is the device's own.
-    m_defaults.setString(QLatin1String(apiTimezoneIdentifierKey),
-                         QString::fromUtf8(QTimeZone::systemTimeZoneId()));
+    // Without a configuration the API time zone is the device's own; set from the event loop,
+    // after the bodies the observers queued, which are written from there too.
+    QTimer::singleShot(0, this, [this] {
+        m_defaults.setString(QLatin1String(apiTimezoneIdentifierKey),
+                             QString::fromUtf8(QTimeZone::systemTimeZoneId()));
+    });
 }
 
 void AuthService::clearSignedInState()

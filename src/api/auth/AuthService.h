@@ -56,6 +56,11 @@ public:
     // when the address is refused (plain http across a network): the sign-in then ends here.
     bool setDomainAndComplete(const LoginCompany &company);
 
+    // A sign-in whose configuration could not be loaded is not one: its company address goes, so
+    // that a launch never restores it, and its tokens too unless a company may still be picked
+    // with them. Sends nothing.
+    void abandonIncompleteSignIn(bool keepTokens);
+
     // Ends the sign-in on the server (best effort) and here (always). Never fails.
     QCoro::Task<> logout();
 
@@ -64,6 +69,9 @@ public:
     QCoro::Task<std::optional<AuthTokens>> handleUnauthorized() override;
     bool isRefreshing() const { return m_refresh != nullptr; }
     bool isSigningIn() const { return m_login.has_value(); }
+    // Moves on whenever the stored sign-in is replaced or ended: an answer to a request made
+    // under one value belongs to another sign-in once it has moved.
+    quint64 signInGeneration() const { return m_signInGeneration; }
 
     static AuthTokens makeTokens(const TokenDataNested &source, const Clock &clock);
     static AuthTokens makeTokens(const RefreshResponseData &source,

@@ -68,7 +68,9 @@ ApplicationContext::ApplicationContext(QObject *parent)
     m_api->setUnauthorizedHandler(m_auth.get());
     m_configService = std::make_unique<RemoteConfigService>(RemoteConfigService::Dependencies{
         *m_api, *m_settings, *m_domainStorage, systemRandomSource(), systemDelayScheduler(),
-        m_dataFolder});
+        m_dataFolder, [auth = m_auth.get()] {
+            return auth->signInGeneration();
+        }});
 }
 
 ApplicationContext::~ApplicationContext()
@@ -128,8 +130,8 @@ ScreenshotsServices &ApplicationContext::screenshotsServices()
 SettingsServices &ApplicationContext::settingsServices()
 {
     if (!m_settingsServices) {
-        m_logout = std::make_unique<LogoutCompletion>(
-            LogoutCompletion::applicationSteps(*m_auth, *m_configService, *m_appState));
+        m_logout = std::make_unique<LogoutCompletion>(LogoutCompletion::applicationSteps(
+            *m_sessionManager, *m_auth, *m_configService, *m_appState));
         m_settingsServices = std::make_unique<SettingsServices>(SettingsServices::Dependencies{
             *m_appState, *m_sessionManager, *m_theme, *m_settings, *m_domainStorage,
             systemRandomSource(), *m_logout, SettingsServices::systemPermissionReset()});
@@ -142,10 +144,16 @@ void ApplicationContext::loadTheme()
     m_theme = std::make_unique<ThemeManager>(*m_settings);
 }
 
+bool ApplicationContext::hasCompanyAddress() const
+{
+    const std::optional<QUrl> address = m_domainStorage->getBaseURL();
+    return address && !address->host().isEmpty();
+}
+
 AppStateManager &ApplicationContext::createAppState()
 {
     m_appState = std::make_unique<AppStateManager>(AppStateManager::Dependencies{
-        AppStateManager::defaultRestoreAuth(KeychainService::shared()),
+        AppStateManager::defaultRestoreAuth(KeychainService::shared(), hasCompanyAddress()),
         AppStateManager::defaultProbePermissions(),
         AppStateManager::defaultSlowRestoreAfterNanoseconds, *m_configService, m_dialogs,
         systemDelayScheduler(), systemClock()});
@@ -207,6 +215,12 @@ void ApplicationContext::createSignIn()
     };
     steps.fetchRemote = [this] {
         return m_configService->fetchRemote();
+    };
+    steps.currentSignIn = [this] {
+        return m_auth->signInGeneration();
+    };
+    steps.abandonSignIn = [this](bool keepTokens) {
+        m_auth->abandonIncompleteSignIn(keepTokens);
     };
     steps.cachedConfig = [this](const QString &domainKey) {
         return m_configService->cachedConfig(domainKey);

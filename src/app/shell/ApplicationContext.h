@@ -87,6 +87,8 @@ public:
 
 private:
     void createSignIn();
+    // A company was chosen by the stored sign-in: only such a sign-in was ever completed.
+    bool hasCompanyAddress() const;
 
     QString m_dataFolder;
     std::unique_ptr<SettingsStore> m_settings;

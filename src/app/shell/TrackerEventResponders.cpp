@@ -5,6 +5,8 @@
 #include "foundation/NotificationHub.h"
 #include "tracking/engine/SessionManager.h"
 
+#include <QTimer>
+
 IdleDecisionHandler::IdleDecisionHandler(SessionManager &sessionManager, AppStateManager &appState,
                                          ShellDialogs &dialogs)
     : m_sessionManager(&sessionManager)
@@ -73,12 +75,18 @@ SignInInvalidationResponder::SignInInvalidationResponder(AppStateManager &appSta
 
 void SignInInvalidationResponder::handleInvalidation()
 {
+    // The session ends before the zone goes back to the device's: its last bodies are written in
+    // the zone it was begun under.
+    if (m_sessionManager && m_sessionManager->isTracking())
+        m_sessionManager->stopTracking(QString::fromLatin1(stopReason));
     if (m_appState)
         m_appState->applySessionInvalidated();
     if (m_sessionManager.isNull())
         return;
-    m_sessionManager->applyConfig(std::nullopt);
-    if (m_sessionManager->isTracking())
-        m_sessionManager->stopTracking(QString::fromLatin1(stopReason));
     m_sessionManager->discardInterruptedSession();
+    // Those bodies are written from the event loop; the configuration goes after them.
+    QTimer::singleShot(0, this, [engine = m_sessionManager] {
+        if (engine)
+            engine->applyConfig(std::nullopt);
+    });
 }

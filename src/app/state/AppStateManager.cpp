@@ -49,12 +49,21 @@ QString failureDescription(const std::exception &error)
 
 } // namespace
 
-AppStateManager::RestoreAuth AppStateManager::defaultRestoreAuth(KeychainService &tokens)
+AppStateManager::RestoreAuth AppStateManager::defaultRestoreAuth(KeychainService &tokens,
+                                                                 bool companyAddressKnown)
 {
-    // A keyring that could not answer (locked, its prompt dismissed) is no answer: the restore
-    // waits until it can, or until the user gives up on it.
-    return [&tokens] {
-        return tokens.waitForKnownTokens().has_value();
+    return [&tokens, companyAddressKnown] {
+        // A keyring that could not answer (locked, its prompt dismissed) is no answer: the
+        // restore waits until it can, or until the user gives up on it.
+        if (!tokens.waitForKnownTokens())
+            return false;
+        if (companyAddressKnown)
+            return true;
+        // Stored by a sign-in that ended before its company and configuration: restoring it
+        // would open signed in with nothing to track under.
+        zuvInfo(lcAuth) << "Stored sign-in was never completed; signing in again";
+        tokens.deleteAuthTokens();
+        return false;
     };
 }
 

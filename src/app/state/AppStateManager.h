@@ -64,8 +64,9 @@ public:
         const Clock &clock;
     };
 
-    // Credentials exist when the keyring holds tokens, once it has answered.
-    static RestoreAuth defaultRestoreAuth(KeychainService &tokens);
+    // Credentials exist when the keyring, once it has answered, holds tokens of a finished
+    // sign-in, one whose company address is known; the tokens of one left unfinished are deleted.
+    static RestoreAuth defaultRestoreAuth(KeychainService &tokens, bool companyAddressKnown);
     // Screen capture possible, then Input Monitoring granted.
     static ProbePermissions defaultProbePermissions();
 

@@ -5,6 +5,7 @@
 #include "api/DomainStorage.h"
 #include "api/auth/SignInPreferences.h"
 #include "app/state/DelayScheduler.h"
+#include "foundation/Log.h"
 #include "foundation/RandomSource.h"
 #include "foundation/SettingsStore.h"
 
@@ -37,16 +38,26 @@ RemoteConfigService::RemoteConfigService(Dependencies dependencies, QObject *par
     , m_random(dependencies.random)
     , m_scheduler(dependencies.scheduler)
     , m_fileURL(QDir(dependencies.folder).filePath(QString::fromLatin1(fileName)))
+    , m_currentSignIn(std::move(dependencies.currentSignIn))
 {
     QDir().mkpath(dependencies.folder);
 }
 
 RemoteConfigService::~RemoteConfigService() = default;
 
+RemoteConfigService::FetchOwner RemoteConfigService::currentOwner() const
+{
+    // The company and the employee: an answer and its cache belong to both.
+    return FetchOwner{m_currentSignIn ? m_currentSignIn() : 0, m_domainStorage.partitionKey()};
+}
+
 QCoro::Task<RemoteConfig> RemoteConfigService::fetchRemote()
 {
-    if (m_inflightFetch) {
-        const QFuture<RemoteConfig> running = *m_inflightFetch;
+    const FetchOwner owner = currentOwner();
+    // A fetch made for an earlier sign-in, or for another company, answers for them, not for
+    // this caller.
+    if (m_inflightFetch && m_inflightFetch->owner == owner) {
+        const QFuture<RemoteConfig> running = m_inflightFetch->outcome;
         co_return co_await running;
     }
     auto promise = std::make_shared<QPromise<RemoteConfig>>();
@@ -54,31 +65,35 @@ QCoro::Task<RemoteConfig> RemoteConfigService::fetchRemote()
     // Taken before the fetch starts: one that fails before its first suspension has already
     // cleared the slot when runFetch returns.
     const QFuture<RemoteConfig> outcome = promise->future();
-    m_inflightFetch = outcome;
-    runFetch(promise);
+    const InFlightFetch fetch{++m_lastFetchId, owner, outcome};
+    m_inflightFetch = fetch;
+    runFetch(promise, fetch);
     co_return co_await outcome;
 }
 
-QCoro::Task<> RemoteConfigService::runFetch(std::shared_ptr<QPromise<RemoteConfig>> promise)
+QCoro::Task<> RemoteConfigService::runFetch(std::shared_ptr<QPromise<RemoteConfig>> promise,
+                                            InFlightFetch fetch)
 {
     const QPointer<RemoteConfigService> self(this);
+    ++m_runningFetches;
     try {
-        promise->addResult(co_await performFetchBody());
+        promise->addResult(co_await performFetchBody(fetch.owner));
     } catch (...) {
         promise->setException(std::current_exception());
     }
-    // Cleared before the waiters hear of the outcome, so a fetch they start is a new one.
-    if (self)
-        self->m_inflightFetch.reset();
+    // Cleared before the waiters hear of the outcome, so a fetch they start is a new one. A
+    // newer fetch that took the slot meanwhile keeps it.
+    if (self) {
+        --self->m_runningFetches;
+        if (self->m_inflightFetch && self->m_inflightFetch->id == fetch.id)
+            self->m_inflightFetch.reset();
+    }
     promise->finish();
 }
 
-QCoro::Task<RemoteConfig> RemoteConfigService::performFetchBody()
+QCoro::Task<RemoteConfig> RemoteConfigService::performFetchBody(FetchOwner owner)
 {
     const QPointer<RemoteConfigService> self(this);
-    // The answer belongs to the company and employee the request is made for, whatever is stored
-    // by the time it arrives.
-    const QString domainKey = m_domainStorage.partitionKey();
     APIClient::Call call;
     call.path = QString::fromLatin1(configPath);
     call.method = QByteArrayLiteral("GET");
@@ -95,6 +110,12 @@ QCoro::Task<RemoteConfig> RemoteConfigService::performFetchBody()
         throw APIError::decodingFailed();
     if (!self)
         co_return *config;
+    if (currentOwner() != owner) {
+        // Signed out, or signed in anew, while the request was out: the names and the file
+        // would be another sign-in's.
+        zuvInfo(lcAuth) << "Configuration answer outlived its sign-in; nothing of it is stored";
+        co_return *config;
+    }
 
     const auto userName =
         config->name ? config->name
@@ -105,7 +126,7 @@ QCoro::Task<RemoteConfig> RemoteConfigService::performFetchBody()
             : m_settings.string(QString::fromLatin1(UserProfileStorage::companyNameKey));
     UserProfileStorage::set(userName, companyName, m_settings);
 
-    writeCacheFile(m_fileURL, *config, domainKey);
+    writeCacheFile(m_fileURL, *config, owner.domainKey);
     co_return *config;
 }
 

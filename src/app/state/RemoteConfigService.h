@@ -21,7 +21,9 @@ class SettingsStore;
 
 // Fetches the employee's configuration, keeps the last answer in "config.json" in the data folder,
 // stores the display names it carries, and refreshes it at random intervals while a user is signed
-// in. Callers that fetch while a fetch is under way share it: one request, one outcome.
+// in. Callers that fetch while a fetch is under way for the same sign-in and company share it: one
+// request, one outcome. An answer that arrives after its sign-in or company has changed stores
+// nothing (no names, no cached file); its callers drop it.
 //
 // The cached file is replaced atomically (a crash or a kill leaves the previous or the new file),
 // and it records the domain key of the company it was fetched for: the file survives sign-out and
@@ -52,6 +54,8 @@ public:
         DelayScheduler &scheduler;
         // Where "config.json" lives (the data folder); created when missing.
         QString folder;
+        // Moves on whenever the stored sign-in is replaced or ended; none for a single sign-in.
+        std::function<quint64()> currentSignIn;
     };
 
     explicit RemoteConfigService(Dependencies dependencies, QObject *parent = nullptr);
@@ -61,7 +65,7 @@ public:
 
     // Starts a fetch, or joins the one under way.
     QCoro::Task<RemoteConfig> fetchRemote() override;
-    bool isFetching() const { return m_inflightFetch.has_value(); }
+    bool isFetching() const { return m_runningFetches > 0; }
 
     // Fetches after a random 20 to 40 minutes, again and again, handing each configuration to
     // onUpdate; failures wait for the next turn. Replaces a loop already running.
@@ -82,8 +86,23 @@ public:
                                                      const QString &domainKey);
 
 private:
-    QCoro::Task<> runFetch(std::shared_ptr<QPromise<RemoteConfig>> promise);
-    QCoro::Task<RemoteConfig> performFetchBody();
+    // Who a fetch is for: the sign-in and the company (domain key) it was made under.
+    struct FetchOwner
+    {
+        quint64 signIn = 0;
+        QString domainKey;
+        bool operator==(const FetchOwner &) const = default;
+    };
+    struct InFlightFetch
+    {
+        quint64 id = 0;
+        FetchOwner owner;
+        QFuture<RemoteConfig> outcome;
+    };
+
+    FetchOwner currentOwner() const;
+    QCoro::Task<> runFetch(std::shared_ptr<QPromise<RemoteConfig>> promise, InFlightFetch fetch);
+    QCoro::Task<RemoteConfig> performFetchBody(FetchOwner owner);
     void scheduleNextRefresh(quint64 generation, UpdateHandler onUpdate);
     QCoro::Task<> refreshOnce(quint64 generation, UpdateHandler onUpdate);
 
@@ -94,7 +113,10 @@ private:
     DelayScheduler &m_scheduler;
     const QString m_fileURL;
 
-    std::optional<QFuture<RemoteConfig>> m_inflightFetch;
+    const std::function<quint64()> m_currentSignIn;
+    std::optional<InFlightFetch> m_inflightFetch;
+    quint64 m_lastFetchId = 0;
+    int m_runningFetches = 0;
     // Moves on with every start and stop, so a loop that was replaced or stopped ends.
     quint64 m_refreshGeneration = 0;
     bool m_refreshRunning = false;

@@ -3,15 +3,23 @@
 #include "api/auth/AuthService.h"
 #include "app/state/AppStateManager.h"
 #include "app/state/RemoteConfigSource.h"
+#include "tracking/engine/SessionManager.h"
 
 #include <QCoroSignal>
 #include <QPointer>
 
-LogoutCompletion::Steps LogoutCompletion::applicationSteps(AuthService &auth,
+LogoutCompletion::Steps LogoutCompletion::applicationSteps(SessionManager &engine,
+                                                           AuthService &auth,
                                                            RemoteConfigSource &configService,
                                                            AppStateManager &appState)
 {
     Steps steps;
+    // Without a configuration every Start is disabled, as it is once signed out.
+    steps.endTracking = [&engine, &appState] {
+        appState.setRemoteConfig(std::nullopt);
+        if (engine.isTracking())
+            engine.stopTracking(QStringLiteral("signed out"));
+    };
     steps.serverLogout = [&auth] {
         return auth.logout();
     };
@@ -37,10 +45,12 @@ QCoro::Task<> LogoutCompletion::logout()
         co_return;
     }
     setLoggingOut(true);
+    m_steps.endTracking();
     const QPointer<LogoutCompletion> self(this);
     co_await m_steps.serverLogout();
     if (!self)
         co_return;
+    m_steps.endTracking();
     m_steps.stopPeriodicRefresh();
     m_steps.resetAppState();
     setLoggingOut(false);

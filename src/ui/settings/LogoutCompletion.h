@@ -8,10 +8,13 @@
 class AppStateManager;
 class AuthService;
 class RemoteConfigSource;
+class SessionManager;
 
-// Signs the user out: on the server (best effort, the local sign-in is always cleared), then the
-// end of the periodic configuration refresh, then the application state back to signed out. Lives
-// as long as the application, because the last step removes the settings screen that asked.
+// Signs the user out: first the end of tracking (a running session is stopped while its company
+// is still the current one, and nothing can be started until the sign-out is over), then the
+// server (best effort, the local sign-in is always cleared), then the end of the periodic
+// configuration refresh, then the application state back to signed out. Lives as long as the
+// application, because the last step removes the settings screen that asked.
 //
 // One logout at a time: a second request while one runs waits for that one and sends nothing.
 class LogoutCompletion : public QObject
@@ -23,6 +26,10 @@ public:
     // be set.
     struct Steps
     {
+        // Stops a running session, its final heartbeat queued, and withdraws the configuration
+        // so that no screen can start another. Runs again after the server's answer, for a
+        // session started some other way meanwhile.
+        std::function<void()> endTracking;
         // Never fails: ends the sign-in on the server if it can and clears the stored one.
         std::function<QCoro::Task<>()> serverLogout;
         std::function<void()> stopPeriodicRefresh;
@@ -30,10 +37,10 @@ public:
         std::function<void()> resetAppState;
     };
 
-    // The application's own parts: the authentication service's logout, the configuration
-    // service's refresh, and the application state's return to signed out.
-    static Steps applicationSteps(AuthService &auth, RemoteConfigSource &configService,
-                                  AppStateManager &appState);
+    // The application's own parts: the tracking engine, the authentication service's logout, the
+    // configuration service's refresh, and the application state's return to signed out.
+    static Steps applicationSteps(SessionManager &engine, AuthService &auth,
+                                  RemoteConfigSource &configService, AppStateManager &appState);
 
     explicit LogoutCompletion(Steps steps, QObject *parent = nullptr);
 

@@ -193,12 +193,13 @@ QCoro::Task<> LoginViewModel::runLogin(QString email, QString password)
         co_await completeOrphaned(result, completion);
         co_return;
     }
-    setIsLoading(false);
     if (!result) {
+        setIsLoading(false);
         setErrorMessage(loginFailedMessage);
         co_return;
     }
     if (const auto *otp = result->otpRequired()) {
+        setIsLoading(false);
         m_otpSentEmail = otp->email;
         m_otpUserEmail = otp->userEmail;
         setOtpState(false, {});
@@ -206,8 +207,11 @@ QCoro::Task<> LoginViewModel::runLogin(QString email, QString password)
         co_return;
     }
     route(*result);
+    // A direct sign-in is still working until its configuration is applied: the button says so.
     if (const auto *direct = result->directConfig())
         co_await completeLogin(self, completion, direct->user);
+    if (self)
+        self->setIsLoading(false);
 }
 
 QCoro::Task<std::optional<SingleLoginResult>>
@@ -280,9 +284,10 @@ QCoro::Task<> LoginViewModel::runVerifyOtp(QString email, QString code)
         setOtpState(false, QStringLiteral("Invalid OTP code. Please try again."));
         co_return;
     }
-    setOtpState(false, m_otpErrorMessage);
     if (const auto *direct = result->directConfig())
         co_await completeLogin(self, completion, direct->user);
+    if (self)
+        self->setOtpState(false, self->m_otpErrorMessage);
 }
 
 void LoginViewModel::performResendOtp()

@@ -26,7 +26,7 @@ SignInCompletion::completeDirect(std::optional<LoginUser> user)
             companyName = base->host();
         UserProfileStorage::set(displayName, companyName, m_defaults);
     }
-    co_return co_await loadAndApply();
+    co_return co_await loadAndApply(false);
 }
 
 QCoro::Task<SignInCompletion::Outcome> SignInCompletion::completeWithCompany(LoginCompany company,
@@ -39,8 +39,8 @@ QCoro::Task<SignInCompletion::Outcome> SignInCompletion::completeWithCompany(Log
     m_defaults.setString(QString::fromUtf8(LastCompanyStorage::lastEndpointKey), company.endpoint);
     UserProfileStorage::set(userName, company.name, m_defaults);
     QPointer<SignInCompletion> self(this);
-    const Outcome outcome =
-        m_steps.switchCompany(company) ? co_await loadAndApply() : Outcome::CompanyAddressRefused;
+    const Outcome outcome = m_steps.switchCompany(company) ? co_await loadAndApply(true)
+                                                           : Outcome::CompanyAddressRefused;
     if (self) {
         m_companyPickInFlight = false;
         Q_EMIT companyPickChanged();
@@ -48,9 +48,18 @@ QCoro::Task<SignInCompletion::Outcome> SignInCompletion::completeWithCompany(Log
     co_return outcome;
 }
 
-QCoro::Task<SignInCompletion::Outcome> SignInCompletion::loadAndApply()
+QCoro::Task<SignInCompletion::Outcome> SignInCompletion::loadAndApply(bool companyPick)
 {
     QPointer<SignInCompletion> self(this);
+    // Whose configuration this is: the sign-in stored now, for the company and employee
+    // current now.
+    const quint64 signIn = m_steps.currentSignIn();
+    const quint64 generation = m_signInGeneration;
+    const QString partitionKey = m_domainStorage.partitionKey();
+    const auto stillThisSignIn = [&] {
+        return m_steps.currentSignIn() == signIn && m_signInGeneration == generation &&
+               m_domainStorage.partitionKey() == partitionKey;
+    };
     std::optional<RemoteConfig> config;
     try {
         config = co_await m_steps.fetchRemote();
@@ -58,14 +67,20 @@ QCoro::Task<SignInCompletion::Outcome> SignInCompletion::loadAndApply()
         // Only a cache of the company now current counts; another company's tasks and time zone
         // must never be applied under this company's address.
         if (self)
-            config = m_steps.cachedConfig(m_domainStorage.partitionKey());
+            config = m_steps.cachedConfig(partitionKey);
     }
-    if (!self || !config)
+    if (!self)
         co_return Outcome::ConfigurationUnavailable;
+    if (!stillThisSignIn())
+        co_return Outcome::Superseded;
+    if (!config) {
+        m_steps.abandonSignIn(companyPick);
+        co_return Outcome::ConfigurationUnavailable;
+    }
 
     applyInOrder(*config);
-    const quint64 generation = ++m_signInGeneration;
-    m_steps.startPeriodicRefresh([self, generation](const RemoteConfig &update) {
+    const quint64 signedIn = ++m_signInGeneration;
+    m_steps.startPeriodicRefresh([self, generation = signedIn](const RemoteConfig &update) {
         QTimer::singleShot(0, self.data(), [self, generation, update] {
             // A configuration fetched before a sign-out is never applied after it.
             if (self && self->m_signInGeneration == generation)

@@ -36,6 +36,9 @@ public:
         // The company's address may not carry the sign-in (plain http to another machine, no
         // host); the sign-in was dropped, nothing was loaded.
         CompanyAddressRefused,
+        // Signed out, or signed in anew, while the configuration loaded: it was another
+        // sign-in's, and nothing was applied.
+        Superseded,
     };
 
     using UpdateHandler = std::function<void(const RemoteConfig &)>;
@@ -46,6 +49,11 @@ public:
         // False when the company's address was refused and the sign-in dropped.
         std::function<bool(const LoginCompany &)> switchCompany;
         std::function<QCoro::Task<RemoteConfig>()> fetchRemote;
+        // Moves on whenever the stored sign-in is replaced or ended.
+        std::function<quint64()> currentSignIn;
+        // No configuration, so no sign-in: the company address goes, so that a launch never
+        // restores it, and the tokens too unless a company may still be picked with them.
+        std::function<void(bool keepTokens)> abandonSignIn;
         // The cached configuration when it was fetched for this partition (company and employee).
         std::function<std::optional<RemoteConfig>(const QString &domainKey)> cachedConfig;
         // Sets the configuration and its projects.
@@ -81,7 +89,7 @@ Q_SIGNALS:
     void companyPickChanged();
 
 private:
-    QCoro::Task<Outcome> loadAndApply();
+    QCoro::Task<Outcome> loadAndApply(bool companyPick);
     void applyInOrder(const RemoteConfig &config);
     void applyRefreshed(const RemoteConfig &config);
 

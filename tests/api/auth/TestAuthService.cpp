@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTimer>
 #include <QtTest>
 
 using AuthTestSupport::start;
@@ -483,6 +484,15 @@ void TestAuthService::refusedRefreshEndsTheSignInOnce()
                                 m_client->domains.getBaseURL()->host());
     QSignalSpy invalidated(&NotificationHub::instance(),
                            &NotificationHub::authSessionDidInvalidate);
+    // What an observer queues on hearing of it is written while the sign-in's zone still stands.
+    QObject observer;
+    QString zoneForObservers;
+    connect(&NotificationHub::instance(), &NotificationHub::authSessionDidInvalidate, &observer,
+            [&] {
+                QTimer::singleShot(0, &observer, [&] {
+                    zoneForObservers = m_client->defaults.string(timezoneKey).value_or(QString());
+                });
+            });
 
     QVERIFY(m_standIn.refuseRefresh());
     QVERIFY(m_standIn.rejectAccessTokensUntilRefresh());
@@ -496,6 +506,7 @@ void TestAuthService::refusedRefreshEndsTheSignInOnce()
     }
 
     QCOMPARE(invalidated.count(), 1);
+    QTRY_COMPARE(zoneForObservers, QStringLiteral("Pacific/Chatham"));
     QCOMPARE(m_standIn.receivedRequests("POST", refresh).size(), 1);
     QVERIFY(!m_client->tokens.getAuthTokens());
     QVERIFY(!m_client->domains.getBaseURL());

@@ -1,9 +1,11 @@
+#include "app/config/APITimeZoneResolver.h"
 #include "app/shell/FakeShellDialogs.h"
 #include "app/shell/ShellTestRig.h"
 #include "app/shell/TrackerEventResponders.h"
 #include "foundation/NotificationHub.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 // The application's answers to the engine's idle question, to a session taken over by another
 // device and to a sign-in the service ended, over the real state and engine.
@@ -123,10 +125,34 @@ private Q_SLOTS:
         Q_EMIT NotificationHub::instance().authSessionDidInvalidate();
         QVERIFY(!rig.appState->isAuthenticated());
         QVERIFY(!rig.appState->remoteConfig().has_value());
-        QVERIFY(!engine.config().has_value());
+        QTRY_VERIFY(!engine.config().has_value());
         QVERIFY(!engine.isTracking());
         QCOMPARE(engine.lastStatusMessage(), QStringLiteral("Tracking stopped: Session ended"));
         QCOMPARE(rig.configSource.stops, 1);
+    }
+
+    // The service refused the sign-in while a session ran in the company's zone: its last upload
+    // is queued while that zone still stands, and only then does the device's take over.
+    void sessionEndedWithTheSignInKeepsItsZone()
+    {
+        ShellTestRig rig;
+        rig.finishRestore(true);
+        SessionManager &engine = rig.sessionManager();
+        RemoteConfig config = EngineFixture::config(QStringLiteral("ask"), false);
+        config.appTimezone = QStringLiteral("Pacific/Chatham");
+        engine.applyConfig(config);
+        engine.startTracking(RemoteProject{QStringLiteral("p1"), QStringLiteral("Payroll")});
+        SignInInvalidationResponder responder(*rig.appState, engine);
+        QString zoneAtUpload;
+        rig.engine.uploadQueue.onSessionUpload = [&] {
+            zoneAtUpload = APITimeZoneResolver::storedTimezoneIdentifier(rig.engine.settings);
+        };
+
+        Q_EMIT NotificationHub::instance().authSessionDidInvalidate();
+        QTRY_VERIFY(!zoneAtUpload.isEmpty());
+        QCOMPARE(zoneAtUpload, QStringLiteral("Pacific/Chatham"));
+        QTRY_COMPARE(APITimeZoneResolver::storedTimezoneIdentifier(rig.engine.settings),
+                     QString::fromUtf8(QTimeZone::systemTimeZoneId()));
     }
 
     void signInInvalidatedWhileNotTracking()

@@ -39,13 +39,19 @@ void TestAppStateManagerKeyring::cleanup()
 void TestAppStateManagerKeyring::restoreReadsTheStoredSignIn_data()
 {
     QTest::addColumn<bool>("stored");
-    QTest::newRow("tokens stored") << true;
-    QTest::newRow("nothing stored") << false;
+    QTest::addColumn<bool>("companyKnown");
+    QTest::addColumn<bool>("restored");
+    QTest::newRow("tokens of a finished sign-in") << true << true << true;
+    // Quit on the company list, or after the configuration failed: its tokens go.
+    QTest::newRow("tokens of a sign-in left unfinished") << true << false << false;
+    QTest::newRow("nothing stored") << false << true << false;
 }
 
 void TestAppStateManagerKeyring::restoreReadsTheStoredSignIn()
 {
     QFETCH(bool, stored);
+    QFETCH(bool, companyKnown);
+    QFETCH(bool, restored);
     if (stored) {
         AuthTokens tokens;
         tokens.accessToken = QStringLiteral("access");
@@ -63,7 +69,7 @@ void TestAppStateManagerKeyring::restoreReadsTheStoredSignIn()
     FakeRemoteConfigSource source;
     RecordingAlertPresenter alerts;
     AppStateManager state(AppStateManager::Dependencies{
-        .restoreAuth = AppStateManager::defaultRestoreAuth(keychain),
+        .restoreAuth = AppStateManager::defaultRestoreAuth(keychain, companyKnown),
         .probePermissions = AppStateManager::defaultProbePermissions(),
         .slowRestoreAfterNanoseconds = AppStateManager::defaultSlowRestoreAfterNanoseconds,
         .remoteConfigService = source,
@@ -72,7 +78,8 @@ void TestAppStateManagerKeyring::restoreReadsTheStoredSignIn()
         .clock = systemClock(),
     });
     QTRY_VERIFY_WITH_TIMEOUT(!state.isRestoringSession(), 30000);
-    QCOMPARE(state.isAuthenticated(), stored);
+    QCOMPARE(state.isAuthenticated(), restored);
+    QCOMPARE(keychain.getAuthTokens().has_value(), restored);
 }
 
 QTEST_GUILESS_MAIN(TestAppStateManagerKeyring)

@@ -91,7 +91,7 @@ void TestKeyringNeverAnswers::restoreWaitsWhileTheInterfaceAnswers()
     FakeRemoteConfigSource source;
     RecordingAlertPresenter alerts;
     AppStateManager state(AppStateManager::Dependencies{
-        .restoreAuth = AppStateManager::defaultRestoreAuth(keychain),
+        .restoreAuth = AppStateManager::defaultRestoreAuth(keychain, true),
         .probePermissions = [] { return true; },
         .slowRestoreAfterNanoseconds = AppStateManager::defaultSlowRestoreAfterNanoseconds,
         .remoteConfigService = source,

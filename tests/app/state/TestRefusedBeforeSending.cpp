@@ -87,6 +87,7 @@ void TestRefusedBeforeSending::init()
         .random = m_random,
         .scheduler = m_scheduler,
         .folder = m_folder->path(),
+        .currentSignIn = [this] { return m_auth->signInGeneration(); },
     });
 }
 

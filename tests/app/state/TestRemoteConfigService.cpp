@@ -85,6 +85,7 @@ private Q_SLOTS:
 
     void concurrentFetchesSendOneRequest();
     void concurrentFetchesShareTheError();
+    void answerOfAnEndedSignInIsNeitherJoinedNorStored();
     void fetchStoresNamesAndTheFile();
     void fetchKeepsStoredNameWhenAbsent();
     void failedFetchLeavesTheCacheByteIdentical_data();
@@ -154,6 +155,7 @@ void TestRemoteConfigService::init()
         .random = *m_random,
         .scheduler = *m_scheduler,
         .folder = m_folder->filePath(QStringLiteral("Zudevav EvozUvarevu")),
+        .currentSignIn = [this] { return m_auth->signInGeneration(); },
     });
     signInTo(0);
     QVERIFY(m_standIn->clearReceivedRequests());
@@ -210,6 +212,29 @@ void TestRemoteConfigService::concurrentFetchesSendOneRequest()
     // A fetch after the shared one ended is a new request.
     QVERIFY(std::holds_alternative<RemoteConfig>(fetch()));
     QCOMPARE(configRequests(), 2);
+}
+
+void TestRemoteConfigService::answerOfAnEndedSignInIsNeitherJoinedNorStored()
+{
+    // Signed in anew while the last sign-in's fetch is out: the new sign-in asks for its own.
+    QVERIFY(m_standIn->setDelay(QStringLiteral("GET"), QString::fromLatin1(configPath), 500));
+    auto earlier = outcomeOf(*m_service);
+    signInTo(0);
+    QVERIFY(std::holds_alternative<RemoteConfig>(fetch()));
+    QCOMPARE(configRequests(), 2);
+    QVERIFY(std::holds_alternative<RemoteConfig>(QCoro::waitFor(earlier)));
+
+    // Another company picked while the answer is out: neither the names nor the file of the
+    // first one come back with it.
+    const QString userNameKey = QLatin1String(UserProfileStorage::userNameKey);
+    QVERIFY(QFile::remove(m_service->fileURL()));
+    QVERIFY(m_standIn->setDelay(QStringLiteral("GET"), QString::fromLatin1(configPath), 500));
+    auto late = outcomeOf(*m_service);
+    m_auth->setDomainAndComplete(LoginCompany{QStringLiteral("Other"), m_companyEndpoints.at(1)});
+    m_settings->remove(userNameKey);
+    QVERIFY(std::holds_alternative<RemoteConfig>(QCoro::waitFor(late)));
+    QVERIFY(!m_settings->contains(userNameKey));
+    QVERIFY(!QFile::exists(m_service->fileURL()));
 }
 
 void TestRemoteConfigService::concurrentFetchesShareTheError()

@@ -11,6 +11,8 @@ std::optional<UploadTask> RecordingUploadQueue::sessionStartTask(const Session &
 UploadTask RecordingUploadQueue::finalHeartbeatTask(const Session &session) const
 {
     m_calls.append({QStringLiteral("finalHeartbeatTask"), session.id, session, QString()});
+    if (onSessionUpload)
+        onSessionUpload();
     return taskFor(UploadTaskType::Heartbeat, session);
 }
 

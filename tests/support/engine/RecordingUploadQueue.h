@@ -3,8 +3,10 @@
 #include "tracking/model/UploadQueue.h"
 
 #include <QList>
+
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // Remembers every call in order and completes each at once. uploadHeartbeatNow() answers
 // heartbeatAccepted. The tasks it builds carry the session's JSON as their body.
@@ -33,6 +35,8 @@ public:
     void clear() { m_calls.clear(); }
 
     bool heartbeatAccepted = true;
+    // Runs as a session's last upload is queued, for what the real queue reads at that moment.
+    std::function<void()> onSessionUpload;
 
 private:
     UploadTask taskFor(UploadTaskType type, const Session &session) const;

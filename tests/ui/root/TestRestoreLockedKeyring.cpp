@@ -88,7 +88,7 @@ void TestRestoreLockedKeyring::signInInsteadWhileTheKeyringWaits()
     rig.engine.createManager();
     KeychainService keychain(m_service);
     AppStateManager state(AppStateManager::Dependencies{
-        .restoreAuth = AppStateManager::defaultRestoreAuth(keychain),
+        .restoreAuth = AppStateManager::defaultRestoreAuth(keychain, true),
         .probePermissions = [] { return true; },
         .slowRestoreAfterNanoseconds = AppStateManager::defaultSlowRestoreAfterNanoseconds,
         .remoteConfigService = rig.configSource,

@@ -55,11 +55,15 @@ struct RecordingLogoutSteps : public QObject
 public:
     QStringList log;
     bool gated = false;
+    int trackingEnds = 0;
     std::function<void()> onReset;
 
     LogoutCompletion::Steps steps()
     {
         LogoutCompletion::Steps steps;
+        steps.endTracking = [this] {
+            ++trackingEnds;
+        };
         steps.serverLogout = [this]() -> QCoro::Task<> {
             log << QStringLiteral("server logout");
             if (gated)

@@ -17,6 +17,8 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
+#include <algorithm>
+
 Q_IMPORT_QML_PLUGIN(Zuvevivezid_DesignPlugin)
 Q_IMPORT_QML_PLUGIN(Zuvevivezid_RootPlugin)
 
@@ -73,8 +75,9 @@ private Q_SLOTS:
         QCOMPARE(launch.reportCache.size(), 1);
 
         ThemeManager theme(launch.defaults, ThemeManager::AppearanceApplier());
+        SessionManager &tracking = launch.rig.sessionManager();
         LogoutCompletion logout(LogoutCompletion::applicationSteps(
-            launch.auth, launch.configService, *launch.rig.appState));
+            tracking, launch.auth, launch.configService, *launch.rig.appState));
         SettingsServices services({*launch.rig.appState, launch.rig.sessionManager(), theme,
                                    launch.defaults, launch.domains, launch.rig.random, logout,
                                    SettingsServices::systemPermissionReset()});
@@ -108,9 +111,26 @@ private Q_SLOTS:
             SettingsTestRig::findItem(confirmBox, QStringLiteral("confirmButton"));
         QVERIFY(confirm);
         const QPointF centre = confirm->mapToScene(confirm->boundingRect().center());
+        QVERIFY(m_standIn.setDelay(QStringLiteral("POST"), QStringLiteral("authentication/logout"),
+                                   1000));
         QTest::mouseClick(&view, Qt::LeftButton, {}, centre.toPoint());
 
+        // While the service is asked, no window offers a start; a session started all the same
+        // (an unfinished one resumed, say) does not outlive the sign-out.
+        QVERIFY(logout.isLoggingOut());
+        QVERIFY(!launch.rig.appState->remoteConfig().has_value());
+        tracking.startTracking(std::nullopt);
+        QVERIFY(tracking.isTracking());
+        const QUuid session = tracking.currentSession()->id;
+
         QTRY_COMPARE_WITH_TIMEOUT(root.route(), RootViewModel::Route::SignedOut, 20000);
+        QVERIFY(!tracking.isTracking());
+        QTRY_VERIFY(
+            std::any_of(launch.rig.engine.uploadQueue.calls().cbegin(),
+                        launch.rig.engine.uploadQueue.calls().cend(), [&](const auto &call) {
+                            return call.operation == QStringLiteral("finalHeartbeatTask") &&
+                                   call.sessionId == session;
+                        }));
         QVERIFY(m_standIn.waitForRequests(QStringLiteral("POST"),
                                           QStringLiteral("authentication/logout"), 1));
         QTRY_VERIFY(!logout.isLoggingOut());

@@ -36,7 +36,10 @@ struct SignInLaunch
         , api(endpoints, keychain, TlsConfiguration::withExtraCertificates(caPath))
         , auth(api, keychain, domains, defaults, reportCache, systemClock())
         , configService(RemoteConfigService::Dependencies{
-              api, defaults, domains, systemRandomSource(), systemDelayScheduler(), folder.path()})
+              api, defaults, domains, systemRandomSource(), systemDelayScheduler(), folder.path(),
+              [this] {
+                  return auth.signInGeneration();
+              }})
         , backend(auth)
         , root(RootViewModel::Dependencies{
               *rig.appState, rig.sessionManager(), rig.random, true, false, {}})
@@ -49,6 +52,12 @@ struct SignInLaunch
         };
         steps.fetchRemote = [this] {
             return configService.fetchRemote();
+        };
+        steps.currentSignIn = [this] {
+            return auth.signInGeneration();
+        };
+        steps.abandonSignIn = [this](bool keepTokens) {
+            auth.abandonIncompleteSignIn(keepTokens);
         };
         steps.cachedConfig = [this](const QString &key) {
             return configService.cachedConfig(key);

@@ -119,6 +119,8 @@ struct Application
     SettingsStore settings{QString()};
     DomainStorage domains{settings};
     QStringList steps;
+    // The stored sign-in: moves on with every sign-in the service accepts and every sign-out.
+    quint64 signIn = 0;
     QList<Pending<RemoteConfig>> fetches;
     std::optional<RemoteConfig> applied;
     SignInCompletion::UpdateHandler refresh;
@@ -139,6 +141,13 @@ struct Application
             steps << QStringLiteral("fetch");
             fetches.append(makePending<RemoteConfig>());
             co_return co_await fetches.last()->future();
+        };
+        hooks.currentSignIn = [this] {
+            return signIn;
+        };
+        hooks.abandonSignIn = [this](bool keepTokens) {
+            steps << (keepTokens ? QStringLiteral("forget company") : QStringLiteral("drop"));
+            domains.setBaseURL(std::nullopt);
         };
         hooks.cachedConfig = [this](const QString &domainKey) {
             return RemoteConfigService::readCacheFile(cacheFile(), domainKey);
@@ -191,6 +200,7 @@ private Q_SLOTS:
     void cachedConfigurationCountsOnlyForTheSameCompany();
     void refusedCompanyAddressEndsTheSignIn();
     void refreshFetchedBeforeSignOutIsNeverApplied();
+    void configurationOfAnEndedSignInIsDropped();
     void destroyedScreenStillCompletesTheSignIn();
 };
 
@@ -374,10 +384,15 @@ void TestLoginViewModel::completionRunsInOrder()
     model.performLogin();
     release(backend.logins.last().answer, direct());
     QTRY_COMPARE(app.fetches.size(), 1);
-    QVERIFY(!model.isLoading());
+    // Still signing in while the configuration loads: the button shows it and takes no press.
+    QVERIFY(model.isLoading());
+    QVERIFY(!model.isFormComplete());
+    model.performLogin();
+    QCOMPARE(backend.logins.size(), 1);
     release(app.fetches.last(), configNamed(QStringLiteral("North")));
     QTRY_COMPARE(app.steps, QStringList({"fetch", "config", "version", "authenticated", "engine",
                                          "permissions", "recover", "refresh"}));
+    QTRY_VERIFY(!model.isLoading());
     QCOMPARE(app.settings.string(QString::fromUtf8(UserProfileStorage::userNameKey)),
              QStringLiteral("a@b.co"));
 }
@@ -437,6 +452,9 @@ void TestLoginViewModel::cachedConfigurationCountsOnlyForTheSameCompany()
     QTRY_VERIFY(!model.companyPickBusy());
     QVERIFY(!app.applied);
     QVERIFY(!app.steps.contains(QStringLiteral("authenticated")));
+    // Not a finished sign-in, so nothing a launch could restore; another pick may follow.
+    QVERIFY(app.steps.contains(QStringLiteral("forget company")));
+    QVERIFY(!app.domains.getBaseURL());
 
     // The company the cache was fetched for may use it.
     model.performCompanySelect(1);
@@ -492,8 +510,57 @@ void TestLoginViewModel::destroyedScreenStillCompletesTheSignIn()
     QTRY_COMPARE(second.fetches.size(), 1);
     model.reset();
     fail(second.fetches.last());
-    QTest::qWait(20);
+    QTRY_VERIFY(second.steps.contains(QStringLiteral("drop")));
     QVERIFY(!second.steps.contains(QStringLiteral("authenticated")));
+}
+
+void TestLoginViewModel::configurationOfAnEndedSignInIsDropped()
+{
+    Application app;
+    FakeBackend backend;
+    LoginViewModel model;
+    model.setBackend(&backend);
+    model.setCompletion(app.completion.get());
+    model.setEmail(QStringLiteral("anna@example.com"));
+    model.setPassword(QStringLiteral("secret"));
+    model.performLogin();
+    release(backend.logins.last().answer, otpRequired());
+    QTRY_COMPARE(model.phase(), LoginViewModel::Phase::Otp);
+    model.performVerifyOtp(QStringLiteral("123456"));
+    ++app.signIn;
+    release(backend.codeChecks.last().answer, direct());
+    QTRY_COMPARE(app.fetches.size(), 1);
+
+    // Back, and another employee signs in while the first one's configuration is still out.
+    model.backToForm();
+    QTRY_VERIFY(!LoginViewModel::isLoginInProgress());
+    model.setEmail(QStringLiteral("ben@example.com"));
+    model.performLogin();
+    ++app.signIn;
+    release(backend.logins.last().answer, direct());
+    QTRY_COMPARE(app.fetches.size(), 2);
+    release(app.fetches.first(), configNamed(QStringLiteral("Anna's company")));
+    QTest::qWait(20);
+    QVERIFY(!app.applied);
+    release(app.fetches.last(), configNamed(QStringLiteral("Ben's company")));
+    QTRY_COMPARE(app.applied->companyName, QStringLiteral("Ben's company"));
+    QTRY_VERIFY(!model.isLoading());
+    QCOMPARE(model.errorMessage(), QString());
+
+    // Signed out while a sign-in's configuration loads: neither it nor a cache is applied.
+    QVERIFY(RemoteConfigService::writeCacheFile(app.cacheFile(), configNamed("Cached"),
+                                                app.domains.domainKey()));
+    for (const bool answered : {true, false}) {
+        app.applied.reset();
+        auto late = app.completion->completeDirect(std::nullopt);
+        app.completion->signedOut();
+        if (answered)
+            release(app.fetches.last(), configNamed(QStringLiteral("Late")));
+        else
+            fail(app.fetches.last());
+        QCOMPARE(QCoro::waitFor(std::move(late)), SignInCompletion::Outcome::Superseded);
+        QVERIFY(!app.applied);
+    }
 }
 
 void TestLoginViewModel::refusedCompanyAddressEndsTheSignIn()
