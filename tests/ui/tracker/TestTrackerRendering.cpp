@@ -50,6 +50,12 @@ private:
             rig.sessionManager().applyConfig(demoConfig());
         }
 
+        RootViewModel::Dependencies dependencies(bool compact)
+        {
+            return {*rig.appState, rig.sessionManager(), rig.random, compact, false, {}, nullptr,
+                    &services};
+        }
+
         ShellTestRig rig;
         FakeRemoteConfigSource configSource;
         TaskMenuConfigRefresh refresh{{*rig.appState, rig.sessionManager(), configSource, [] {
@@ -100,14 +106,7 @@ private Q_SLOTS:
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
 
         Scene scene;
-        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
-                                                        scene.rig.sessionManager(),
-                                                        scene.rig.random,
-                                                        compact,
-                                                        false,
-                                                        {},
-                                                        nullptr,
-                                                        &scene.services});
+        RootViewModel model(scene.dependencies(compact));
         QQmlEngine engine;
         const auto view = RootViewRendering::show(engine, model, compact);
         QVERIFY(view);
@@ -153,17 +152,58 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return find(*view, "trackerIdleView") != nullptr; }));
     }
 
+    void targetFieldShowsWhatTheModelKeeps_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        const struct
+        {
+            const char *tag, *field, *typed, *shown;
+        } rows[] = {{"a third digit", "hoursField", "123", "12"},
+                    {"a letter after a digit", "minutesField", "5a", "5"},
+                    {"above the maximum", "hoursField", "30", "24"},
+                    {"letters only", "minutesField", "ab", "0"}};
+        for (const auto &row : rows)
+            QTest::newRow(row.tag)
+                << QString::fromLatin1(row.field) << QString::fromLatin1(row.typed)
+                << QString::fromLatin1(row.shown);
+    }
+
+    void targetFieldShowsWhatTheModelKeeps()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        Scene scene;
+        RootViewModel model(scene.dependencies(true));
+        scene.rig.sessionManager().startTracking(std::nullopt);
+        QQmlEngine engine;
+        const auto view = RootViewRendering::show(engine, model, true);
+        QVERIFY(view);
+        auto *active = find(*view, "trackerActiveView")
+                           ->property("viewModel")
+                           .value<TrackerActiveViewModel *>();
+        active->openTargetForm();
+        QVERIFY(QTest::qWaitFor([&] { return find(*view, qPrintable(field)) != nullptr; }));
+        auto *digits =
+            find(*view, qPrintable(field))->findChild<QQuickItem *>(QStringLiteral("digits"));
+        QVERIFY(digits);
+        digits->forceActiveFocus();
+        QMetaObject::invokeMethod(digits, "selectAll");
+        for (const QChar character : typed)
+            QTest::keyClick(view.get(), character.toLatin1());
+        QCOMPARE(digits->property("text").toString(), shown);
+        const QString kept =
+            field == QLatin1String("hoursField") ? active->hoursText() : active->minutesText();
+        QCOMPARE(kept, shown);
+        scene.rig.sessionManager().stopTracking(std::nullopt);
+    }
+
     void pausedShowsResumeAndDimsTheClock()
     {
         Scene scene;
-        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
-                                                        scene.rig.sessionManager(),
-                                                        scene.rig.random,
-                                                        true,
-                                                        false,
-                                                        {},
-                                                        nullptr,
-                                                        &scene.services});
+        RootViewModel model(scene.dependencies(true));
         // No task: the session has no name, so no name line.
         scene.rig.sessionManager().startTracking(std::nullopt);
         QQmlEngine engine;
@@ -185,14 +225,7 @@ private Q_SLOTS:
     {
         Scene scene;
         scene.rig.appState->setRemoteConfig(std::nullopt);
-        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
-                                                        scene.rig.sessionManager(),
-                                                        scene.rig.random,
-                                                        true,
-                                                        false,
-                                                        {},
-                                                        nullptr,
-                                                        &scene.services});
+        RootViewModel model(scene.dependencies(true));
         QQmlEngine engine;
         const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
@@ -205,14 +238,7 @@ private Q_SLOTS:
     void clockKeepsItsWidthFromSecondToSecond()
     {
         Scene scene;
-        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
-                                                        scene.rig.sessionManager(),
-                                                        scene.rig.random,
-                                                        true,
-                                                        false,
-                                                        {},
-                                                        nullptr,
-                                                        &scene.services});
+        RootViewModel model(scene.dependencies(true));
         scene.rig.sessionManager().startTracking(std::nullopt);
         QQmlEngine engine;
         const auto view = RootViewRendering::show(engine, model, true);
