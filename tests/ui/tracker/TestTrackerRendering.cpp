@@ -86,6 +86,34 @@ private:
         return largest;
     }
 
+    // How sharply the brightness of the item's top rows bends between the given columns, as a
+    // share of how much it changes there: a fade whose slope stops at once shows as a band. The
+    // columns are averaged in fives, so the gradients' rounding does not count as a bend.
+    static double sharpestBend(const QImage &image, const QQuickItem &item, int from, int to)
+    {
+        const int top = int(item.mapToScene(QPointF(0, 0)).y());
+        auto brightness = [&](int x) {
+            double sum = 0;
+            for (int y = top + 2; y < top + 14; ++y) {
+                for (int dx = -2; dx <= 2; ++dx) {
+                    const QColor colour = image.pixelColor(x + dx, y);
+                    sum += colour.red() + colour.green() + colour.blue();
+                }
+            }
+            return sum / 60;
+        };
+        const double change = std::abs(brightness(to) - brightness(from));
+        if (change < 12)
+            return 0;
+        constexpr int reach = 16;
+        double sharpest = 0;
+        for (int x = from + reach; x <= to - reach; ++x) {
+            const double bend = brightness(x + reach) - 2 * brightness(x) + brightness(x - reach);
+            sharpest = std::max(sharpest, std::abs(bend) / change);
+        }
+        return sharpest;
+    }
+
     static void save(QQuickView &view, const QString &name)
     {
         RootViewRendering::save(view, QStringLiteral("tracker"), name);
@@ -136,6 +164,12 @@ private Q_SLOTS:
         QVERIFY2(stepAcross(view->grabWindow(), *hero, artEdge) <= 6,
                  qPrintable(QStringLiteral("a step of %1 where the art begins")
                                 .arg(stepAcross(view->grabWindow(), *hero, artEdge))));
+        // Nor a band where its leading fade ends.
+        const double bend = sharpestBend(view->grabWindow(), *hero, artEdge,
+                                         artEdge + int(hero->property("artWidth").toReal() * 0.9));
+        // The popover's narrower art leaves its fade less room to ease.
+        QVERIFY2(bend <= (compact ? 0.2 : 0.15),
+                 qPrintable(QStringLiteral("a bend of %1 in the art's fade").arg(bend)));
 
         auto *active = find(*view, "trackerActiveView")
                            ->property("viewModel")
