@@ -2,6 +2,7 @@
 
 #include "ui/design/WDHeroBanner.h"
 
+#include <algorithm>
 #include <cmath>
 
 QRectF WDHeroCropGeometry::imageRect(const QSizeF &viewSize, double imageAspect, double window,
@@ -13,11 +14,15 @@ QRectF WDHeroCropGeometry::imageRect(const QSizeF &viewSize, double imageAspect,
         return {};
     const double w = viewSize.width();
     const double h = viewSize.height();
-    const double imageWidth = w / window;
+    // Never narrower or shorter than the view: a bare strip of the card would show beside it.
+    const double imageWidth = std::max({w / window, h * imageAspect, w});
     const double imageHeight = imageWidth / imageAspect;
-    const double centerX = w * 0.5 + imageWidth * (0.5 - charCenterX);
-    const double centerY = imageHeight * 0.5 - topBias * (imageHeight - h);
-    return {centerX - imageWidth * 0.5, centerY - imageHeight * 0.5, imageWidth, imageHeight};
+    // The character at the centre, unless the image would then stop short of an edge; there it
+    // meets the edge instead.
+    const double centredX = w * 0.5 - imageWidth * charCenterX;
+    const double x = std::clamp(centredX, w - imageWidth, 0.0);
+    const double y = -std::clamp(topBias, 0.0, 1.0) * (imageHeight - h);
+    return {x, y, imageWidth, imageHeight};
 }
 
 QRectF WDHeroCropGeometry::imageRect(const QSizeF &viewSize, const WDBannerSpec &spec)

@@ -6,8 +6,9 @@
 struct WDBannerSpec;
 
 // Places a wide hero illustration in a view: a horizontal window of the image spans the view,
-// the character's point sits at the horizontal centre and topBias shares out the vertical
-// overflow. The image is not clipped here; the card hosting it clips.
+// the character's point sits at the horizontal centre unless the image would then leave an edge
+// of the view bare, and topBias shares out the vertical overflow. The image always covers the
+// view; it is not clipped here, the card hosting it clips.
 class WDHeroCropGeometry
 {
 public:

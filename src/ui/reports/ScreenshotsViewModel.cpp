@@ -21,7 +21,12 @@ Timestamp startOf(QDate day)
 ScreenshotsViewModel::ScreenshotsViewModel(QObject *parent)
     : QObject(parent)
     , m_selectedDay(QDate::currentDate())
-{}
+{
+    m_todayWatch.setSingleShot(true);
+    connect(&m_todayWatch, &QTimer::timeout, this, &ScreenshotsViewModel::watchToday);
+    connect(this, &ScreenshotsViewModel::dayChanged, this,
+            &ScreenshotsViewModel::canGoForwardChanged);
+}
 
 void ScreenshotsViewModel::setServices(ScreenshotsServices *services)
 {
@@ -31,8 +36,29 @@ void ScreenshotsViewModel::setServices(ScreenshotsServices *services)
     // The day the screen opens on is today as the services' clock tells it.
     if (services)
         m_selectedDay = today();
+    m_watchedToday = today();
+    watchToday();
     Q_EMIT servicesChanged();
     Q_EMIT dayChanged();
+}
+
+void ScreenshotsViewModel::watchToday()
+{
+    const QDate now = today();
+    if (now != m_watchedToday) {
+        m_watchedToday = now;
+        Q_EMIT canGoForwardChanged();
+    }
+    if (!m_services) {
+        m_todayWatch.stop();
+        return;
+    }
+    // Just past the coming midnight, and at least once a minute: the wall clock may be set by
+    // hand, and a machine that slept misses its timers.
+    const qint64 untilMidnight =
+        m_services->clock().now().toDateTime().msecsTo(now.addDays(1).startOfDay());
+    constexpr qint64 longestWaitMs = 60'000;
+    m_todayWatch.start(static_cast<int>(std::clamp<qint64>(untilMidnight + 20, 20, longestWaitMs)));
 }
 
 QDate ScreenshotsViewModel::today() const

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QtQmlIntegration>
 
 #include <exception>
@@ -23,7 +24,7 @@ class ScreenshotsViewModel : public QObject
     QML_ELEMENT
     Q_PROPERTY(ScreenshotsServices *services READ services WRITE setServices NOTIFY servicesChanged)
     Q_PROPERTY(QString dayText READ dayText NOTIFY dayChanged)
-    Q_PROPERTY(bool canGoForward READ canGoForward NOTIFY dayChanged)
+    Q_PROPERTY(bool canGoForward READ canGoForward NOTIFY canGoForwardChanged)
     Q_PROPERTY(Content content READ content NOTIFY contentChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY contentChanged)
     Q_PROPERTY(bool hasHours READ hasHours NOTIFY contentChanged)
@@ -90,11 +91,14 @@ public:
 Q_SIGNALS:
     void servicesChanged();
     void dayChanged();
+    // The shown day changed, or the clock's day did.
+    void canGoForwardChanged();
     void contentChanged();
     void viewerChanged();
 
 private:
     QDate today() const;
+    void watchToday();
     void selectDay(QDate day);
     QCoro::Task<> fetch(QDate day, std::optional<QString> domain);
     void showReport(std::optional<ScreenshotReport> report);
@@ -102,6 +106,8 @@ private:
 
     QPointer<ScreenshotsServices> m_services;
     QDate m_selectedDay;
+    QDate m_watchedToday;
+    QTimer m_todayWatch;
     bool m_isLoading = false;
     std::optional<ScreenshotReport> m_report;
     std::optional<QString> m_errorMessage;

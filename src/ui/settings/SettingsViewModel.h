@@ -106,6 +106,9 @@ public:
 
     // The screen came into view: the permissions probed, the names read, a fresh greeting.
     Q_INVOKABLE void appeared();
+    // The window came to the front or was shown again: a grant made meanwhile in another window
+    // (the desktop's screen-sharing dialog) shows in the rows.
+    Q_INVOKABLE void windowCameForward() { probeRows(); }
     // "Refresh Permissions": the rows and the application's permission state probed again.
     Q_INVOKABLE void refreshPermissions();
     Q_INVOKABLE void requestRevoke();

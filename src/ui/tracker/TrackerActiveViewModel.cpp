@@ -58,9 +58,13 @@ double TrackerActiveViewModel::progressFor(double todaySeconds, int targetSecond
     return std::min(todaySeconds / targetSeconds, 1.0);
 }
 
-QString TrackerActiveViewModel::percentTextFor(double progress)
+QString TrackerActiveViewModel::percentTextFor(double todaySeconds, int targetSeconds)
 {
-    const auto percent = static_cast<long long>(std::clamp(progress, 0.0, 1.0) * 100.0);
+    // Whole seconds in integers: a ratio in floating point lands just under an exact percentage
+    // (8352 / 28800 * 100 is 28.999...) and truncation would then show one lower.
+    const qint64 today = wholeSeconds(todaySeconds);
+    const long long percent =
+        targetSeconds > 0 ? std::min<qint64>(today * 100 / targetSeconds, 100) : 0;
     char text[32];
     std::snprintf(text, sizeof text, "%lld%%", percent);
     return QString::fromLatin1(text);

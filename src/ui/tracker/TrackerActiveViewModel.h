@@ -46,8 +46,9 @@ public:
     // The rate rounded as printf rounds it ("86.5" gives "86%"), or an en dash for none.
     static QString activityRateTextFor(std::optional<double> rate);
     static double progressFor(double todaySeconds, int targetSeconds);
-    // The truncated whole percentage: 28799 s of 28800 s is 99 %, not 100 %.
-    static QString percentTextFor(double progress);
+    // The truncated whole percentage of whole seconds: 28799 s of 28800 s is 99 %, not 100 %,
+    // and 8352 s is exactly 29 %.
+    static QString percentTextFor(double todaySeconds, int targetSeconds);
     static QString goalTextFor(int targetSeconds);
     // The numeric characters of the text, the first two, as a number up to the maximum; text
     // that is not plain decimal digits counts as 0.
@@ -66,7 +67,7 @@ public:
     QString activityRateText() const;
     int dailyTargetSeconds() const { return m_dailyTargetSeconds; }
     double progress() const { return progressFor(todaySeconds(), m_dailyTargetSeconds); }
-    QString percentText() const { return percentTextFor(progress()); }
+    QString percentText() const { return percentTextFor(todaySeconds(), m_dailyTargetSeconds); }
     QString goalText() const { return goalTextFor(m_dailyTargetSeconds); }
     QString timeChipText() const;
 

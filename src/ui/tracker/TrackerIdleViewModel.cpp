@@ -3,18 +3,50 @@
 #include "app/state/AppStateManager.h"
 #include "foundation/RandomSource.h"
 #include "tracking/engine/SessionManager.h"
+#include "ui/design/WDGlyph.h"
 #include "ui/tracker/MotivationalPhrases.h"
 #include "ui/tracker/TaskMenuConfigRefresh.h"
 #include "ui/tracker/TrackerServices.h"
 
+#include <QIcon>
 #include <QMenu>
+#include <QPixmap>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+// QMenu reads "&" as a mnemonic and a tab as the start of a shortcut; a task's title is shown
+// as the service names it ("R&D", not "RD" with an underlined D).
+QString menuText(QString title)
+{
+    return title.replace(QLatin1Char('&'), QStringLiteral("&&"))
+        .replace(QLatin1Char('\t'), QLatin1Char(' '));
+}
+
+QPixmap tintedMark(const QMenu &menu, QPalette::ColorRole role)
+{
+    const int side = menu.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &menu);
+    const qreal scale = menu.devicePixelRatioF();
+    QImage image = WDGlyph::render(QStringLiteral("Checkmark"), menu.palette().color(role),
+                                   QSize(side, side) * scale);
+    image.setDevicePixelRatio(scale);
+    return QPixmap::fromImage(image);
+}
+
+// A check mark on the chosen line only, in the menu's text colours; a checkable action would
+// draw an empty box on every other line.
+QIcon checkMark(const QMenu &menu)
+{
+    QIcon mark;
+    mark.addPixmap(tintedMark(menu, QPalette::Text), QIcon::Normal);
+    mark.addPixmap(tintedMark(menu, QPalette::HighlightedText), QIcon::Active);
+    return mark;
+}
 
 const RemoteProject *firstProjectWithId(const QList<RemoteProject> &projects, const QString &id)
 {
@@ -166,11 +198,9 @@ void TrackerIdleViewModel::presentTaskMenu(QQuickItem *field)
     // A real window: a menu drawn inside the 340-wide popover would be cut off at its edges.
     QMenu menu;
     menu.setObjectName(QStringLiteral("taskMenu"));
-    for (const TaskMenuEntry &entry : entries) {
-        QAction *action = menu.addAction(entry.title);
-        action->setCheckable(true);
-        action->setChecked(entry.checked);
-    }
+    const QIcon mark = checkMark(menu);
+    for (const TaskMenuEntry &entry : entries)
+        menu.addAction(entry.checked ? mark : QIcon(), menuText(entry.title));
     menu.setMinimumWidth(static_cast<int>(std::ceil(field->width())));
     // Tied to the screen's window, so that window still counts as active while the menu has
     // the focus: the popover closes when it stops being active.

@@ -9,6 +9,7 @@
 #include "ui/reports/ScreenshotsViewModel.h"
 
 #include <QLocale>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -253,6 +254,21 @@ private Q_SLOTS:
         // Midnight passing makes yesterday's screen able to move forward.
         screen.clock.advance(86400);
         QVERIFY(vm.canGoForward());
+    }
+
+    void forwardOpensWhenMidnightPassesOnScreen()
+    {
+        Screen screen;
+        ScreenshotsViewModel &vm = screen.viewModel;
+        vm.setServices(nullptr);
+        screen.clock.set(Timestamp::fromDateTime(QDateTime(screen.today, QTime(23, 59, 59, 900))));
+        vm.setServices(&screen.services);
+        QVERIFY(!vm.canGoForward());
+        QSignalSpy announced(&vm, &ScreenshotsViewModel::canGoForwardChanged);
+        screen.clock.advance(1.0);
+        QVERIFY(announced.wait(2000));
+        QVERIFY(vm.canGoForward());
+        QCOMPARE(vm.selectedDay(), screen.today);
     }
 
     void figures_data()

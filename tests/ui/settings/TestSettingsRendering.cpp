@@ -189,10 +189,49 @@ private Q_SLOTS:
         QQuickItem *logout = find(*view, QStringLiteral("logoutButton"));
         QCOMPARE(logout->property("text").toString(), QStringLiteral("Logging out\u2026"));
         QVERIFY(!logout->isEnabled());
-        QVERIFY(shown(*view, QStringLiteral("logoutSpinner")));
+        // The spinner turns inside the button's label, where its glyph was.
+        QVERIFY(SettingsTestRig::findItem(logout, QStringLiteral("buttonSpinner"))->isVisible());
         save(*view, QStringLiteral("settings-logging-out"));
         scene.t.logoutSteps.release();
         QTRY_VERIFY(!scene.t.logout.isLoggingOut());
+    }
+
+    void rowsFollowAGrantMadeWhileTheWindowWasAway()
+    {
+        Scene scene;
+        scene.probe->screenAllowed = false;
+        QQmlEngine engine;
+        const auto view = showRootView(engine, scene.root(true), windowSize(true));
+        QVERIFY(view);
+        QQuickItem *row = find(*view, QStringLiteral("screenRecordingRow"));
+        QVERIFY(!SettingsTestRig::findItem(row, QStringLiteral("grantedMark"))->isVisible());
+
+        // Granted in the desktop's dialog, while this window was hidden behind it.
+        view->hide();
+        scene.probe->screenAllowed = true;
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        QTRY_VERIFY(SettingsTestRig::findItem(row, QStringLiteral("grantedMark"))->isVisible());
+    }
+
+    void aNewPaletteDrawsTheScreensAfresh()
+    {
+        Scene scene;
+        QQmlEngine engine;
+        const auto view = showRootView(engine, scene.root(true), windowSize(true));
+        QVERIFY(view);
+        settingsModel(*view)->requestLogout();
+        QTRY_VERIFY(shown(*view, QStringLiteral("logoutConfirm")));
+        QQuickItem *before = find(*view, QStringLiteral("settingsView"));
+
+        // Pressed as a person would: the press comes from inside the screen that goes.
+        const QQuickItem *teal = find(*view, QStringLiteral("swatch-teal"));
+        QTest::mouseClick(view.get(), Qt::LeftButton, {},
+                          teal->mapToScene(QPointF(teal->width() / 2, 20)).toPoint());
+        QTRY_VERIFY(find(*view, QStringLiteral("settingsView")) != before);
+        QTRY_VERIFY(shown(*view, QStringLiteral("logoutButton")));
+        QVERIFY(!shown(*view, QStringLiteral("logoutConfirm")));
+        QCOMPARE(WD::palette().id, QStringLiteral("teal"));
     }
 
     void permissionRowsAndUpdateMessage()

@@ -1,3 +1,4 @@
+#include "ui/HeroFrameCheck.h"
 #include "ui/design/WD.h"
 #include "ui/design/WDPalette.h"
 #include "ui/signin/LoginViewModel.h"
@@ -178,6 +179,12 @@ private Q_SLOTS:
         QVERIFY(image.save(
             outputFolder() +
             QStringLiteral("/login-%1-%2.png").arg(palette, compact ? "compact" : "regular")));
+        const QQuickItem *hero = shown->item("heroBanner");
+        QVERIFY(hero != nullptr);
+        const QString bare =
+            HeroFrameCheck::bareEdge(image, *hero, WDPalette::byID(palette).surfaceSoft);
+        QVERIFY2(bare.isEmpty(),
+                 qPrintable(QStringLiteral("the card shows at the hero's ") + bare));
     }
 };
 

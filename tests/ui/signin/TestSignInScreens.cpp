@@ -1,3 +1,4 @@
+#include "ui/HeroFrameCheck.h"
 #include "ui/design/WD.h"
 #include "ui/signin/ForgotPasswordViewModel.h"
 #include "ui/signin/OtpViewModel.h"
@@ -186,6 +187,12 @@ private Q_SLOTS:
         QVERIFY2(distinctColours(image) > 20, qPrintable(QString::number(distinctColours(image))));
         QCOMPARE(image.pixelColor(1, image.height() - 2).rgb(),
                  WDPalette::byID(palette).appBackground.rgb());
+        for (const QQuickItem *hero : findAll("heroBanner")) {
+            const QString bare =
+                HeroFrameCheck::bareEdge(image, *hero, WDPalette::byID(palette).surfaceSoft);
+            QVERIFY2(bare.isEmpty(),
+                     qPrintable(QStringLiteral("the card shows at the hero's ") + bare));
+        }
     }
 
     void cardsFollowTheLayout_data()

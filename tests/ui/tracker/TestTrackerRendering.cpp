@@ -50,6 +50,12 @@ private:
             rig.sessionManager().applyConfig(demoConfig());
         }
 
+        RootViewModel::Dependencies dependencies(bool compact)
+        {
+            return {*rig.appState, rig.sessionManager(), rig.random, compact, false, {}, nullptr,
+                    &services};
+        }
+
         ShellTestRig rig;
         FakeRemoteConfigSource configSource;
         TaskMenuConfigRefresh refresh{{*rig.appState, rig.sessionManager(), configSource, [] {
@@ -80,6 +86,34 @@ private:
         return largest;
     }
 
+    // How sharply the brightness of the item's top rows bends between the given columns, as a
+    // share of how much it changes there: a fade whose slope stops at once shows as a band. The
+    // columns are averaged in fives, so the gradients' rounding does not count as a bend.
+    static double sharpestBend(const QImage &image, const QQuickItem &item, int from, int to)
+    {
+        const int top = int(item.mapToScene(QPointF(0, 0)).y());
+        auto brightness = [&](int x) {
+            double sum = 0;
+            for (int y = top + 2; y < top + 14; ++y) {
+                for (int dx = -2; dx <= 2; ++dx) {
+                    const QColor colour = image.pixelColor(x + dx, y);
+                    sum += colour.red() + colour.green() + colour.blue();
+                }
+            }
+            return sum / 60;
+        };
+        const double change = std::abs(brightness(to) - brightness(from));
+        if (change < 12)
+            return 0;
+        constexpr int reach = 16;
+        double sharpest = 0;
+        for (int x = from + reach; x <= to - reach; ++x) {
+            const double bend = brightness(x + reach) - 2 * brightness(x) + brightness(x - reach);
+            sharpest = std::max(sharpest, std::abs(bend) / change);
+        }
+        return sharpest;
+    }
+
     static void save(QQuickView &view, const QString &name)
     {
         RootViewRendering::save(view, QStringLiteral("tracker"), name);
@@ -100,14 +134,7 @@ private Q_SLOTS:
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
 
         Scene scene;
-        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
-                                                        scene.rig.sessionManager(),
-                                                        scene.rig.random,
-                                                        compact,
-                                                        false,
-                                                        {},
-                                                        nullptr,
-                                                        &scene.services});
+        RootViewModel model(scene.dependencies(compact));
         QQmlEngine engine;
         const auto view = RootViewRendering::show(engine, model, compact);
         QVERIFY(view);
@@ -137,6 +164,12 @@ private Q_SLOTS:
         QVERIFY2(stepAcross(view->grabWindow(), *hero, artEdge) <= 6,
                  qPrintable(QStringLiteral("a step of %1 where the art begins")
                                 .arg(stepAcross(view->grabWindow(), *hero, artEdge))));
+        // Nor a band where its leading fade ends.
+        const double bend = sharpestBend(view->grabWindow(), *hero, artEdge,
+                                         artEdge + int(hero->property("artWidth").toReal() * 0.9));
+        // The popover's narrower art leaves its fade less room to ease.
+        QVERIFY2(bend <= (compact ? 0.2 : 0.15),
+                 qPrintable(QStringLiteral("a bend of %1 in the art's fade").arg(bend)));
 
         auto *active = find(*view, "trackerActiveView")
                            ->property("viewModel")
@@ -153,17 +186,58 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return find(*view, "trackerIdleView") != nullptr; }));
     }
 
+    void targetFieldShowsWhatTheModelKeeps_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        const struct
+        {
+            const char *tag, *field, *typed, *shown;
+        } rows[] = {{"a third digit", "hoursField", "123", "12"},
+                    {"a letter after a digit", "minutesField", "5a", "5"},
+                    {"above the maximum", "hoursField", "30", "24"},
+                    {"letters only", "minutesField", "ab", "0"}};
+        for (const auto &row : rows)
+            QTest::newRow(row.tag)
+                << QString::fromLatin1(row.field) << QString::fromLatin1(row.typed)
+                << QString::fromLatin1(row.shown);
+    }
+
+    void targetFieldShowsWhatTheModelKeeps()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        Scene scene;
+        RootViewModel model(scene.dependencies(true));
+        scene.rig.sessionManager().startTracking(std::nullopt);
+        QQmlEngine engine;
+        const auto view = RootViewRendering::show(engine, model, true);
+        QVERIFY(view);
+        auto *active = find(*view, "trackerActiveView")
+                           ->property("viewModel")
+                           .value<TrackerActiveViewModel *>();
+        active->openTargetForm();
+        QVERIFY(QTest::qWaitFor([&] { return find(*view, qPrintable(field)) != nullptr; }));
+        auto *digits =
+            find(*view, qPrintable(field))->findChild<QQuickItem *>(QStringLiteral("digits"));
+        QVERIFY(digits);
+        digits->forceActiveFocus();
+        QMetaObject::invokeMethod(digits, "selectAll");
+        for (const QChar character : typed)
+            QTest::keyClick(view.get(), character.toLatin1());
+        QCOMPARE(digits->property("text").toString(), shown);
+        const QString kept =
+            field == QLatin1String("hoursField") ? active->hoursText() : active->minutesText();
+        QCOMPARE(kept, shown);
+        scene.rig.sessionManager().stopTracking(std::nullopt);
+    }
+
     void pausedShowsResumeAndDimsTheClock()
     {
         Scene scene;
-        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
-                                                        scene.rig.sessionManager(),
-                                                        scene.rig.random,
-                                                        true,
-                                                        false,
-                                                        {},
-                                                        nullptr,
-                                                        &scene.services});
+        RootViewModel model(scene.dependencies(true));
         // No task: the session has no name, so no name line.
         scene.rig.sessionManager().startTracking(std::nullopt);
         QQmlEngine engine;
@@ -185,14 +259,7 @@ private Q_SLOTS:
     {
         Scene scene;
         scene.rig.appState->setRemoteConfig(std::nullopt);
-        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
-                                                        scene.rig.sessionManager(),
-                                                        scene.rig.random,
-                                                        true,
-                                                        false,
-                                                        {},
-                                                        nullptr,
-                                                        &scene.services});
+        RootViewModel model(scene.dependencies(true));
         QQmlEngine engine;
         const auto view = RootViewRendering::show(engine, model, true);
         QVERIFY(view);
@@ -205,14 +272,7 @@ private Q_SLOTS:
     void clockKeepsItsWidthFromSecondToSecond()
     {
         Scene scene;
-        RootViewModel model(RootViewModel::Dependencies{*scene.rig.appState,
-                                                        scene.rig.sessionManager(),
-                                                        scene.rig.random,
-                                                        true,
-                                                        false,
-                                                        {},
-                                                        nullptr,
-                                                        &scene.services});
+        RootViewModel model(scene.dependencies(true));
         scene.rig.sessionManager().startTracking(std::nullopt);
         QQmlEngine engine;
         const auto view = RootViewRendering::show(engine, model, true);

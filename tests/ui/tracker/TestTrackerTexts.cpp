@@ -157,6 +157,10 @@ private Q_SLOTS:
         QTest::newRow("one second short")
             << 28799.0 << 28800 << 28799.0 / 28800 << QStringLiteral("99%");
         QTest::newRow("beyond the target") << 33000.0 << 28800 << 1.0 << QStringLiteral("100%");
+        QTest::newRow("exactly 29") << 8352.0 << 28800 << 0.29 << QStringLiteral("29%");
+        QTest::newRow("exactly 57") << 16416.0 << 28800 << 0.57 << QStringLiteral("57%");
+        QTest::newRow("exactly 58") << 16704.0 << 28800 << 0.58 << QStringLiteral("58%");
+        QTest::newRow("no target") << 600.0 << 0 << 0.0 << QStringLiteral("0%");
     }
 
     void dailyProgress()
@@ -166,7 +170,7 @@ private Q_SLOTS:
         QFETCH(double, progress);
         QFETCH(QString, percent);
         QCOMPARE(TrackerActiveViewModel::progressFor(today, target), progress);
-        QCOMPARE(TrackerActiveViewModel::percentTextFor(progress), percent);
+        QCOMPARE(TrackerActiveViewModel::percentTextFor(today, target), percent);
     }
 
     void goalText_data()

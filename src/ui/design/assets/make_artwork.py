@@ -291,6 +291,69 @@ def tracker_glyphs():
     glyph("ChevronDown", '<path d="M3.5 8.5l1.8-1.8L12 13.4l6.7-6.7 1.8 1.8L12 17z"/>')
 
 
+def screen_glyphs():
+    # The sign-in form's rows and chips, the popover's special screens, the screenshots' failure
+    # states, the settings' buttons and the task menu's mark.
+    glyph("WDIconMail",
+          '<path d="M2.3 4.7A2 2 0 0 1 3 4.5h18a2 2 0 0 1 .7.2L12 12z"/>'
+          '<path d="M1 7.4l11 8.2 11-8.2V17.5a2 2 0 0 1-2 2H3a2 2 0 0 1-2-2z"/>')
+    glyph("WDIconEye",
+          '<path fill-rule="evenodd" d="M1 12Q12-1 23 12Q12 25 1 12zm2.8 0Q12 21.6 20.2 12Q12 2.4 3.8 '
+          '12z"/><circle cx="12" cy="12" r="3.6"/>')
+    glyph("WDIconEyeOff",
+          '<path fill-rule="evenodd" d="M1 12Q12-1 23 12Q12 25 1 12zm2.8 0Q12 21.6 20.2 12Q12 2.4 3.8 '
+          '12z"/><circle cx="12" cy="12" r="3.6"/>'
+          '<rect x="10.9" y="-0.5" width="2.2" height="25" rx="1.1" transform="rotate(-45 12 12)"/>')
+    glyph("PersonBadgePlus",
+          '<circle cx="9" cy="8" r="4.2"/><path d="M1.5 21a7.5 6.5 0 0 1 15 0z"/>'
+          '<rect x="18" y="5.5" width="2.2" height="9" rx="1.1"/>'
+          '<rect x="14.6" y="8.9" width="9" height="2.2" rx="1.1"/>')
+    glyph("ArrowUpRightSquare",
+          '<path d="M5 3h6v2.2H5.2v13.6h13.6V13H21v6a2 2 0 0 1-2 2H5a2 2 0 0 1-2-2V5a2 2 0 0 1 2-2z"/>'
+          '<path d="M14 3h7v7h-2.2V6.8l-6.9 6.9-1.6-1.6 6.9-6.9H14z"/>')
+    glyph("ExclamationCircle",
+          '<path fill-rule="evenodd" d="M12 1a11 11 0 1 1 0 22a11 11 0 1 1 0-22zm0 2.2a8.8 8.8 0 1 0'
+          ' 0 17.6a8.8 8.8 0 1 0 0-17.6zM10.9 6.5h2.2v7.5h-2.2zM12 15.4a1.4 1.4 0 1 0 0 2.8a1.4 1.4 0'
+          ' 1 0 0-2.8z"/>')
+    glyph("WarningTriangle",
+          '<path fill-rule="evenodd" d="M10.3 2.5a2 2 0 0 1 3.4 0l9 16.2A2 2 0 0 1 21 21.7H3a2 2 0 0 '
+          '1-1.7-3zM10.9 8.5h2.2v6.3h-2.2zM12 16.4a1.4 1.4 0 1 0 0 2.8a1.4 1.4 0 1 0 0-2.8z"/>')
+    glyph("ImageFailed",
+          '<path fill-rule="evenodd" d="M4 4h16a2 2 0 0 1 2 2v12a2 2 0 0 1-2 2H4a2 2 0 0 1-2-2V6a2 '
+          '2 0 0 1 2-2zm.2 2.2v11.6h15.6V6.2z"/><path d="M5.5 16.5l4-4 2.2 2.2-1.8 1.8z"/>'
+          '<circle cx="16" cy="9.3" r="1.8"/>'
+          '<rect x="10.9" y="0.5" width="2.2" height="23" rx="1.1" transform="rotate(-45 12 12)"/>')
+    glyph("ArrowClockwise",
+          '<path d="M19.8 13.2A8 8 0 1 1 17.2 6" fill="none" stroke="#000" stroke-width="2.4" '
+          'stroke-linecap="round"/><path d="M21 2.8v7.4h-7.4z"/>')
+    glyph("ArrowDownCircle",
+          '<path fill-rule="evenodd" d="M12 1a11 11 0 1 1 0 22a11 11 0 1 1 0-22zm0 2.2a8.8 8.8 0 1 0'
+          ' 0 17.6a8.8 8.8 0 1 0 0-17.6zM10.9 6h2.2v7.6l2.9-2.9 1.5 1.5L12 17.7l-5.5-5.5 1.5-1.5 2.9 '
+          '2.9z"/>')
+    glyph("Logout",
+          '<path d="M5 3h8v2.2H5.2v13.6H13V21H5a2 2 0 0 1-2-2V5a2 2 0 0 1 2-2z"/>'
+          '<path d="M15.5 7.1l1.5-1.5 6.4 6.4-6.4 6.4-1.5-1.5 3.8-3.8H9v-2.2h10.3z"/>')
+    glyph("QuestionCircle",
+          '<path fill-rule="evenodd" d="M12 1a11 11 0 1 1 0 22a11 11 0 1 1 0-22zm0 2.2a8.8 8.8 0 1 0'
+          ' 0 17.6a8.8 8.8 0 1 0 0-17.6zM12 15.6a1.4 1.4 0 1 0 0 2.8a1.4 1.4 0 1 0 0-2.8z"/>'
+          '<path d="M8.4 9.6a3.6 3.6 0 1 1 5.2 3.2c-.6.3-.5.7-.5 1.4h-2.2c0-1.2-.1-2.1 1.2-2.9a1.4 1.4 '
+          '0 1 0-1.5-1.7z"/>')
+    glyph("XMark",
+          '<path d="M4.6 3L12 10.4 19.4 3 21 4.6 13.6 12l7.4 7.4-1.6 1.6-7.4-7.4L4.6 21 3 19.4l7.4-7.4'
+          'L3 4.6z"/>')
+    glyph("Plus", '<rect x="10.8" y="3" width="2.4" height="18" rx="1.2"/>'
+                  '<rect x="3" y="10.8" width="18" height="2.4" rx="1.2"/>')
+    glyph("Minus", '<rect x="3" y="10.8" width="18" height="2.4" rx="1.2"/>')
+    glyph("ArrowDown", '<path d="M10.8 3h2.4v13.4l5.3-5.3 1.7 1.7L12 21l-8.2-8.2 1.7-1.7 5.3 5.3z"/>')
+    glyph("Exclamation", '<rect x="10.5" y="2.5" width="3" height="13" rx="1.5"/>'
+                         '<circle cx="12" cy="19.6" r="1.9"/>')
+    glyph("Building",
+          '<path fill-rule="evenodd" d="M4 2h11a1 1 0 0 1 1 1v6h4a1 1 0 0 1 1 1v12H3V3a1 1 0 0 1 1-1z'
+          'M6 5v2.2h2.2V5zm4.4 0v2.2h2.2V5zM6 9.4v2.2h2.2V9.4zm4.4 0v2.2h2.2V9.4zM6 13.8V16h2.2v-2.2z'
+          'm4.4 0V16h2.2v-2.2zM16 12v2.2h2.4V12zm0 4.2v2.2h2.4v-2.2zM8.6 18.4V22h2.8v-3.6z"/>')
+    glyph("Checkmark", '<path d="M3 12.6l1.8-1.8 4.6 4.6 9.8-9.8 1.8 1.8L9.4 19z"/>')
+
+
 def logo():
     # The word mark: a rounded square holding a stopwatch-like ring, then three bars.
     write("DezorivIdedIderi",
@@ -324,6 +387,7 @@ def main():
             banner("CompanyHeroBanner" + suffix, 2000, 667, 0.77, palette, "company")
     glyphs()
     tracker_glyphs()
+    screen_glyphs()
     logo()
 
 

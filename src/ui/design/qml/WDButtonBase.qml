@@ -17,6 +17,10 @@ T.AbstractButton {
     // An asset drawn as a template in the text colour, before the text.
     property string glyph: ""
     property real glyphSize: 12
+    // While the button's work runs a spinner takes the glyph's place.
+    property bool busy: false
+    // A label with a number that counts: its digits keep their width.
+    property bool steadyDigits: false
     // The height the calling screen gives a full-width style.
     property real buttonHeight: 40
 
@@ -29,14 +33,16 @@ T.AbstractButton {
     hoverEnabled: false
     Layout.fillWidth: look.fullWidth
 
-    readonly property real glyphSpace: glyph !== "" ? glyphSize + (text !== "" ? 5 : 0) : 0
-    readonly property real naturalLabelWidth: glyphSpace + (text !== "" ? label.implicitWidth : 0)
+    readonly property bool showsLeading: glyph !== "" || busy
+    readonly property real glyphSpace: showsLeading ? glyphSize + (text !== "" ? 5 : 0) : 0
+    readonly property real naturalLabelWidth:
+        glyphSpace + (text === "" ? 0 : steadyDigits ? digitsLabel.implicitWidth : label.implicitWidth)
 
     implicitWidth: look.fixedWidth > 0 ? look.fixedWidth
                                        : naturalLabelWidth + 2 * look.paddingHorizontal
     implicitHeight: look.heightFromCaller ? buttonHeight
                     : look.fixedHeight > 0 ? look.fixedHeight
-                    : Math.max(label.implicitHeight, glyph !== "" ? glyphSize : 0)
+                    : Math.max(label.implicitHeight, showsLeading ? glyphSize : 0)
                       + 2 * look.paddingVertical
 
     containmentMask: WDShapeMask {
@@ -123,14 +129,23 @@ T.AbstractButton {
             anchors.centerIn: parent
             width: Math.min(control.naturalLabelWidth,
                             body.width - 2 * control.look.paddingHorizontal)
-            spacing: control.glyph !== "" && control.text !== "" ? 5 : 0
+            spacing: control.showsLeading && control.text !== "" ? 5 : 0
 
             WDGlyph {
                 anchors.verticalCenter: parent.verticalCenter
-                visible: control.glyph !== ""
+                visible: control.glyph !== "" && !control.busy
                 width: visible ? control.glyphSize : 0
                 height: control.glyphSize
                 name: control.glyph
+                color: control.look.textColor
+            }
+
+            WDSpinner {
+                objectName: "buttonSpinner"
+                anchors.verticalCenter: parent.verticalCenter
+                visible: control.busy
+                width: visible ? control.glyphSize : 0
+                height: control.glyphSize
                 color: control.look.textColor
             }
 
@@ -138,7 +153,7 @@ T.AbstractButton {
                 id: label
                 objectName: "buttonLabel"
                 anchors.verticalCenter: parent.verticalCenter
-                visible: control.text !== ""
+                visible: control.text !== "" && !control.steadyDigits
                 width: Math.max(0, labelRow.width - control.glyphSpace)
                 text: control.text
                 color: control.look.textColor
@@ -148,6 +163,16 @@ T.AbstractButton {
                 maximumLineCount: control.look.maximumLineCount > 0
                                   ? control.look.maximumLineCount : 1
                 elide: Text.ElideRight
+            }
+
+            WDDigitsText {
+                id: digitsLabel
+                anchors.verticalCenter: parent.verticalCenter
+                visible: control.text !== "" && control.steadyDigits
+                text: control.steadyDigits ? control.text : ""
+                color: control.look.textColor
+                pixelSize: control.look.fontPixelSize
+                weight: control.look.fontWeight
             }
         }
     }

@@ -101,10 +101,15 @@ Item {
                         color: WD.palette.textMuted
                     }
 
+                    // Never smaller than 11 px: a narrow card breaks the line instead.
                     WDText {
+                        objectName: "noShotText"
+                        width: Math.min(implicitWidth, thumbnailBox.width - 8)
+                        horizontalAlignment: Text.AlignHCenter
+                        wrapMode: Text.WordWrap
                         text: "No screenshot"
                         color: WD.palette.textMuted
-                        font.pixelSize: card.width < 90 ? 9 : 11
+                        font.pixelSize: 11
                     }
                 }
             }

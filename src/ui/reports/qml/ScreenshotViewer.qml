@@ -67,12 +67,12 @@ Window {
                     Behavior on color { ColorAnimation { duration: 120; easing.type: Easing.OutQuad } }
                     Behavior on scale { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
 
-                    WDText {
+                    WDGlyph {
                         anchors.centerIn: parent
-                        text: "\u2715"
+                        width: 10
+                        height: 10
+                        name: "XMark"
                         color: "white"
-                        font.pixelSize: 12
-                        font.weight: Font.Bold
                     }
                 }
 
@@ -117,7 +117,7 @@ Window {
                     width: 34
                     height: 34
                     visible: picture.status === ScreenshotImage.Failed
-                    name: "InfoCircle"
+                    name: "ImageFailed"
                     color: WD.palette.textMuted
                 }
 

@@ -46,14 +46,20 @@ Item {
                     onClicked: vm.showToday()
                 }
 
-                WDText {
-                    objectName: "dayText"
+                Item {
                     Layout.fillWidth: true
-                    horizontalAlignment: Text.AlignHCenter
-                    text: vm.dayText
-                    color: WD.palette.textStrong
-                    font.pixelSize: 13
-                    font.weight: Font.DemiBold
+                    implicitHeight: dayText.implicitHeight
+
+                    // Steady digits: the line keeps its width as the days go by.
+                    WDDigitsText {
+                        id: dayText
+                        objectName: "dayText"
+                        anchors.centerIn: parent
+                        text: vm.dayText
+                        color: WD.palette.textStrong
+                        pixelSize: 13
+                        weight: Font.DemiBold
+                    }
                 }
 
                 WDSoftButton {
@@ -98,7 +104,7 @@ Item {
                 Layout.alignment: Qt.AlignHCenter
                 Layout.preferredWidth: 26
                 Layout.preferredHeight: 26
-                name: "InfoCircle"
+                name: "WarningTriangle"
                 color: WD.palette.textMuted
             }
 

@@ -66,13 +66,13 @@ Item {
                 color: WD.success
             }
 
-            WDText {
+            // Steady digits, so that the durations line up down the column.
+            WDDigitsText {
                 objectName: "durationText"
-                width: parent.width
-                horizontalAlignment: Text.AlignRight
+                anchors.right: parent.right
                 text: row.durationText
-                font.pixelSize: row.header ? 11 : 13
-                font.weight: row.header ? Font.DemiBold : Font.Normal
+                pixelSize: row.header ? 11 : 13
+                weight: row.header ? Font.DemiBold : Font.Normal
                 color: row.header ? WD.palette.textMuted : WD.palette.text
             }
         }

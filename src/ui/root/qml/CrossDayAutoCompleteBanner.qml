@@ -21,6 +21,7 @@ NoticeBanner {
         Layout.fillWidth: true
         Layout.preferredWidth: implicitWidth
         filled: true
+        glyph: "WDIconPlay"
         text: qsTr("Start new session")
         onClicked: banner.viewModel.startNewSessionAfterMidnight()
     }

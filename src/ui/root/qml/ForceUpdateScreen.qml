@@ -19,7 +19,7 @@ Item {
         WarningDisc {
             Layout.alignment: Qt.AlignHCenter
             Layout.bottomMargin: 4
-            symbol: "\u2193"
+            glyph: "ArrowDown"
         }
 
         WDText {
@@ -66,6 +66,8 @@ Item {
             buttonHeight: 44
             enabled: screen.viewModel.hasDownloadLink
             opacity: enabled ? 1 : 0.5
+            glyph: "ArrowDownCircle"
+            glyphSize: 15
             text: qsTr("Update Now")
             onClicked: screen.viewModel.openDownloadPage()
         }

@@ -15,7 +15,6 @@ ColumnLayout {
 
     WarningDisc {
         Layout.alignment: Qt.AlignHCenter
-        symbol: "!"
     }
 
     // Each line fills the column and centres its text: a nested layout grows no wider than its

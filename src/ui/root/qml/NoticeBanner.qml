@@ -8,6 +8,8 @@ Rectangle {
     id: banner
 
     property string title: ""
+    // An asset before the title, in the title's colour.
+    property string titleGlyph: ""
     property color titleColor: WD.palette.textStrong
     property string message: ""
     default property alias buttons: buttonRow.data
@@ -22,13 +24,29 @@ Rectangle {
         anchors.margins: 14
         spacing: 10
 
-        WDText {
+        RowLayout {
             Layout.fillWidth: true
-            wrapMode: Text.WordWrap
-            text: banner.title
-            font.pixelSize: 15
-            font.weight: Font.DemiBold
-            color: banner.titleColor
+            spacing: 6
+
+            WDGlyph {
+                objectName: "bannerTitleGlyph"
+                visible: banner.titleGlyph !== ""
+                Layout.preferredWidth: 16
+                Layout.preferredHeight: 16
+                Layout.alignment: Qt.AlignTop
+                Layout.topMargin: 2
+                name: banner.titleGlyph
+                color: banner.titleColor
+            }
+
+            WDText {
+                Layout.fillWidth: true
+                wrapMode: Text.WordWrap
+                text: banner.title
+                font.pixelSize: 15
+                font.weight: Font.DemiBold
+                color: banner.titleColor
+            }
         }
 
         WDText {

@@ -19,9 +19,11 @@ ColumnLayout {
     RowLayout {
         spacing: 6
 
-        WDText {
+        WDGlyph {
             objectName: "permissionMark"
-            text: row.granted ? "\u2714" : "\u2716"
+            Layout.preferredWidth: 13
+            Layout.preferredHeight: 13
+            name: row.granted ? "Checkmark" : "XMark"
             color: row.granted ? WD.success : "#d9433b"
         }
 

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Window
 import Zuvevivezid.Design
 import Zuvevivezid.Root
 
@@ -18,16 +19,34 @@ WDCard {
 
     Component.onCompleted: viewModel.refreshPermissionRows()
 
+    // A grant made in another window (the desktop's screen-sharing dialog) shows once this one
+    // is back in front.
+    readonly property bool windowActive: Window.active
+    readonly property bool windowShown: Window.visibility !== Window.Hidden
+    onWindowActiveChanged: if (windowActive) viewModel.refreshPermissionRows()
+    onWindowShownChanged: if (windowShown) viewModel.refreshPermissionRows()
+
     ColumnLayout {
         id: column
         width: card.width - 2 * card.padding
         spacing: 12
 
-        WDText {
-            text: "\u26A0 " + qsTr("Permissions Required")
-            font.pixelSize: 15
-            font.weight: Font.DemiBold
-            color: WD.warning
+        RowLayout {
+            spacing: 6
+
+            WDGlyph {
+                Layout.preferredWidth: 16
+                Layout.preferredHeight: 16
+                name: "WarningTriangle"
+                color: WD.warning
+            }
+
+            WDText {
+                text: qsTr("Permissions Required")
+                font.pixelSize: 15
+                font.weight: Font.DemiBold
+                color: WD.warning
+            }
         }
 
         WDText {
@@ -61,6 +80,7 @@ WDCard {
 
         WDChipButton {
             objectName: "checkAgainButton"
+            glyph: "ArrowClockwise"
             text: qsTr("Check Again")
             onClicked: card.viewModel.checkPermissionsAgain()
         }

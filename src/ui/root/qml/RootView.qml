@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import QtQuick.Window
 import Zuvevivezid.Design
 import Zuvevivezid.Root
 import Zuvevivezid.SignIn
@@ -16,7 +17,14 @@ Rectangle {
     objectName: "rootView"
     color: WD.palette.appBackground
     implicitWidth: viewModel.preferredWidth
-    implicitHeight: viewModel.compact ? viewModel.contentHeight : 540
+    // The popover's height is at least the route's; a signed-in screen that needs more (the
+    // tracker under both banners) grows it, as far as the screen allows.
+    implicitHeight: viewModel.compact
+                    ? Math.max(viewModel.contentHeight,
+                               Math.min(signedInNaturalHeight, Screen.desktopAvailableHeight - 48))
+                    : 540
+    readonly property real signedInNaturalHeight:
+        routed.item && routed.item.objectName === "signedInLayout" ? routed.item.implicitHeight : 0
     WDEnvironment.wdCompact: viewModel.compact
 
     readonly property real contentPadding: viewModel.compact ? 12 : 20
@@ -26,6 +34,18 @@ Rectangle {
     }
 
     Component.onCompleted: viewModel.appeared()
+
+    // A new palette draws every screen afresh: what was open or scrolled starts over. Later, not
+    // at once: the change may come from a press inside the screen that is about to go.
+    function rebuildScreens() {
+        routed.active = false
+        routed.active = true
+    }
+
+    Connections {
+        target: WD
+        function onPaletteChanged() { Qt.callLater(root.rebuildScreens) }
+    }
 
     Loader {
         id: routed
@@ -143,39 +163,14 @@ Rectangle {
 
         Item {
             objectName: "tabContent"
-
-            ColumnLayout {
-                id: banners
-                objectName: "trackerBanners"
-                visible: root.viewModel.activeTab === 0
-                anchors.top: parent.top
-                anchors.left: parent.left
-                anchors.right: parent.right
-                anchors.topMargin: 12
-                anchors.leftMargin: root.contentPadding
-                anchors.rightMargin: root.contentPadding
-                spacing: 12
-
-                ScreenRecordingPermissionBanner {
-                    visible: root.viewModel.screenRecordingPermissionLost
-                    Layout.fillWidth: true
-                    viewModel: root.viewModel
-                }
-
-                CrossDayAutoCompleteBanner {
-                    visible: root.viewModel.hasCrossDayProject
-                    Layout.fillWidth: true
-                    viewModel: root.viewModel
-                }
-            }
+            // The tracker tab's whole height, banners included, so that the popover can grow to
+            // show it.
+            implicitHeight: trackerTabLoader.active ? trackerTabLoader.implicitHeight : 0
 
             Loader {
+                id: trackerTabLoader
                 objectName: "trackerTabLoader"
-                anchors.top: banners.implicitHeight > 0 ? banners.bottom : parent.top
-                anchors.topMargin: banners.implicitHeight > 0 ? 12 : 0
-                anchors.left: parent.left
-                anchors.right: parent.right
-                anchors.bottom: parent.bottom
+                anchors.fill: parent
                 active: root.viewModel.activeTab === 0
                 sourceComponent: trackerTab
             }
@@ -190,7 +185,8 @@ Rectangle {
         }
     }
 
-    // The tracker tab: the not-tracking screen, or the tracking screen while a session runs.
+    // The tracker tab: its banners, then the not-tracking screen, or the tracking screen while a
+    // session runs, all scrolling together.
     Component {
         id: trackerTab
 
@@ -200,9 +196,38 @@ Rectangle {
             contentWidth: availableWidth
             clip: true
 
-            Loader {
+            ColumnLayout {
                 width: trackerScroll.availableWidth
-                sourceComponent: root.viewModel.isTracking ? trackerActive : trackerIdle
+                spacing: 12
+
+                ColumnLayout {
+                    objectName: "trackerBanners"
+                    visible: root.viewModel.screenRecordingPermissionLost
+                             || root.viewModel.hasCrossDayProject
+                    Layout.fillWidth: true
+                    Layout.topMargin: 12
+                    Layout.leftMargin: root.contentPadding
+                    Layout.rightMargin: root.contentPadding
+                    spacing: 12
+
+                    ScreenRecordingPermissionBanner {
+                        visible: root.viewModel.screenRecordingPermissionLost
+                        Layout.fillWidth: true
+                        viewModel: root.viewModel
+                    }
+
+                    CrossDayAutoCompleteBanner {
+                        visible: root.viewModel.hasCrossDayProject
+                        Layout.fillWidth: true
+                        viewModel: root.viewModel
+                    }
+                }
+
+                Loader {
+                    objectName: "trackerScreen"
+                    Layout.fillWidth: true
+                    sourceComponent: root.viewModel.isTracking ? trackerActive : trackerIdle
+                }
             }
 
             Component {

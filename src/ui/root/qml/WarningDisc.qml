@@ -4,18 +4,18 @@ import Zuvevivezid.Design
 // The warning-tinted disc with a symbol that heads the forced-update and unfinished-session
 // screens.
 Rectangle {
-    property string symbol: "!"
+    property string glyph: "Exclamation"
 
     implicitWidth: 56
     implicitHeight: 56
     radius: 28
     color: Qt.rgba(WD.warning.r, WD.warning.g, WD.warning.b, 0.12)
 
-    WDText {
+    WDGlyph {
         anchors.centerIn: parent
-        text: parent.symbol
-        font.pixelSize: 26
-        font.weight: Font.Bold
+        width: 26
+        height: 26
+        name: parent.glyph
         color: WD.warning
     }
 }

@@ -74,13 +74,13 @@ Item {
                     }
                 }
 
-                WDText {
+                WDGlyph {
                     objectName: "swatchCheck"
                     anchors.centerIn: parent
                     visible: swatch.isSelected
-                    text: "\u2713"
-                    font.pixelSize: 12
-                    font.weight: Font.Bold
+                    width: 12
+                    height: 12
+                    name: "Checkmark"
                     color: "white"
                 }
             }

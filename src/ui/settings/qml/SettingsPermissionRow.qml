@@ -71,11 +71,11 @@ Rectangle {
                     radius: 8
                     color: WD.success
 
-                    WDText {
+                    WDGlyph {
                         anchors.centerIn: parent
-                        text: "\u2713"
-                        font.pixelSize: 11
-                        font.weight: Font.Bold
+                        width: 10
+                        height: 10
+                        name: "Checkmark"
                         color: "white"
                     }
                 }

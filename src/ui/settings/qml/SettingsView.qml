@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Window
 import Zuvevivezid.Design
 import Zuvevivezid.Settings
 
@@ -20,6 +21,11 @@ ColumnLayout {
     }
 
     Component.onCompleted: model.appeared()
+
+    readonly property bool windowActive: Window.active
+    readonly property bool windowShown: Window.visibility !== Window.Hidden
+    onWindowActiveChanged: if (windowActive) model.windowCameForward()
+    onWindowShownChanged: if (windowShown) model.windowCameForward()
 
     WDSectionCard {
         objectName: "permissionsCard"
@@ -63,10 +69,10 @@ ColumnLayout {
                     width: parent.width - 20
                     spacing: 8
 
-                    WDText {
-                        text: "\u21BB"
-                        font.pixelSize: 16
-                        font.weight: Font.Bold
+                    WDGlyph {
+                        Layout.preferredWidth: 16
+                        Layout.preferredHeight: 16
+                        name: "ArrowClockwise"
                         color: WD.warning
                     }
 
@@ -118,6 +124,7 @@ ColumnLayout {
 
                 WDLinkButton {
                     objectName: "refreshPermissionsButton"
+                    glyph: "ArrowClockwise"
                     text: "Refresh Permissions"
                     tint: WD.info
                     onClicked: model.refreshPermissions()
@@ -192,13 +199,10 @@ ColumnLayout {
                 visible: !model.showLogoutConfirm
                 spacing: 6
 
-                SettingsSpinner {
-                    objectName: "logoutSpinner"
-                    visible: model.isLoggingOut
-                }
-
                 WDChipButton {
                     objectName: "logoutButton"
+                    glyph: "Logout"
+                    busy: model.isLoggingOut
                     text: model.isLoggingOut ? "Logging out\u2026" : "Logout"
                     tint: WD.palette.textMuted
                     borderTint: WD.palette.border
@@ -285,14 +289,10 @@ ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 10
 
-                SettingsSpinner {
-                    objectName: "updateSpinner"
-                    visible: model.isCheckingUpdate
-                    color: WD.palette.brand500
-                }
-
                 WDChipButton {
                     objectName: "checkUpdateButton"
+                    glyph: "ArrowDownCircle"
+                    busy: model.isCheckingUpdate
                     text: model.isCheckingUpdate ? "Checking\u2026" : "Check update"
                     tint: WD.palette.brand500
                     enabled: model.checkUpdateEnabled

@@ -86,9 +86,10 @@ Flickable {
                         anchors.rightMargin: 14
                         spacing: 10
 
-                        WDText {
-                            text: "\u2302"
-                            font.pixelSize: 14
+                        WDGlyph {
+                            implicitWidth: 15
+                            implicitHeight: 15
+                            name: "Building"
                             color: WD.palette.brand500
                         }
 
@@ -115,11 +116,11 @@ Flickable {
                                 anchors.centerIn: parent
                                 spacing: 3
 
-                                WDText {
+                                WDGlyph {
                                     anchors.verticalCenter: parent.verticalCenter
-                                    text: "\u21BB"
-                                    font.pixelSize: 9
-                                    font.weight: Font.DemiBold
+                                    width: 9
+                                    height: 9
+                                    name: "ArrowClockwise"
                                     color: WD.palette.brand500
                                 }
 
@@ -154,7 +155,7 @@ Flickable {
             SignInHintIcon {
                 Layout.alignment: Qt.AlignTop
                 Layout.topMargin: 1
-                character: "?"
+                name: "QuestionCircle"
             }
 
             WDText {

@@ -79,9 +79,10 @@ Flickable {
                     onAccepted: vm.sendResetLink()
                 }
 
-                WDText {
-                    text: "\u2709"
-                    font.pixelSize: 16
+                WDGlyph {
+                    implicitWidth: 16
+                    implicitHeight: 16
+                    name: "WDIconMail"
                     color: WD.palette.brand500
                 }
             }
@@ -102,6 +103,7 @@ Flickable {
             objectName: "sendButton"
             Layout.topMargin: 2
             buttonHeight: 44
+            steadyDigits: true
             text: vm.sendButtonText
             enabled: vm.canPressSend
             opacity: enabled ? 1 : 0.55
@@ -162,7 +164,6 @@ Flickable {
                 SignInHintIcon {
                     Layout.alignment: Qt.AlignTop
                     Layout.topMargin: 1
-                    character: "i"
                 }
 
                 ColumnLayout {

@@ -92,6 +92,7 @@ Item {
                         spacing: 0
 
                         WDHeroBannerCrop {
+                            objectName: "heroBanner"
                             Layout.fillWidth: true
                             Layout.preferredHeight: loginView.compact ? 150 : 195
                             imageName: WD.palette.loginBanner.imageName
@@ -214,12 +215,21 @@ Item {
                                 implicitHeight: messageText.implicitHeight + 14
                                 radius: 8
                                 color: Qt.rgba(WD.palette.danger.r, WD.palette.danger.g, WD.palette.danger.b, 0.12)
+                                WDGlyph {
+                                    objectName: "messageSymbol"
+                                    x: 10
+                                    y: 7 + (Math.min(messageText.implicitHeight, 16) - height) / 2
+                                    width: 14
+                                    height: 14
+                                    name: "ExclamationCircle"
+                                    color: WD.palette.danger
+                                }
                                 WDText {
                                     id: messageText
                                     objectName: "messageText"
-                                    x: 10
+                                    x: 30
                                     y: 7
-                                    width: parent.width - 20
+                                    width: parent.width - 40
                                     wrapMode: Text.WordWrap
                                     color: WD.palette.danger
                                     font.pixelSize: 12
@@ -290,7 +300,7 @@ Item {
                     RowLayout {
                         Layout.fillWidth: true
                         spacing: 12
-                        WDIconCircle { systemName: "person.badge.plus"; diameter: 36; Layout.alignment: Qt.AlignTop }
+                        WDIconCircle { assetName: "PersonBadgePlus"; diameter: 36; Layout.alignment: Qt.AlignTop }
                         ColumnLayout {
                             Layout.fillWidth: true
                             spacing: 4
@@ -309,7 +319,8 @@ Item {
                         }
                         WDLinkButton {
                             objectName: "noAccountCloseControl"
-                            text: "×"
+                            glyph: "XMark"
+                            glyphSize: 11
                             tint: WD.palette.textMuted
                             Layout.alignment: Qt.AlignTop
                             onClicked: loginView.showNoAccountInfo = false
@@ -349,7 +360,7 @@ Item {
                         }
                         WDChipButton {
                             objectName: "visitSite"
-                            glyph: "arrow.up.right.square"
+                            glyph: "ArrowUpRightSquare"
                             text: qsTr("Visit") + " " + WD.productSiteDomain
                             filled: true
                             onClicked: WD.openProductSite()

@@ -54,6 +54,7 @@ ColumnLayout {
             return Qt.rgba(a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f, 1)
         }
         function clear(c) { return Qt.rgba(c.r, c.g, c.b, 0) }
+        function faded(c, opacity) { return Qt.rgba(c.r, c.g, c.b, opacity) }
 
         Rectangle {
             anchors.fill: parent
@@ -105,12 +106,20 @@ ColumnLayout {
                     GradientStop { position: 1.0; color: Qt.rgba(hero.fadeMiddle.r, hero.fadeMiddle.g, hero.fadeMiddle.b, view.compact ? 0.85 : 0) }
                 }
             }
+            // Eased at both ends: a fade whose slope stops at once shows as a lighter band.
             Rectangle {
-                width: parent.width * 0.35
+                width: parent.width * 0.7
                 height: parent.height
                 gradient: Gradient {
                     orientation: Gradient.Horizontal
                     GradientStop { position: 0.0; color: hero.fadeStart }
+                    GradientStop { position: 0.125; color: hero.faded(hero.fadeStart, 0.957) }
+                    GradientStop { position: 0.25; color: hero.faded(hero.fadeStart, 0.844) }
+                    GradientStop { position: 0.375; color: hero.faded(hero.fadeStart, 0.684) }
+                    GradientStop { position: 0.5; color: hero.faded(hero.fadeStart, 0.5) }
+                    GradientStop { position: 0.625; color: hero.faded(hero.fadeStart, 0.316) }
+                    GradientStop { position: 0.75; color: hero.faded(hero.fadeStart, 0.156) }
+                    GradientStop { position: 0.875; color: hero.faded(hero.fadeStart, 0.043) }
                     GradientStop { position: 1.0; color: hero.clear(hero.fadeStart) }
                 }
             }

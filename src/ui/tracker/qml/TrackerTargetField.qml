@@ -17,13 +17,22 @@ RowLayout {
 
     spacing: 6
 
+    // Set, not bound: a binding to a value the model keeps unchanged ("123" keeps 12) raises no
+    // change, and the field would go on showing what was not kept.
+    onValueChanged: digits.text = value
+    Component.onCompleted: digits.text = value
+
     TextField {
+        id: digits
         objectName: "digits"
         Layout.preferredWidth: 44
         horizontalAlignment: TextInput.AlignHCenter
         placeholderText: group.placeholder
-        text: group.value
-        onTextEdited: group.edited(text)
+        onTextEdited: {
+            group.edited(text)
+            if (text !== group.value)
+                text = group.value
+        }
     }
 
     Column {
@@ -32,13 +41,15 @@ RowLayout {
         WDSoftButton {
             objectName: "stepUp"
             iconSquare: true
-            text: "+"
+            glyph: "Plus"
+            glyphSize: 10
             onClicked: group.stepped(1)
         }
         WDSoftButton {
             objectName: "stepDown"
             iconSquare: true
-            text: "\u2212"
+            glyph: "Minus"
+            glyphSize: 10
             onClicked: group.stepped(-1)
         }
     }

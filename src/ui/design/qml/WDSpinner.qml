@@ -1,8 +1,8 @@
 import QtQuick
 import Zuvevivezid.Design
 
-// A small spinner beside a button's label while its work runs: a faint ring with a dot that
-// goes round it.
+// A small spinner in a button's label while its work runs: a faint ring with a dot that goes
+// round it.
 Item {
     id: spinner
 
