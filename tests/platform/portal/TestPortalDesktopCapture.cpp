@@ -123,6 +123,7 @@ private Q_SLOTS:
             auto screenCast = std::make_shared<PortalScreenCast>(portalOptions(true));
             screenCast->setRestoreTokenStore(&settings);
             QVERIFY(!screenCast->canCaptureScreen());
+            QVERIFY(screenCast->requestGrant());
             QTRY_VERIFY_WITH_TIMEOUT(
                 screenCast->snapshot().phase != PortalScreenCast::Phase::Starting, 20000);
             QCOMPARE(screenCast->snapshot().phase, PortalScreenCast::Phase::Active);
@@ -212,7 +213,7 @@ private Q_SLOTS:
         PortalScreenCast::Options options = portalOptions(true);
         options.connection = bus.connect(QStringLiteral("capture"));
         auto screenCast = std::make_shared<PortalScreenCast>(options);
-        screenCast->canCaptureScreen();
+        screenCast->requestGrant();
         QTRY_VERIFY_WITH_TIMEOUT(screenCast->snapshot().phase != PortalScreenCast::Phase::Starting,
                                  20000);
 
