@@ -84,7 +84,7 @@ bool PortalScreenCast::canCaptureScreen()
     case Method::None:
         return false;
     case Method::Screenshot:
-        return m_state.screenshotGranted;
+        return !m_state.screenshotRefused;
     case Method::Unknown:
         if (!m_detecting) {
             m_detecting = true;
@@ -184,6 +184,7 @@ void PortalScreenCast::answerScreenshot(quint64 ticket, const QImage &image)
     {
         std::lock_guard lock(m_mutex);
         m_state.screenshotGranted = !image.isNull();
+        m_state.screenshotRefused = image.isNull();
         m_screenshotPending = false;
         if (ticket > m_answeredTicket) {
             m_answeredTicket = ticket;

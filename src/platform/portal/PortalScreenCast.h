@@ -85,6 +85,7 @@ public:
         std::shared_ptr<PipeWireStreams> pipeWire;
         bool holdsRestoreToken = false;
         bool screenshotGranted = false; // the last screenshot succeeded
+        bool screenshotRefused = false; // the last screenshot was refused or failed
     };
 
     // The user-defaults key of the restore token.
@@ -103,9 +104,10 @@ public:
     Snapshot snapshot() const;
 
     // The GUI thread's screen recording check: granted while the session runs or a restore token
-    // from an earlier grant is held (the screenshot path: while the last screenshot succeeded).
-    // It only reads what is granted and never asks the desktop for anything that a person would
-    // see; the first time it has the portal's offer found out in the background.
+    // from an earlier grant is held (the screenshot path: until a screenshot is refused, since
+    // nothing tells without taking one, which a desktop may ask about; the first capture of a
+    // session asks). It only reads what is granted and never asks the desktop for anything that
+    // a person would see; the first time it has the portal's offer found out in the background.
     bool canCaptureScreen();
     // The person asked for the grant: starts the desktop's screen-sharing dialog (or, with only
     // the Screenshot portal, a screenshot) in the background unless the screen is already

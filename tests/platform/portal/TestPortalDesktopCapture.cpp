@@ -6,6 +6,7 @@
 #include "PrivateSessionBus.h"
 
 #include "foundation/SettingsStore.h"
+#include "platform/PermissionService.h"
 #include "platform/portal/PipeWireStreams.h"
 #include "platform/portal/PortalDisplayCaptureBackend.h"
 #include "platform/portal/PortalScreenCast.h"
@@ -237,6 +238,21 @@ private Q_SLOTS:
                        QStringLiteral("org.gnome.Mutter.ScreenCast.Session"))
             .call(QStringLiteral("Stop"));
         m_mutterSession.clear();
+    }
+
+    // Debian's GNOME capture lives in xdg-desktop-portal-gnome; without it Mutter's desktop
+    // offers none, and the advice says what to install rather than "Press Open".
+    void bareMutterOffersNoCaptureAndTheAdviceSaysWhy()
+    {
+        REQUIRE_DESKTOP("mutter");
+        if (QFile::exists(QStringLiteral("/usr/libexec/xdg-desktop-portal-gnome")))
+            QSKIP("xdg-desktop-portal-gnome is installed here: GNOME's desktop offers capture");
+        PortalScreenCast screenCast(portalOptions(true));
+        QCOMPARE(screenCast.detectOffer().method, PortalScreenCast::Method::None);
+        QVERIFY(!screenCast.requestGrant());
+        QVERIFY(PermissionService::noScreenSharingServiceAdvice(
+                    qEnvironmentVariable("XDG_CURRENT_DESKTOP"))
+                    .contains(QStringLiteral("install xdg-desktop-portal-gnome")));
     }
 
     void gnomePortalChooser()

@@ -310,8 +310,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("offerScreenCast");
         QTest::addColumn<QString>("grantCall");
-        QTest::newRow("screen cast") << true << QStringLiteral("CreateSession");
-        QTest::newRow("screenshot only") << false << QStringLiteral("Screenshot");
+        // Screenshots count as allowed until one is refused: nothing tells without taking one.
+        QTest::addColumn<bool>("grantedUnasked");
+        QTest::newRow("screen cast") << true << QStringLiteral("CreateSession") << false;
+        QTest::newRow("screenshot only") << false << QStringLiteral("Screenshot") << true;
     }
 
     // Checks come at launch, from the popover, on "Check Again" and at every tray click: only
@@ -320,6 +322,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, offerScreenCast);
         QFETCH(QString, grantCall);
+        QFETCH(bool, grantedUnasked);
         QTemporaryDir folder;
         FakePortalService::Script script = grantingScriptWithScreenshot(folder);
         script.offerScreenCast = offerScreenCast;
@@ -336,7 +339,7 @@ private Q_SLOTS:
         // What the portal offers becomes known, and is announced, without asking for anything.
         QTRY_VERIFY(screenCast.snapshot().method != PortalScreenCast::Method::Unknown);
         QTRY_COMPARE(announced.load(), 1);
-        QVERIFY(!screenCast.canCaptureScreen());
+        QCOMPARE(screenCast.canCaptureScreen(), grantedUnasked);
         QVERIFY2(!portal.calls().contains(grantCall), qPrintable(portal.calls().join(u',')));
 
         QVERIFY(screenCast.requestGrant());
@@ -426,6 +429,8 @@ private Q_SLOTS:
         if (!granted) {
             QCOMPARE(left.status, DisplayCaptureStatus::AccessDenied);
             QVERIFY(QFile::exists(file));
+            // Refused once: the check says so from then on.
+            QVERIFY(!screenCast->canCaptureScreen());
             return;
         }
         QCOMPARE(portal.calls().count(QStringLiteral("Screenshot")), 1);
