@@ -153,6 +153,28 @@ private Q_SLOTS:
         QVERIFY(settings.string(QString::fromLatin1(PortalScreenCast::restoreTokenKey)) != token);
     }
 
+    // Without a render node the wlroots portal accepts a screen cast and then fails it ("unable
+    // to receive a valid format"); the Screenshot portal it also offers takes over.
+    void failingScreenCastFallsBackToScreenshots()
+    {
+        REQUIRE_DESKTOP("sway");
+        if (hasRenderNode())
+            QSKIP("a DRM render node is present: the wlroots portal's screen cast works here");
+        auto screenCast = std::make_shared<PortalScreenCast>(portalOptions(true));
+        QCOMPARE(screenCast->detectOffer().method, PortalScreenCast::Method::ScreenCast);
+        QVERIFY(screenCast->requestGrant());
+        QTRY_COMPARE_WITH_TIMEOUT(screenCast->snapshot().method,
+                                  PortalScreenCast::Method::Screenshot, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(screenCast->snapshot().screenshotGranted, 20000);
+        QVERIFY(screenCast->canCaptureScreen());
+        PortalDisplayCaptureBackend backend(screenCast, {});
+        const DisplayList list = backend.listDisplays();
+        QCOMPARE(list.displays.size(), 1);
+        const DisplayFrame frame = backend.captureDisplay(list.displays.first());
+        QCOMPARE(frame.status, DisplayCaptureStatus::Ok);
+        QVERIFY(near(frame.image.pixelColor(640, 360), swayBackground));
+    }
+
     void screenshotPortal()
     {
         REQUIRE_DESKTOP("sway");
