@@ -5,7 +5,7 @@
 # by turning checks off). With ZUV_RUN_SIGNED_IN=1 the demo employee is signed in first. The
 # stand-in service stops when the application quits.
 #
-# Without a display it says so; run it under Xvfb then:
+# Runs on an X11 or a Wayland desktop. Without a display it says so; run it under Xvfb then:
 #   xvfb-run -a scripts/run.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,8 +17,9 @@ build="$root/build/run"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$(nproc)" --target zuvevivezid zuv-standin-hr zuv-demo-sign-in
 
-if [ -z "${DISPLAY:-}" ]; then
-    echo "No display (DISPLAY is not set). Run under Xvfb instead: xvfb-run -a scripts/run.sh" >&2
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set). Run under Xvfb instead:" \
+        "xvfb-run -a scripts/run.sh" >&2
     exit 1
 fi
 

@@ -26,7 +26,7 @@ if [ -z "${ZUV_WAYLAND_INNER:-}" ]; then
     *) echo "with-wayland-desktop: unknown desktop $desktop" >&2; exit 2 ;;
     esac
     for tool in "${needed[@]}" pipewire wireplumber dbus-run-session /usr/libexec/xdg-desktop-portal; do
-        command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (scripts/install-deps.sh)"
+        command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (scripts/install-deps.sh --tests)"
     done
     runtime_dir=$(mktemp -d /tmp/zuv-wayland.XXXXXX)
     trap 'rm -rf "$runtime_dir"' EXIT

@@ -4,6 +4,7 @@
 #include "platform/PermissionProbe.h"
 #include "platform/PlatformServices.h"
 #include "platform/SessionType.h"
+#include "platform/portal/PortalBackendPackage.h"
 #include "platform/portal/PortalCapture.h"
 
 #include <mutex>
@@ -60,18 +61,43 @@ bool PermissionService::hasScreenRecordingPermission()
 
 QString PermissionService::screenRecordingAdvice()
 {
-    if (PlatformServices::sessionType() == SessionType::Wayland)
-        return QStringLiteral("Press Open and choose the screens to share in the desktop's "
-                              "screen-sharing dialog.");
-    return QStringLiteral("Run the app in an X11 session that lets it read the screen.");
+    if (PlatformServices::sessionType() != SessionType::Wayland)
+        return QStringLiteral("Run the app in an X11 session that lets it read the screen.");
+    if (!PortalCapture::offersCapture())
+        return noScreenSharingServiceAdvice(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    return QStringLiteral("Press Open and choose the screens to share in the desktop's "
+                          "screen-sharing dialog.");
+}
+
+QString PermissionService::noScreenSharingServiceAdvice(const QString &currentDesktop)
+{
+    const QString package = PortalBackendPackage::forDesktop(currentDesktop);
+    if (package.isEmpty())
+        return QStringLiteral("No screen-sharing service is installed: install your desktop's "
+                              "xdg-desktop-portal backend, then sign out of the desktop and in "
+                              "again.");
+    return QStringLiteral("No screen-sharing service is installed: install %1, then sign out of "
+                          "the desktop and in again.")
+        .arg(package);
 }
 
 QString PermissionService::inputMonitoringAdvice()
 {
-    if (PlatformServices::sessionType() == SessionType::Wayland)
-        return QStringLiteral("Ask an administrator to add your account to the \u201cinput\u201d "
-                              "group, then sign out of the desktop and in again.");
-    return QStringLiteral("Run the app in an X11 session whose server offers XInput 2.2 or later.");
+    if (PlatformServices::sessionType() != SessionType::Wayland)
+        return QStringLiteral(
+            "Run the app in an X11 session whose server offers XInput 2.2 or later.");
+    return inputAdviceFor(probe()->lastInputRefusal());
+}
+
+QString PermissionService::inputAdviceFor(PermissionProbe::InputRefusal refusal)
+{
+    if (refusal == PermissionProbe::InputRefusal::NoDevices)
+        return QStringLiteral("This computer has no keyboard or mouse that the desktop's seat "
+                              "offers, so there is no activity to count. Connect one, then press "
+                              "Check Again.");
+    return QStringLiteral("Your account may not read the keyboards and mice. Ask an administrator "
+                          "to enable the app's input access rule or to add your account to the "
+                          "\u201cinput\u201d group, then sign out of the desktop and in again.");
 }
 
 QString PermissionService::screenCaptureLostText()
@@ -88,7 +114,8 @@ QString PermissionService::screenCaptureLostText()
 
 bool PermissionService::canAskForScreenRecording()
 {
-    return PlatformServices::sessionType() == SessionType::Wayland;
+    return PlatformServices::sessionType() == SessionType::Wayland &&
+           PortalCapture::offersCapture();
 }
 
 bool PermissionService::openScreenRecordingSettings()
@@ -96,7 +123,7 @@ bool PermissionService::openScreenRecordingSettings()
     if (canAskForScreenRecording()) {
         const bool asked = PortalCapture::askForGrant();
         zuvInfo(lcPermissions) << (asked ? "Screen sharing asked of the desktop"
-                                         : "Screen sharing cannot be asked for yet: no capture");
+                                         : "Screen sharing cannot be asked for: no capture");
         return asked;
     }
     zuvInfo(lcPermissions) << "There is no screen recording settings page on this system; the X "
@@ -110,7 +137,7 @@ bool PermissionService::openInputMonitoringSettings()
         zuvInfo(lcPermissions) << "There is no input monitoring settings page on this system; "
                                   "read access to the input devices decides whether input can be "
                                   "listened to, and an administrator grants it through the "
-                                  "\"input\" group";
+                                  "app's input access rule or the \"input\" group";
         return false;
     }
     zuvInfo(lcPermissions) << "There is no input monitoring settings page on this system; the X "

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/PermissionProbe.h"
+
 #include <QString>
 
 #include <memory>
-
-class PermissionProbe;
 
 // The two permissions tracking needs, in their meaning on this system: "Input Monitoring" holds
 // when the display server is reachable and offers raw input events (XInput 2.2), or on Wayland
@@ -26,8 +26,12 @@ public:
     // What the person can do about a missing permission, in this session's terms.
     static QString screenRecordingAdvice();
     static QString inputMonitoringAdvice();
+    // The advice where no portal backend of the desktop (XDG_CURRENT_DESKTOP) offers capture.
+    static QString noScreenSharingServiceAdvice(const QString &currentDesktop);
+    // The Wayland advice for the reason the input check failed.
+    static QString inputAdviceFor(PermissionProbe::InputRefusal refusal);
     // On Wayland the screen is granted in the desktop's own screen-sharing dialog, which the app
-    // can ask for; on X11 nothing can ask.
+    // can ask for unless no portal backend offers capture; on X11 nothing can ask.
     static bool canAskForScreenRecording();
     // Why tracking stopped when the screen could no longer be read, and what to do about it.
     static QString screenCaptureLostText();

@@ -35,7 +35,7 @@ void ApplicationAssembly::prepareProcess()
 {
     QApplication::setApplicationName(QString::fromLatin1(AppPaths::folderName));
     QApplication::setApplicationDisplayName(QString::fromLatin1(TrayShell::windowTitle));
-    QApplication::setDesktopFileName(QStringLiteral("zuvevivezid"));
+    QApplication::setDesktopFileName(QStringLiteral("com.wendoka.zuvevivezid"));
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("zuvevivezid"),
                          QIcon(QStringLiteral(":/zuvevivezid/shell/zuvevivezid.svg"))));

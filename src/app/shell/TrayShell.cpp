@@ -5,6 +5,7 @@
 #include "app/shell/MainWindowOpener.h"
 #include "app/shell/MenuBarIcon.h"
 #include "app/shell/PopoverPlacement.h"
+#include "app/shell/PopoverWindowStyle.h"
 #include "app/shell/TrayLabel.h"
 #include "app/state/AppStateManager.h"
 #include "app/state/TrackingEngineControl.h"
@@ -259,7 +260,7 @@ void TrayShell::togglePopover()
         m_popover = createRootWindow(m_popoverModel.get(), QQuickView::SizeViewToRootObject);
         m_popover->setObjectName(QStringLiteral("popover"));
         m_popover->setTitle(QString::fromLatin1(windowTitle));
-        m_popover->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        PopoverWindowStyle::apply(*m_popover);
         connect(m_popover.get(), &QWindow::activeChanged, this, [this] {
             if (m_popover->isActive()) {
                 m_popoverWasActive = true;
@@ -297,7 +298,8 @@ void TrayShell::positionPopover()
                            ? QSize(static_cast<int>(m_popover->rootObject()->implicitWidth()),
                                    static_cast<int>(m_popover->rootObject()->implicitHeight()))
                            : m_popover->size();
-    m_popover->setPosition(PopoverPlacement::topLeft(iconGeometry, cursor, available, size));
+    if (PopoverWindowStyle::canPlaceItself())
+        m_popover->setPosition(PopoverPlacement::topLeft(iconGeometry, cursor, available, size));
 }
 
 void TrayShell::showMainWindow(bool activate)

@@ -1,6 +1,7 @@
 #include "platform/portal/PortalCapture.h"
 
 #include "foundation/Log.h"
+#include "platform/PermissionChanges.h"
 #include "platform/portal/PortalDisplayCaptureBackend.h"
 #include "platform/portal/PortalScreenCast.h"
 #include "platform/portal/ScreenLayoutWatcher.h"
@@ -31,7 +32,11 @@ std::unique_ptr<DisplayCaptureBackend> createDisplayCaptureBackend(SettingsStore
         std::lock_guard lock(s_mutex);
         screenCast = s_screenCast.lock();
         if (!screenCast) {
-            screenCast = std::make_shared<PortalScreenCast>(PortalScreenCast::Options());
+            PortalScreenCast::Options options;
+            options.grantChanged = [] {
+                PermissionChanges::instance().announce();
+            };
+            screenCast = std::make_shared<PortalScreenCast>(std::move(options));
             s_screenCast = screenCast;
         }
     }
@@ -57,9 +62,13 @@ bool askForGrant()
     const std::shared_ptr<PortalScreenCast> screenCast = sharedScreenCast();
     if (!screenCast)
         return false;
-    // Starts the dialog in the background when neither a session nor a restore token is held.
-    screenCast->canCaptureScreen();
-    return true;
+    return screenCast->requestGrant();
+}
+
+bool offersCapture()
+{
+    const std::shared_ptr<PortalScreenCast> screenCast = sharedScreenCast();
+    return !screenCast || screenCast->snapshot().method != PortalScreenCast::Method::None;
 }
 
 } // namespace PortalCapture

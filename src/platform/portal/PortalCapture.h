@@ -19,8 +19,11 @@ std::unique_ptr<DisplayCaptureBackend> createDisplayCaptureBackend(SettingsStore
 bool canCaptureScreen();
 
 // Asks the desktop for its screen-sharing dialog unless the screen is already granted; false
-// when nothing could ask (no backend lives).
+// when nothing could ask (no backend lives, or the portal offers no capture).
 bool askForGrant();
+
+// False once it is known that no portal backend of this desktop offers screen capture.
+bool offersCapture();
 
 // The session the live backend uses, or null.
 std::shared_ptr<PortalScreenCast> sharedScreenCast();

@@ -80,33 +80,48 @@ PortalScreenCast::Offer PortalScreenCast::detectOffer()
 bool PortalScreenCast::canCaptureScreen()
 {
     std::lock_guard lock(m_mutex);
-    const auto post = [this](auto call) {
-        QMetaObject::invokeMethod(m_worker, call, Qt::QueuedConnection);
-    };
+    switch (m_state.method) {
+    case Method::None:
+        return false;
+    case Method::Screenshot:
+        return !m_state.screenshotRefused;
+    case Method::Unknown:
+        if (!m_detecting) {
+            m_detecting = true;
+            QMetaObject::invokeMethod(
+                m_worker, [worker = m_worker] { worker->detect(); }, Qt::QueuedConnection);
+        }
+        break;
+    case Method::ScreenCast:
+        break;
+    }
+    // An earlier grant that the token restores counts: the capture restores it when it needs it.
+    return m_state.phase == Phase::Active || m_state.holdsRestoreToken;
+}
+
+bool PortalScreenCast::requestGrant()
+{
+    std::lock_guard lock(m_mutex);
     switch (m_state.method) {
     case Method::None:
         return false;
     case Method::Screenshot:
         if (!m_state.screenshotGranted && !m_screenshotPending) {
             m_screenshotPending = true;
-            post([worker = m_worker] { worker->screenshot(0); });
+            QMetaObject::invokeMethod(
+                m_worker, [worker = m_worker] { worker->screenshot(0); }, Qt::QueuedConnection);
         }
-        return m_state.screenshotGranted;
+        return true;
     case Method::Unknown:
     case Method::ScreenCast:
         break;
     }
-    if (m_state.phase == Phase::Active)
-        return true;
-    if (m_state.phase != Phase::Starting) {
+    if (m_state.phase != Phase::Active && m_state.phase != Phase::Starting) {
         m_state.phase = Phase::Starting;
-        if (m_state.method == Method::Unknown)
-            post([worker = m_worker] { worker->check(); });
-        else
-            post([worker = m_worker] { worker->start(); });
+        QMetaObject::invokeMethod(
+            m_worker, [worker = m_worker] { worker->check(); }, Qt::QueuedConnection);
     }
-    // An earlier grant that the token restores counts while the restore is under way.
-    return m_state.holdsRestoreToken;
+    return true;
 }
 
 bool PortalScreenCast::ensureActive()
@@ -166,12 +181,36 @@ QImage PortalScreenCast::takeScreenshot()
 
 void PortalScreenCast::answerScreenshot(quint64 ticket, const QImage &image)
 {
-    std::lock_guard lock(m_mutex);
-    m_state.screenshotGranted = !image.isNull();
-    m_screenshotPending = false;
-    if (ticket > m_answeredTicket) {
-        m_answeredTicket = ticket;
-        m_screenshot = image;
+    {
+        std::lock_guard lock(m_mutex);
+        m_state.screenshotGranted = !image.isNull();
+        m_state.screenshotRefused = image.isNull();
+        m_screenshotPending = false;
+        if (ticket > m_answeredTicket) {
+            m_answeredTicket = ticket;
+            m_screenshot = image;
+        }
+        m_changed.notify_all();
     }
+    announceGrantChange();
+}
+
+void PortalScreenCast::fallBackToScreenshot()
+{
+    {
+        std::lock_guard offerLock(m_offerMutex);
+        if (m_offer)
+            m_offer->method = Method::Screenshot;
+    }
+    std::lock_guard lock(m_mutex);
+    m_state.method = Method::Screenshot;
+    m_state.phase = Phase::Idle;
+    m_screenshotPending = true;
     m_changed.notify_all();
+}
+
+void PortalScreenCast::announceGrantChange() const
+{
+    if (m_options.grantChanged)
+        m_options.grantChanged();
 }

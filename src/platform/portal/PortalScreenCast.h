@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -49,7 +50,8 @@ public:
     struct Offer
     {
         Method method = Method::None;
-        uint screenCastVersion = 0; // restore tokens need 4 or later
+        uint screenCastVersion = 0;    // restore tokens need 4 or later
+        bool offersScreenshot = false; // what a ScreenCast that cannot deliver falls back to
         bool canHideCursor = false;
     };
 
@@ -70,6 +72,9 @@ public:
         std::chrono::milliseconds settleWait{15000};      // a capture's wait for a pending start
         std::chrono::milliseconds firstFrameWait{2000};   // a new stream's wait for its first frame
         bool useScreenCast = true; // off: the Screenshot path even where ScreenCast is offered
+        // Called on the portal's thread when a grant's answer arrives, or when what the portal
+        // offers becomes known, so the screens can show it without being asked to look again.
+        std::function<void()> grantChanged;
     };
 
     struct Snapshot
@@ -80,6 +85,7 @@ public:
         std::shared_ptr<PipeWireStreams> pipeWire;
         bool holdsRestoreToken = false;
         bool screenshotGranted = false; // the last screenshot succeeded
+        bool screenshotRefused = false; // the last screenshot was refused or failed
     };
 
     // The user-defaults key of the restore token.
@@ -98,10 +104,15 @@ public:
     Snapshot snapshot() const;
 
     // The GUI thread's screen recording check: granted while the session runs or a restore token
-    // from an earlier grant is held (the screenshot path: while the last screenshot succeeded).
-    // Otherwise it starts the grant in the background (the chooser) and answers false; a later
-    // check sees the outcome.
+    // from an earlier grant is held (the screenshot path: until a screenshot is refused, since
+    // nothing tells without taking one, which a desktop may ask about; the first capture of a
+    // session asks). It only reads what is granted and never asks the desktop for anything that
+    // a person would see; the first time it has the portal's offer found out in the background.
     bool canCaptureScreen();
+    // The person asked for the grant: starts the desktop's screen-sharing dialog (or, with only
+    // the Screenshot portal, a screenshot) in the background unless the screen is already
+    // granted or a grant is under way. False when the portal offers no capture at all.
+    bool requestGrant();
 
     // Finds out what the portal offers (once, waiting for the answer): not on the GUI thread.
     Offer detectOffer();
@@ -122,6 +133,9 @@ private:
     friend class PortalSessionWorker;
 
     void answerScreenshot(quint64 ticket, const QImage &image);
+    // The ScreenCast was offered but cannot deliver: the Screenshot portal stands in from now on.
+    void fallBackToScreenshot();
+    void announceGrantChange() const;
 
     Options m_options;
     mutable std::mutex m_mutex;
@@ -130,6 +144,7 @@ private:
     std::mutex m_offerMutex; // held while the portal is asked, so it is asked once
     std::optional<Offer> m_offer;
     bool m_screenshotPending = false;
+    bool m_detecting = false; // the portal's offer is being found out for a check
     QString m_token;
     SettingsStore *m_settings = nullptr;
     quint64 m_nextTicket = 0;

@@ -107,14 +107,16 @@ PortalScreenCast::Offer PortalSessionWorker::queryOffer(const QDBusConnection &c
         portalProperty(connection, PortalNames::screenCastInterface, QStringLiteral("version"));
     const std::optional<uint> sources = portalProperty(connection, PortalNames::screenCastInterface,
                                                        QStringLiteral("AvailableSourceTypes"));
+    offer.offersScreenshot =
+        portalProperty(connection, PortalNames::screenshotInterface, QStringLiteral("version"))
+            .has_value();
     if (useScreenCast && version && sources && (*sources & PortalNames::monitorSource)) {
         offer.method = PortalScreenCast::Method::ScreenCast;
         offer.screenCastVersion = *version;
         const std::optional<uint> cursors = portalProperty(
             connection, PortalNames::screenCastInterface, QStringLiteral("AvailableCursorModes"));
         offer.canHideCursor = cursors && (*cursors & PortalNames::hiddenCursor);
-    } else if (portalProperty(connection, PortalNames::screenshotInterface,
-                              QStringLiteral("version"))) {
+    } else if (offer.offersScreenshot) {
         offer.method = PortalScreenCast::Method::Screenshot;
     }
     zuvInfo(lcCapture) << "Desktop portal capture:"
@@ -127,9 +129,19 @@ PortalScreenCast::Offer PortalSessionWorker::queryOffer(const QDBusConnection &c
 
 void PortalSessionWorker::setPhase(Phase phase)
 {
-    std::lock_guard lock(m_owner.m_mutex);
-    m_owner.m_state.phase = phase;
-    m_owner.m_changed.notify_all();
+    {
+        std::lock_guard lock(m_owner.m_mutex);
+        m_owner.m_state.phase = phase;
+        m_owner.m_changed.notify_all();
+    }
+    if (phase == Phase::Active || phase == Phase::Denied)
+        m_owner.announceGrantChange();
+}
+
+void PortalSessionWorker::detect()
+{
+    m_owner.detectOffer();
+    m_owner.announceGrantChange();
 }
 
 void PortalSessionWorker::check()
@@ -147,6 +159,8 @@ void PortalSessionWorker::check()
     }
     if (method == PortalScreenCast::Method::Screenshot)
         screenshot(0);
+    else
+        m_owner.announceGrantChange();
 }
 
 void PortalSessionWorker::start()
@@ -216,6 +230,10 @@ void PortalSessionWorker::startSession()
     auto *request = new PortalRequest(m_connection, m_owner.options().chooserTimeout, this);
     connect(request, &PortalRequest::answered, this,
             [this](uint response, const QVariantMap &results) {
+                if (response == PortalRequest::Failed) {
+                    castFailed(QStringLiteral("Start"));
+                    return;
+                }
                 if (response != PortalRequest::Success) {
                     fail(QStringLiteral("Start"), response);
                     return;
@@ -252,7 +270,7 @@ void PortalSessionWorker::openStreams(const QList<PortalScreenCast::Stream> &str
     if (fd < 0) {
         zuvError(lcCapture) << "The desktop portal gave no PipeWire remote:"
                             << reply.errorMessage();
-        fail(QStringLiteral("OpenPipeWireRemote"), PortalRequest::Failed);
+        castFailed(QStringLiteral("OpenPipeWireRemote"));
         return;
     }
     QList<quint32> nodes;
@@ -262,15 +280,39 @@ void PortalSessionWorker::openStreams(const QList<PortalScreenCast::Stream> &str
     std::shared_ptr<PipeWireStreams> pipeWire = PipeWireStreams::open(fd, nodes, &error);
     if (!pipeWire) {
         zuvError(lcCapture).noquote() << QStringLiteral("Screen cast cannot start: %1").arg(error);
-        fail(QStringLiteral("PipeWire"), PortalRequest::Failed);
+        castFailed(QStringLiteral("PipeWire"));
         return;
     }
     zuvInfo(lcCapture) << "Screen cast session started with" << streams.size() << "monitor(s)";
-    std::lock_guard lock(m_owner.m_mutex);
-    m_owner.m_state.streams = streams;
-    m_owner.m_state.pipeWire = std::move(pipeWire);
-    m_owner.m_state.phase = Phase::Active;
-    m_owner.m_changed.notify_all();
+    {
+        std::lock_guard lock(m_owner.m_mutex);
+        m_owner.m_state.streams = streams;
+        m_owner.m_state.pipeWire = std::move(pipeWire);
+        m_owner.m_state.phase = Phase::Active;
+        m_owner.m_changed.notify_all();
+    }
+    m_owner.announceGrantChange();
+}
+
+void PortalSessionWorker::castFailed(const QString &step)
+{
+    // A portal backend may accept the cast and then find nothing to stream it with (wlroots
+    // without a GPU: no buffer format); its Screenshot interface usually still works.
+    if (!m_owner.detectOffer().offersScreenshot) {
+        fail(step, PortalRequest::Failed);
+        return;
+    }
+    zuvError(lcCapture).noquote()
+        << QStringLiteral("Screen cast failed at %1; capturing through the Screenshot portal "
+                          "instead")
+               .arg(step);
+    if (m_usedToken)
+        m_owner.storeRestoreToken(QString());
+    m_usedToken = false;
+    closeSession();
+    m_owner.fallBackToScreenshot();
+    // The person asked for the grant: the screenshot that stands in for it answers.
+    screenshot(0);
 }
 
 void PortalSessionWorker::fail(const QString &step, uint response)

@@ -21,6 +21,7 @@ public:
                                               bool useScreenCast);
 
     // Each runs on the worker's thread.
+    void detect();
     void check();
     void start();
     void screenshot(quint64 ticket);
@@ -34,6 +35,8 @@ private:
     void startSession();
     void openStreams(const QList<PortalScreenCast::Stream> &streams);
     void fail(const QString &step, uint response);
+    // The portal accepted the cast but cannot deliver it.
+    void castFailed(const QString &step);
     void setPhase(PortalScreenCast::Phase phase);
 
     PortalScreenCast &m_owner;

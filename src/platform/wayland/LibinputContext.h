@@ -34,6 +34,8 @@ public:
     int takeOpenedKeyboardsAndPointers();
     // Why no device could be read, and what the administrator has to do about it.
     QString refusalText() const;
+    // How many event devices refused to open for reading.
+    int refusedDevices() const { return m_refusedDevices; }
 
 private:
     static int openRestricted(const char *path, int flags, void *self);

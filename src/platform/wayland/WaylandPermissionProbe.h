@@ -2,6 +2,7 @@
 
 #include "platform/PermissionProbe.h"
 
+#include <atomic>
 #include <functional>
 
 // The checks on a Wayland session. Input can be listened to when at least one keyboard or pointer
@@ -16,8 +17,10 @@ public:
     explicit WaylandPermissionProbe(ScreenCheck canCaptureScreen);
 
     bool canListenToInput() override;
+    InputRefusal lastInputRefusal() const override;
     bool canCaptureScreen() override;
 
 private:
     ScreenCheck m_canCaptureScreen;
+    std::atomic<InputRefusal> m_inputRefusal = InputRefusal::Unknown;
 };

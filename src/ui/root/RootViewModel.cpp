@@ -3,6 +3,7 @@
 #include "app/state/AppStateManager.h"
 #include "foundation/Clock.h"
 #include "foundation/RandomSource.h"
+#include "platform/PermissionChanges.h"
 #include "platform/PermissionService.h"
 #include "tracking/engine/SessionManager.h"
 #include "ui/design/WD.h"
@@ -64,8 +65,8 @@ RootViewModel::RootViewModel(Dependencies dependencies, QObject *parent)
     SessionManager *engine = m_sessionManager.data();
     m_route =
         routeFor(state->isRestoringSession(), state->isAuthenticated(), state->forceClientUpdate());
-    m_mainContent =
-        mainContentFor(state->hasRequiredPermissions(), engine->hasInterruptedSession());
+    m_mainContent = mainContentFor(state->hasRequiredPermissions(), engine->hasInterruptedSession(),
+                                   m_activeTab);
     m_motivationalPhraseIndex = randomPhraseIndex();
 
     for (auto signal :
@@ -93,6 +94,9 @@ RootViewModel::RootViewModel(Dependencies dependencies, QObject *parent)
         connect(engine, signal, this, &RootViewModel::statusChanged);
     }
     connect(WD::instance(), &WD::paletteChanged, this, &RootViewModel::statusChanged);
+    // The desktop's answer to "Open" arrives later, on its own: the screen follows it.
+    connect(&PermissionChanges::instance(), &PermissionChanges::changed, this,
+            &RootViewModel::checkPermissionsAgain);
 
     m_phraseRotation.setInterval(phraseRotationMs);
     connect(&m_phraseRotation, &QTimer::timeout, this, &RootViewModel::rotateMotivationalPhrase);
@@ -114,10 +118,13 @@ RootViewModel::Route RootViewModel::routeFor(bool isRestoringSession, bool isAut
 }
 
 RootViewModel::MainContent RootViewModel::mainContentFor(bool hasRequiredPermissions,
-                                                         bool hasInterruptedSession)
+                                                         bool hasInterruptedSession,
+                                                         MainTab activeTab)
 {
+    // Settings (and signing out there) need no permission, and are where a person without them
+    // goes next.
     if (!hasRequiredPermissions)
-        return MainContent::Permissions;
+        return activeTab == MainTab::Settings ? MainContent::SelectedTab : MainContent::Permissions;
     if (hasInterruptedSession)
         return MainContent::InterruptedSession;
     return MainContent::SelectedTab;
@@ -284,6 +291,7 @@ void RootViewModel::selectTab(int tab)
         return;
     m_activeTab = chosen;
     Q_EMIT activeTabChanged();
+    updateMainContent();
 }
 
 void RootViewModel::openMainWindow()
@@ -314,10 +322,9 @@ void RootViewModel::refreshPermissionRows()
 {
     const bool screen = PermissionService::hasScreenRecordingPermission();
     const bool input = PermissionService::hasInputMonitoringPermission();
-    if (screen == m_screenRecordingGranted && input == m_inputMonitoringGranted)
-        return;
     m_screenRecordingGranted = screen;
     m_inputMonitoringGranted = input;
+    // The advice may change while the grants stay as they were.
     Q_EMIT permissionRowsChanged();
 }
 
@@ -408,7 +415,7 @@ void RootViewModel::updateMainContent()
     if (!m_appState || !m_sessionManager)
         return;
     const MainContent next = mainContentFor(m_appState->hasRequiredPermissions(),
-                                            m_sessionManager->hasInterruptedSession());
+                                            m_sessionManager->hasInterruptedSession(), m_activeTab);
     if (next == m_mainContent)
         return;
     m_mainContent = next;

@@ -58,10 +58,14 @@ class RootViewModel : public QObject
     Q_PROPERTY(bool screenRecordingGranted READ screenRecordingGranted NOTIFY permissionRowsChanged)
     Q_PROPERTY(bool inputMonitoringGranted READ inputMonitoringGranted NOTIFY permissionRowsChanged)
     // What to change about a missing permission on this session, and whether the screen grant
-    // can be asked for from here (the desktop's screen-sharing dialog on Wayland).
-    Q_PROPERTY(QString screenRecordingAdvice READ screenRecordingAdvice CONSTANT)
-    Q_PROPERTY(QString inputMonitoringAdvice READ inputMonitoringAdvice CONSTANT)
-    Q_PROPERTY(bool canAskForScreenRecording READ canAskForScreenRecording CONSTANT)
+    // can be asked for from here (the desktop's screen-sharing dialog on Wayland); both follow
+    // what the last check found out.
+    Q_PROPERTY(
+        QString screenRecordingAdvice READ screenRecordingAdvice NOTIFY permissionRowsChanged)
+    Q_PROPERTY(
+        QString inputMonitoringAdvice READ inputMonitoringAdvice NOTIFY permissionRowsChanged)
+    Q_PROPERTY(
+        bool canAskForScreenRecording READ canAskForScreenRecording NOTIFY permissionRowsChanged)
     Q_PROPERTY(QString screenCaptureLostText READ screenCaptureLostText CONSTANT)
     Q_PROPERTY(
         QString interruptedProjectName READ interruptedProjectName NOTIFY interruptedSessionChanged)
@@ -131,7 +135,8 @@ public:
 
     // The decisions themselves, first match wins.
     static Route routeFor(bool isRestoringSession, bool isAuthenticated, bool forceClientUpdate);
-    static MainContent mainContentFor(bool hasRequiredPermissions, bool hasInterruptedSession);
+    static MainContent mainContentFor(bool hasRequiredPermissions, bool hasInterruptedSession,
+                                      MainTab activeTab);
     static int contentHeightFor(Route route, bool hasRequiredPermissions);
     static QString statusLabelFor(bool isTracking, bool needsIdleDecision, bool isIdle,
                                   bool isPaused);

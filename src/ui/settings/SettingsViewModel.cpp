@@ -5,6 +5,7 @@
 #include "app/state/AppStateManager.h"
 #include "app/state/AppVersion.h"
 #include "foundation/SettingsStore.h"
+#include "platform/PermissionChanges.h"
 #include "platform/PermissionService.h"
 #include "tracking/engine/SessionManager.h"
 #include "ui/design/ThemeManager.h"
@@ -31,7 +32,11 @@ std::optional<QString> trimmedText(const std::optional<QString> &text)
 
 SettingsViewModel::SettingsViewModel(QObject *parent)
     : QObject(parent)
-{}
+{
+    // The desktop's answer to "Open" arrives later, on its own.
+    connect(&PermissionChanges::instance(), &PermissionChanges::changed, this,
+            &SettingsViewModel::refreshPermissions);
+}
 
 std::optional<QString>
 SettingsViewModel::displayCompanyName(const std::optional<QString> &storedName,
@@ -165,10 +170,9 @@ void SettingsViewModel::probeRows()
 {
     const bool screen = PermissionService::hasScreenRecordingPermission();
     const bool input = PermissionService::hasInputMonitoringPermission();
-    if (screen == m_screenRecordingGranted && input == m_inputMonitoringGranted)
-        return;
     m_screenRecordingGranted = screen;
     m_inputMonitoringGranted = input;
+    // The advice may change while the grants stay as they were.
     Q_EMIT permissionsChanged();
 }
 

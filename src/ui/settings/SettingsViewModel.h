@@ -25,9 +25,10 @@ class SettingsViewModel : public QObject
     Q_PROPERTY(bool inputMonitoringGranted READ inputMonitoringGranted NOTIFY permissionsChanged)
     // What to change about a missing permission on this session, and whether the screen grant
     // can be asked for from here (the desktop's screen-sharing dialog on Wayland).
-    Q_PROPERTY(QString screenRecordingAdvice READ screenRecordingAdvice CONSTANT)
-    Q_PROPERTY(QString inputMonitoringAdvice READ inputMonitoringAdvice CONSTANT)
-    Q_PROPERTY(bool canAskForScreenRecording READ canAskForScreenRecording CONSTANT)
+    Q_PROPERTY(QString screenRecordingAdvice READ screenRecordingAdvice NOTIFY permissionsChanged)
+    Q_PROPERTY(QString inputMonitoringAdvice READ inputMonitoringAdvice NOTIFY permissionsChanged)
+    Q_PROPERTY(
+        bool canAskForScreenRecording READ canAskForScreenRecording NOTIFY permissionsChanged)
     Q_PROPERTY(bool canRevokePermissions READ canRevokePermissions NOTIFY servicesChanged)
     Q_PROPERTY(bool showRevokeConfirm READ showRevokeConfirm NOTIFY revokeStateChanged)
     Q_PROPERTY(bool didRevokeRecently READ didRevokeRecently NOTIFY revokeStateChanged)

@@ -28,7 +28,7 @@ fail() {
 }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
-entry="$prefix/share/applications/zuvevivezid.desktop"
+entry="$prefix/share/applications/com.wendoka.zuvevivezid.desktop"
 [ -f "$entry" ] || fail "no desktop entry at $entry"
 desktop-file-validate "$entry" || fail "the desktop entry does not validate"
 

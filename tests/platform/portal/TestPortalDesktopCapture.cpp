@@ -6,6 +6,7 @@
 #include "PrivateSessionBus.h"
 
 #include "foundation/SettingsStore.h"
+#include "platform/PermissionService.h"
 #include "platform/portal/PipeWireStreams.h"
 #include "platform/portal/PortalDisplayCaptureBackend.h"
 #include "platform/portal/PortalScreenCast.h"
@@ -123,6 +124,7 @@ private Q_SLOTS:
             auto screenCast = std::make_shared<PortalScreenCast>(portalOptions(true));
             screenCast->setRestoreTokenStore(&settings);
             QVERIFY(!screenCast->canCaptureScreen());
+            QVERIFY(screenCast->requestGrant());
             QTRY_VERIFY_WITH_TIMEOUT(
                 screenCast->snapshot().phase != PortalScreenCast::Phase::Starting, 20000);
             QCOMPARE(screenCast->snapshot().phase, PortalScreenCast::Phase::Active);
@@ -149,6 +151,28 @@ private Q_SLOTS:
         QCOMPARE(backend.captureDisplay(backend.listDisplays().displays.value(0)).image.size(),
                  outputSize);
         QVERIFY(settings.string(QString::fromLatin1(PortalScreenCast::restoreTokenKey)) != token);
+    }
+
+    // Without a render node the wlroots portal accepts a screen cast and then fails it ("unable
+    // to receive a valid format"); the Screenshot portal it also offers takes over.
+    void failingScreenCastFallsBackToScreenshots()
+    {
+        REQUIRE_DESKTOP("sway");
+        if (hasRenderNode())
+            QSKIP("a DRM render node is present: the wlroots portal's screen cast works here");
+        auto screenCast = std::make_shared<PortalScreenCast>(portalOptions(true));
+        QCOMPARE(screenCast->detectOffer().method, PortalScreenCast::Method::ScreenCast);
+        QVERIFY(screenCast->requestGrant());
+        QTRY_COMPARE_WITH_TIMEOUT(screenCast->snapshot().method,
+                                  PortalScreenCast::Method::Screenshot, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(screenCast->snapshot().screenshotGranted, 20000);
+        QVERIFY(screenCast->canCaptureScreen());
+        PortalDisplayCaptureBackend backend(screenCast, {});
+        const DisplayList list = backend.listDisplays();
+        QCOMPARE(list.displays.size(), 1);
+        const DisplayFrame frame = backend.captureDisplay(list.displays.first());
+        QCOMPARE(frame.status, DisplayCaptureStatus::Ok);
+        QVERIFY(near(frame.image.pixelColor(640, 360), swayBackground));
     }
 
     void screenshotPortal()
@@ -212,7 +236,7 @@ private Q_SLOTS:
         PortalScreenCast::Options options = portalOptions(true);
         options.connection = bus.connect(QStringLiteral("capture"));
         auto screenCast = std::make_shared<PortalScreenCast>(options);
-        screenCast->canCaptureScreen();
+        screenCast->requestGrant();
         QTRY_VERIFY_WITH_TIMEOUT(screenCast->snapshot().phase != PortalScreenCast::Phase::Starting,
                                  20000);
 
@@ -236,6 +260,21 @@ private Q_SLOTS:
                        QStringLiteral("org.gnome.Mutter.ScreenCast.Session"))
             .call(QStringLiteral("Stop"));
         m_mutterSession.clear();
+    }
+
+    // Debian's GNOME capture lives in xdg-desktop-portal-gnome; without it Mutter's desktop
+    // offers none, and the advice says what to install rather than "Press Open".
+    void bareMutterOffersNoCaptureAndTheAdviceSaysWhy()
+    {
+        REQUIRE_DESKTOP("mutter");
+        if (QFile::exists(QStringLiteral("/usr/libexec/xdg-desktop-portal-gnome")))
+            QSKIP("xdg-desktop-portal-gnome is installed here: GNOME's desktop offers capture");
+        PortalScreenCast screenCast(portalOptions(true));
+        QCOMPARE(screenCast.detectOffer().method, PortalScreenCast::Method::None);
+        QVERIFY(!screenCast.requestGrant());
+        QVERIFY(PermissionService::noScreenSharingServiceAdvice(
+                    qEnvironmentVariable("XDG_CURRENT_DESKTOP"))
+                    .contains(QStringLiteral("install xdg-desktop-portal-gnome")));
     }
 
     void gnomePortalChooser()

@@ -12,7 +12,10 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
+
+#include <atomic>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -69,6 +72,18 @@ private:
         return script;
     }
 
+    // A granting script whose Screenshot answers with a picture written into the folder.
+    FakePortalService::Script grantingScriptWithScreenshot(const QTemporaryDir &folder) const
+    {
+        const QString file = folder.filePath(QStringLiteral("Screenshot.png"));
+        QImage picture(8, 8, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        picture.save(file);
+        FakePortalService::Script script = grantingScript();
+        script.screenshotUri = QUrl::fromLocalFile(file).toString();
+        return script;
+    }
+
     static void waitWhileStarting(const PortalScreenCast &portal)
     {
         QTRY_VERIFY_WITH_TIMEOUT(portal.snapshot().phase != Phase::Starting, 10000);
@@ -110,6 +125,8 @@ private Q_SLOTS:
         QFETCH(int, closedRequests);
 
         FakePortalService::Script script = grantingScript();
+        // Without a Screenshot portal to fall back to, the cast's own answer decides.
+        script.offerScreenshot = false;
         script.createSession = createSession;
         script.selectSources = selectSources;
         script.start = start;
@@ -117,10 +134,12 @@ private Q_SLOTS:
         QVERIFY(portal.isRegistered());
         PortalScreenCast screenCast(options(std::chrono::milliseconds(500)));
 
-        // Nothing granted yet: the check answers at once and asks the desktop in the background.
+        // Nothing granted yet: the request answers at once and asks the desktop in the
+        // background.
         QElapsedTimer timer;
         timer.start();
         QVERIFY(!screenCast.canCaptureScreen());
+        QVERIFY(screenCast.requestGrant());
         QVERIFY(timer.elapsed() < 200);
         waitWhileStarting(screenCast);
 
@@ -148,7 +167,7 @@ private Q_SLOTS:
         SettingsStore settings{QString()};
         auto screenCast = std::make_shared<PortalScreenCast>(options());
         screenCast->setRestoreTokenStore(&settings);
-        screenCast->canCaptureScreen();
+        screenCast->requestGrant();
         waitWhileStarting(*screenCast);
 
         QCOMPARE(portal.calls().filter(
@@ -219,9 +238,9 @@ private Q_SLOTS:
         auto screenCast = std::make_shared<PortalScreenCast>(options());
         screenCast->setRestoreTokenStore(&settings);
 
-        // An earlier grant counts at once on the GUI thread's check, while it is restored.
+        // An earlier grant counts at once on the GUI thread's check; the capture restores it.
         QCOMPARE(screenCast->canCaptureScreen(), true);
-        waitWhileStarting(*screenCast);
+        QCOMPARE(screenCast->ensureActive(), granted);
         const QVariantMap sources = portal.optionsOf(QStringLiteral("SelectSources"));
         QCOMPARE(sources.value(QStringLiteral("restore_token")).toString(),
                  passed ? QStringLiteral("old") : QString());
@@ -261,7 +280,7 @@ private Q_SLOTS:
     {
         FakePortalService portal(m_bus->address(), grantingScript());
         auto screenCast = std::make_shared<PortalScreenCast>(options());
-        screenCast->canCaptureScreen();
+        screenCast->requestGrant();
         waitWhileStarting(*screenCast);
         QCOMPARE(screenCast->snapshot().phase, Phase::Active);
 
@@ -283,6 +302,85 @@ private Q_SLOTS:
         QCOMPARE(backend.listDisplays().status, DisplayCaptureStatus::AccessDenied);
         QVERIFY(timer.elapsed() < 2000);
         QVERIFY(!screenCast->canCaptureScreen());
+        // Nothing could ask: "Open" says so rather than pretending.
+        QVERIFY(!screenCast->requestGrant());
+    }
+
+    void checksNeverAskTheDesktop_data()
+    {
+        QTest::addColumn<bool>("offerScreenCast");
+        QTest::addColumn<QString>("grantCall");
+        // Screenshots count as allowed until one is refused: nothing tells without taking one.
+        QTest::addColumn<bool>("grantedUnasked");
+        QTest::newRow("screen cast") << true << QStringLiteral("CreateSession") << false;
+        QTest::newRow("screenshot only") << false << QStringLiteral("Screenshot") << true;
+    }
+
+    // Checks come at launch, from the popover, on "Check Again" and at every tray click: only
+    // the person's "Open" may bring up the desktop's dialog, and its answer is announced.
+    void checksNeverAskTheDesktop()
+    {
+        QFETCH(bool, offerScreenCast);
+        QFETCH(QString, grantCall);
+        QFETCH(bool, grantedUnasked);
+        QTemporaryDir folder;
+        FakePortalService::Script script = grantingScriptWithScreenshot(folder);
+        script.offerScreenCast = offerScreenCast;
+        FakePortalService portal(m_bus->address(), script);
+        std::atomic<int> announced = 0;
+        PortalScreenCast::Options withAnnouncer = options();
+        withAnnouncer.grantChanged = [&announced] {
+            ++announced;
+        };
+        PortalScreenCast screenCast(withAnnouncer);
+
+        for (int check = 0; check < 4; ++check)
+            QVERIFY(!screenCast.canCaptureScreen());
+        // What the portal offers becomes known, and is announced, without asking for anything.
+        QTRY_VERIFY(screenCast.snapshot().method != PortalScreenCast::Method::Unknown);
+        QTRY_COMPARE(announced.load(), 1);
+        QCOMPARE(screenCast.canCaptureScreen(), grantedUnasked);
+        QVERIFY2(!portal.calls().contains(grantCall), qPrintable(portal.calls().join(u',')));
+
+        QVERIFY(screenCast.requestGrant());
+        QTRY_VERIFY(screenCast.canCaptureScreen());
+        QTRY_COMPARE(announced.load(), 2);
+        QCOMPARE(portal.calls().count(grantCall), 1);
+    }
+
+    void failingScreenCastFallsBackToScreenshot_data()
+    {
+        QTest::addColumn<Answer>("start");
+        QTest::addColumn<bool>("fallsBack");
+        QTest::newRow("cast failed") << Answer{2u} << true;
+        QTest::newRow("cast cancelled by the person") << Answer{1u} << false;
+    }
+
+    // wlroots' portal without a GPU accepts the cast, then fails it for want of a buffer format;
+    // its Screenshot interface works.
+    void failingScreenCastFallsBackToScreenshot()
+    {
+        QFETCH(Answer, start);
+        QFETCH(bool, fallsBack);
+        QTemporaryDir folder;
+        FakePortalService::Script script = grantingScriptWithScreenshot(folder);
+        script.start = start;
+        FakePortalService portal(m_bus->address(), script);
+        PortalScreenCast screenCast(options());
+
+        QVERIFY(screenCast.requestGrant());
+        QTRY_VERIFY(portal.calls().contains(QStringLiteral("Start")));
+        if (!fallsBack) {
+            waitWhileStarting(screenCast);
+            QCOMPARE(screenCast.snapshot().phase, Phase::Denied);
+            QVERIFY(!portal.calls().contains(QStringLiteral("Screenshot")));
+            QVERIFY(!screenCast.canCaptureScreen());
+            return;
+        }
+        QTRY_VERIFY(screenCast.canCaptureScreen());
+        QCOMPARE(screenCast.snapshot().method, PortalScreenCast::Method::Screenshot);
+        QCOMPARE(screenCast.detectOffer().method, PortalScreenCast::Method::Screenshot);
+        QCOMPARE(portal.calls().count(QStringLiteral("Screenshot")), 1);
     }
 
     void screenshotPortalIsCutPerScreen_data()
@@ -331,6 +429,8 @@ private Q_SLOTS:
         if (!granted) {
             QCOMPARE(left.status, DisplayCaptureStatus::AccessDenied);
             QVERIFY(QFile::exists(file));
+            // Refused once: the check says so from then on.
+            QVERIFY(!screenCast->canCaptureScreen());
             return;
         }
         QCOMPARE(portal.calls().count(QStringLiteral("Screenshot")), 1);

@@ -1,4 +1,5 @@
 #include "app/shell/ShellTestRig.h"
+#include "platform/PermissionChanges.h"
 #include "platform/PermissionService.h"
 #include "support/platform/FakePermissionProbe.h"
 #include "ui/design/WD.h"
@@ -7,6 +8,8 @@
 
 #include <QSignalSpy>
 #include <QTest>
+
+#include <thread>
 
 using Route = RootViewModel::Route;
 using MainContent = RootViewModel::MainContent;
@@ -73,13 +76,34 @@ private Q_SLOTS:
         QCOMPARE(RootViewModel::contentHeightFor(route, false), heightWithout);
     }
 
+    void mainContentTable_data()
+    {
+        QTest::addColumn<bool>("permissions");
+        QTest::addColumn<bool>("interrupted");
+        QTest::addColumn<MainTab>("tab");
+        QTest::addColumn<MainContent>("content");
+        // Permissions first, then the unfinished session, then the tabs; Settings (with the
+        // sign-out) stays reachable without permissions.
+        QTest::newRow("no permissions, interrupted")
+            << false << true << MainTab::Tracker << MainContent::Permissions;
+        QTest::newRow("no permissions")
+            << false << false << MainTab::Tracker << MainContent::Permissions;
+        QTest::newRow("no permissions, summary")
+            << false << false << MainTab::Summary << MainContent::Permissions;
+        QTest::newRow("no permissions, settings")
+            << false << false << MainTab::Settings << MainContent::SelectedTab;
+        QTest::newRow("interrupted")
+            << true << true << MainTab::Tracker << MainContent::InterruptedSession;
+        QTest::newRow("granted") << true << false << MainTab::Tracker << MainContent::SelectedTab;
+    }
+
     void mainContentTable()
     {
-        // Permissions first, then the unfinished session, then the tabs.
-        QCOMPARE(RootViewModel::mainContentFor(false, true), MainContent::Permissions);
-        QCOMPARE(RootViewModel::mainContentFor(false, false), MainContent::Permissions);
-        QCOMPARE(RootViewModel::mainContentFor(true, true), MainContent::InterruptedSession);
-        QCOMPARE(RootViewModel::mainContentFor(true, false), MainContent::SelectedTab);
+        QFETCH(bool, permissions);
+        QFETCH(bool, interrupted);
+        QFETCH(MainTab, tab);
+        QFETCH(MainContent, content);
+        QCOMPARE(RootViewModel::mainContentFor(permissions, interrupted, tab), content);
     }
 
     void statusTable_data()
@@ -221,6 +245,34 @@ private Q_SLOTS:
         QCOMPARE(model->mainContent(), MainContent::SelectedTab);
         QCOMPARE(model->contentHeight(), 480);
         PermissionService::setProbe(nullptr);
+    }
+
+    // The desktop answers "Open" later, from its own thread; the screen follows without "Check
+    // Again", and Settings stays reachable while permissions are missing.
+    void grantAnnouncedFromAnotherThreadUpdatesTheScreen()
+    {
+        auto probe = std::make_shared<FakePermissionProbe>();
+        probe->screenAllowed = false;
+        PermissionService::setProbe(probe);
+        const auto restoreProbe = qScopeGuard([] { PermissionService::setProbe(nullptr); });
+        ShellTestRig rig;
+        rig.permissionsGranted = false;
+        rig.finishRestore(true);
+        auto model = makeModel(rig, true);
+        model->refreshPermissionRows();
+        QVERIFY(!model->screenRecordingGranted());
+
+        model->selectTab(static_cast<int>(MainTab::Settings));
+        QCOMPARE(model->mainContent(), MainContent::SelectedTab);
+        model->selectTab(static_cast<int>(MainTab::Tracker));
+        QCOMPARE(model->mainContent(), MainContent::Permissions);
+
+        probe->screenAllowed = true;
+        rig.permissionsGranted = true;
+        std::thread portalThread([] { PermissionChanges::instance().announce(); });
+        portalThread.join();
+        QTRY_VERIFY(model->screenRecordingGranted());
+        QCOMPARE(model->mainContent(), MainContent::SelectedTab);
     }
 
     void unfinishedSessionCard_data()
