@@ -1,6 +1,7 @@
 // One capture cycle: every display captured, scaled, encoded as JPEG and written atomically.
 #include "tracking/capture/ScreenCaptureService.h"
 
+#include "foundation/ConfirmedFileWrite.h"
 #include "foundation/Log.h"
 #include "foundation/UuidText.h"
 #include "platform/DisplayCaptureBackend.h"
@@ -8,7 +9,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace {
 
@@ -22,26 +22,6 @@ QByteArray encodeJpeg(const QImage &image, int quality)
     if (!writer.write(image))
         return {};
     return data;
-}
-
-// Written aside and renamed into place, so a reader never sees half a file.
-bool writeAtomically(const QString &path, const QByteArray &data, QString *error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    if (file.write(data) != data.size()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -97,10 +77,16 @@ ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, const Q
 
         const QString path =
             folder.filePath(captureFileName(sessionId, token, static_cast<int>(index)));
-        QString error;
-        if (!writeAtomically(path, jpeg, &error)) {
+        // Written aside and renamed into place once on the disk, so a reader never sees half a
+        // file and a full disk never leaves an empty one to be uploaded.
+        const QString error = ConfirmedFileWrite::replace(path, jpeg);
+        if (!error.isEmpty()) {
+            result.unwritten = static_cast<int>(list.displays.size() - index);
             zuvError(lcCapture).noquote()
-                << QStringLiteral("Failed writing screenshot: %1").arg(error);
+                << QStringLiteral("Failed writing screenshot: %1; %2 screenshot(s) of this cycle "
+                                  "are lost")
+                       .arg(error)
+                       .arg(result.unwritten);
             result.outcome = CaptureOutcome::LocalFailure;
             return result;
         }
