@@ -51,6 +51,23 @@ QList<qsizetype> graphemeEnds(const QString &text)
     return ends;
 }
 
+// The first maxChars characters of a long body, masked; the window read is larger than what is
+// shown, so masking (which shortens) still fills it, and a secret cut at its end is masked too.
+QString beginningOfLongBody(const QByteArray &body, int maxChars)
+{
+    const QByteArray window = body.left(4 * qsizetype(maxChars));
+    // Stateful: a character cut at the window's end is held back, not taken for bad bytes.
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(window);
+    if (decoder.hasError())
+        return QStringLiteral("Non-UTF8 binary payload (%1 bytes)").arg(body.size());
+    text = LogRedactor::redactBeginning(text);
+    const QList<qsizetype> ends = graphemeEnds(text);
+    const qsizetype shown = std::min<qsizetype>(maxChars, ends.size());
+    return text.left(shown > 0 ? ends.at(shown - 1) : 0) +
+           QStringLiteral("…(%1 bytes total)").arg(body.size());
+}
+
 QString loggedURL(const QUrl &url)
 {
     return url.toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded);
@@ -135,13 +152,17 @@ QCoro::Task<QByteArray> APIClient::sendOnce(Call call, bool mayRepair)
     }
 
     std::unique_ptr<QNetworkReply, DeleteLater> reply(startRequest(request, call));
+    const BoundedReply bounds(*reply, m_limits);
     co_await reply.get();
 
     const QString requestPayload = stringifyJSONorText(call.body, outcomeBodyLimit);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid()) {
-        if (reply->error() == QNetworkReply::NoError)
+    if (bounds.failed() || !status.isValid()) {
+        if (!bounds.failed() && reply->error() == QNetworkReply::NoError)
             throw APIError::serverError(-1);
+        // What arrived of an answer that broke its bounds is neither used nor logged.
+        const QString error =
+            bounds.failed() ? bounds.failure() : LogRedactor::redact(reply->errorString());
         const QString title =
             outcomePrefix(call.method, *url) + QStringLiteral(" • no HTTP response");
         const QStringList detail = {
@@ -150,10 +171,10 @@ QCoro::Task<QByteArray> APIClient::sendOnce(Call call, bool mayRepair)
             QStringLiteral("Request payload:"),
             requestPayload,
             QStringLiteral("Error:"),
-            LogRedactor::redact(reply->errorString()),
+            error,
         };
         BackendSnackbarReporter::show(title, detail.join(QLatin1Char('\n')), true);
-        throw APIError::network(reply->error(), LogRedactor::redact(reply->errorString()));
+        throw APIError::network(bounds.failed() ? bounds.failureCode() : reply->error(), error);
     }
 
     const int statusCode = status.toInt();
@@ -201,6 +222,12 @@ QString APIClient::stringifyJSONorText(const std::optional<QByteArray> &body, in
 {
     if (!body)
         return QStringLiteral("nil");
+
+    // Formatting a body of megabytes for a few thousand characters of log would hold the GUI
+    // thread for seconds; past this only its beginning is read, as text.
+    const qsizetype formattedBodyLimit = 64 * 1024 + 16 * qsizetype(maxChars);
+    if (body->size() > formattedBodyLimit)
+        return beginningOfLongBody(*body, maxChars);
 
     QString text;
     QJsonParseError error;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/APIError.h"
+#include "api/BoundedReply.h"
 #include "api/EmptyResponse.h"
 #include "api/TlsConfiguration.h"
 
@@ -49,6 +50,11 @@ public:
     };
 
     static constexpr int timeoutMilliseconds = 60'000;
+    // A configuration or a day's screenshot report is some kilobytes; a few MiB leaves room for
+    // a company with many tasks and a long day.
+    static constexpr qint64 maxAnswerBytes = 4 * 1024 * 1024;
+    // The whole request, however slowly its answer arrives.
+    static constexpr int deadlineMilliseconds = 60'000;
     static constexpr int requestLineBodyLimit = 2000;
     static constexpr int outcomeBodyLimit = 6000;
 
@@ -56,6 +62,9 @@ public:
               TlsConfiguration tls = TlsConfiguration::fromEnvironment());
     APIClient(const APIClient &) = delete;
     APIClient &operator=(const APIClient &) = delete;
+
+    // For tests: other bounds on an answer's size and a request's time.
+    void setAnswerLimits(BoundedReply::Limits limits) { m_limits = limits; }
 
     // Not owned; the authentication service installs itself once at start-up.
     void setUnauthorizedHandler(UnauthorizedHandler *handler) { m_unauthorizedHandler = handler; }
@@ -80,7 +89,8 @@ public:
     }
 
     // A body as the log shows it: pretty-printed JSON or the text itself, secrets masked, cut to
-    // maxChars characters.
+    // maxChars characters. A body far longer than that is shown from its beginning as it came,
+    // never parsed or formatted whole.
     static QString stringifyJSONorText(const std::optional<QByteArray> &body, int maxChars);
 
     // The URL a path addresses under the current base address; none when it cannot be parsed or
@@ -116,5 +126,6 @@ private:
     AuthTokenStore &m_tokens;
     const TlsConfiguration m_tls;
     UnauthorizedHandler *m_unauthorizedHandler = nullptr;
+    BoundedReply::Limits m_limits{maxAnswerBytes, deadlineMilliseconds};
     QNetworkAccessManager m_network;
 };

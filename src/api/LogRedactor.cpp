@@ -15,6 +15,15 @@ const QRegularExpression &jsonKeyPattern()
     return pattern;
 }
 
+const QRegularExpression &unterminatedJsonKeyPattern()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("\"(") + sensitiveJSONKeys().join(QLatin1Char('|')) +
+            QString::fromLatin1(R"re()"\s*:\s*"(?:[^"\\]|\\.)*\\?$)re"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern;
+}
+
 const QRegularExpression &bearerPattern()
 {
     static const QRegularExpression pattern(
@@ -51,6 +60,13 @@ QString redact(const QString &text)
     masked.replace(jsonKeyPattern(), QStringLiteral("\"\\1\":\"<redacted>\""));
     masked.replace(bearerPattern(), QStringLiteral("Bearer <redacted>"));
     masked.replace(userInfoPattern(), QStringLiteral("\\1"));
+    return masked;
+}
+
+QString redactBeginning(const QString &text)
+{
+    QString masked = redact(text);
+    masked.replace(unterminatedJsonKeyPattern(), QStringLiteral("\"\\1\":\"<redacted>"));
     return masked;
 }
 

@@ -11,5 +11,8 @@ namespace LogRedactor {
 const QStringList &sensitiveJSONKeys();
 
 QString redact(const QString &text);
+// redact() for the beginning of a longer text: a secret's value that the cut left unterminated
+// at the end is masked too.
+QString redactBeginning(const QString &text);
 
 } // namespace LogRedactor

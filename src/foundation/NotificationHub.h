@@ -37,6 +37,15 @@ Q_SIGNALS:
     // A write to the local database failed after the last one that succeeded (or since start):
     // tracked time is not being saved. Posted again only after a write has succeeded.
     void localDatabaseCannotBeWritten();
+    // The preferences file could not be written after the last write that succeeded; the old
+    // file was kept. Posted again only after a write has succeeded.
+    void preferencesCannotBeWritten();
+    // A file or folder of the data folder other than the database was found damaged and was
+    // replaced; description says what and what of it was kept, asidePath where the damaged one
+    // was kept (empty when it could not be moved).
+    void localFileWasDamaged(const QString &description, const QString &asidePath);
+    // Screenshots were taken but could not be written to the disk (count files): they are lost.
+    void capturesCouldNotBeSaved(int count);
 
 private:
     NotificationHub() = default;

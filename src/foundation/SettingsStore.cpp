@@ -1,13 +1,15 @@
 #include "foundation/SettingsStore.h"
 
+#include "foundation/ConfirmedFileWrite.h"
+#include "foundation/JsonObjectSalvage.h"
 #include "foundation/Log.h"
+#include "foundation/NotificationHub.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -35,19 +37,32 @@ void SettingsStore::load()
         zuvError(lcSession) << "Cannot read preferences file" << m_filePath << file.errorString();
         return;
     }
+    const QByteArray contents = file.readAll();
+    file.close();
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(contents, &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
-        zuvError(lcSession) << "Preferences file is not a JSON object; starting from defaults:"
-                            << m_filePath << parseError.errorString();
-        file.close();
-        moveDamagedFileAside();
+        zuvError(lcSession) << "Preferences file is not a JSON object:" << m_filePath
+                            << parseError.errorString();
+        recoverDamagedFile(contents);
         return;
     }
     m_values = document.object();
 }
 
-void SettingsStore::moveDamagedFileAside() const
+void SettingsStore::recoverDamagedFile(const QByteArray &contents)
+{
+    // A file cut short still holds the company address, the device id and the heartbeat marks
+    // before the cut; losing them would leave the person signed in to no company.
+    m_values = JsonObjectSalvage::completeMembers(contents);
+    m_damage = Damage{static_cast<int>(m_values.size()), moveDamagedFileAside()};
+    zuvError(lcSession) << "Kept" << m_values.size() << "value(s) of the damaged preferences file";
+    // Written at once: a run that changes nothing would otherwise leave no file to read them from.
+    if (!m_values.isEmpty() && !m_damage->asidePath.isEmpty() && persistLocked())
+        postWriteFailure();
+}
+
+QString SettingsStore::moveDamagedFileAside() const
 {
     // The first change would replace the file; kept aside, the company address and the rest
     // can still be read from it by hand.
@@ -56,10 +71,12 @@ void SettingsStore::moveDamagedFileAside() const
     QString asidePath = m_filePath + QStringLiteral(".damaged-") + stamp;
     for (int attempt = 2; QFileInfo::exists(asidePath); ++attempt)
         asidePath = m_filePath + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(attempt);
-    if (QFile::rename(m_filePath, asidePath))
+    if (QFile::rename(m_filePath, asidePath)) {
         zuvError(lcSession) << "Moved the unreadable preferences file to" << asidePath;
-    else
-        zuvError(lcSession) << "Cannot move the unreadable preferences file aside:" << m_filePath;
+        return asidePath;
+    }
+    zuvError(lcSession) << "Cannot move the unreadable preferences file aside:" << m_filePath;
+    return QString();
 }
 
 bool SettingsStore::contains(const QString &key) const
@@ -143,38 +160,53 @@ void SettingsStore::setBoolean(const QString &key, bool value)
 
 void SettingsStore::remove(const QString &key)
 {
-    const QMutexLocker locker(&m_mutex);
-    if (!m_values.contains(key))
-        return;
-    m_values.remove(key);
-    persistLocked();
+    bool failureBegan = false;
+    {
+        const QMutexLocker locker(&m_mutex);
+        if (!m_values.contains(key))
+            return;
+        m_values.remove(key);
+        failureBegan = persistLocked();
+    }
+    if (failureBegan)
+        postWriteFailure();
 }
 
 void SettingsStore::setValue(const QString &key, const QJsonValue &value)
 {
-    const QMutexLocker locker(&m_mutex);
-    if (m_values.value(key) == value && m_values.contains(key))
-        return;
-    m_values.insert(key, value);
-    persistLocked();
+    bool failureBegan = false;
+    {
+        const QMutexLocker locker(&m_mutex);
+        if (m_values.value(key) == value && m_values.contains(key))
+            return;
+        m_values.insert(key, value);
+        failureBegan = persistLocked();
+    }
+    if (failureBegan)
+        postWriteFailure();
 }
 
-void SettingsStore::persistLocked()
+bool SettingsStore::persistLocked()
 {
     if (m_filePath.isEmpty())
-        return;
+        return false;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    QSaveFile file(m_filePath);
-    const bool written = file.open(QIODevice::WriteOnly) &&
-                         file.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented)) >= 0 &&
-                         file.commit();
-    if (written) {
+    const QString failure = ConfirmedFileWrite::replace(
+        m_filePath, QJsonDocument(m_values).toJson(QJsonDocument::Indented));
+    if (failure.isEmpty()) {
         m_reportedWriteFailure = false;
-        return;
+        return false;
     }
-    // The values stay in memory; the next change tries the file again. Say so once per failure
-    // streak, not on every heartbeat mark.
-    if (!m_reportedWriteFailure)
-        zuvError(lcSession) << "Cannot write preferences file" << m_filePath << file.errorString();
+    // The values stay in memory and the old file on the disk; the next change tries again. Say
+    // so once per failure streak, not on every heartbeat mark.
+    if (m_reportedWriteFailure)
+        return false;
+    zuvError(lcSession) << "Cannot write preferences file" << m_filePath << failure;
     m_reportedWriteFailure = true;
+    return true;
+}
+
+void SettingsStore::postWriteFailure()
+{
+    Q_EMIT NotificationHub::instance().preferencesCannotBeWritten();
 }

@@ -9,7 +9,9 @@
 
 // The program's user defaults: typed values under the keys the system names, kept in one JSON
 // file in the data folder and rewritten atomically on every change, so a crash or a kill leaves
-// the previous or the new file, never a torn one.
+// the previous or the new file, never a torn one. A write that cannot be confirmed on the disk
+// keeps the old file and posts NotificationHub::preferencesCannotBeWritten once per failure
+// streak. A file found damaged is moved aside and what still reads in it is kept.
 //
 // Thread-safe: every call may come from any thread. Values keep their JSON type across runs: a
 // text stays a text, a flag a flag, a number a number (integers read back as integers).
@@ -18,6 +20,13 @@ class SettingsStore
 public:
     static constexpr const char *defaultFileName = "preferences.json";
 
+    // A file found damaged at load: how many values were read from it, and where it was kept.
+    struct Damage
+    {
+        int keptValues = 0;
+        QString asidePath;
+    };
+
     // Loads the file when it exists; an empty filePath keeps the values in memory only.
     explicit SettingsStore(QString filePath);
 
@@ -25,6 +34,9 @@ public:
     SettingsStore &operator=(const SettingsStore &) = delete;
 
     QString filePath() const { return m_filePath; }
+    // Set when the file was damaged at load; the store cannot tell the person itself, since it
+    // exists before anything that could.
+    std::optional<Damage> damageFound() const { return m_damage; }
 
     bool contains(const QString &key) const;
     QStringList keys() const;
@@ -43,12 +55,16 @@ public:
 
 private:
     void load();
-    void moveDamagedFileAside() const;
+    void recoverDamagedFile(const QByteArray &contents);
+    QString moveDamagedFileAside() const;
     void setValue(const QString &key, const QJsonValue &value);
-    void persistLocked();
+    // Answers whether this write began a failure streak, to be posted once the lock is released.
+    bool persistLocked();
+    static void postWriteFailure();
 
     const QString m_filePath;
     mutable QMutex m_mutex;
     QJsonObject m_values;
     bool m_reportedWriteFailure = false;
+    std::optional<Damage> m_damage;
 };

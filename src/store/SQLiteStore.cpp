@@ -125,6 +125,14 @@ SQLiteStore::SQLiteStore(const QString &databasePath, DomainKeyProvider domainKe
 
 void SQLiteStore::openCheckedDatabase()
 {
+    // SQLite takes an empty file for a new database, but this store writes its schema as soon
+    // as it makes one: an empty file here lost its contents (a full disk, a copy cut short).
+    const QFileInfo file(m_databasePath);
+    if (file.isFile() && file.size() == 0) {
+        zuvError(lcSession) << "SQLiteStore: the database file is empty";
+        replaceDamagedDatabase();
+        return;
+    }
     openIfNeeded();
     if (migrateIfNeeded() == SchemaOutcome::DamagedFile || !passesQuickCheck())
         replaceDamagedDatabase();

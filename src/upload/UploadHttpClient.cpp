@@ -176,11 +176,18 @@ QCoro::Task<QByteArray> UploadHttpClient::send(const Request &request, bool allo
     std::unique_ptr<QNetworkReply, DeleteLater> reply(
         m_network.sendCustomRequest(networkRequest, request.method, requestBody));
     requestBody->setParent(reply.get());
+    const BoundedReply bounds(*reply, m_limits);
     ++m_requestsInFlight;
     co_await reply.get();
     --m_requestsInFlight;
     if (++m_requestsSinceRelease >= requestsPerConnectionRelease)
         releaseIdleConnections();
+
+    if (bounds.failed()) {
+        zuvError(lcUpload).noquote() << "API request failed:" << methodText(request)
+                                     << pathText(request) << "-" << bounds.failure();
+        throw TransportError(bounds.failureCode(), bounds.failure());
+    }
 
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusAttribute.isValid()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "api/BoundedReply.h"
 #include "api/TlsConfiguration.h"
 
 #include <QByteArray>
@@ -22,13 +23,18 @@ class UnauthorizedHandler;
 //
 // Throws APIError (invalid URL, unauthorized, server error with its status), TransportError when
 // no HTTP answer for the request came back (a redirect within the origin counts as none), and
-// nothing else. One send is one request on the wire: a connection that closes unanswered is a
+// nothing else; an answer past its size limit or its deadline is a TransportError too. One send
+// is one request on the wire: a connection that closes unanswered is a
 // TransportError, never a silent second copy. Credentials go only over https (or plain http to
 // the loopback host); any other address is an invalid URL.
 class UploadHttpClient
 {
 public:
     static constexpr int requestTimeoutMilliseconds = 120'000;
+    // The tracking answers carry an acknowledgement and today's total, some hundred bytes.
+    static constexpr qint64 maxAnswerBytes = 64 * 1024;
+    // The whole request, a screenshot's upload included, however slowly its answer arrives.
+    static constexpr int deadlineMilliseconds = 120'000;
     static constexpr int payloadLogLimit = 2000;
     static constexpr int errorBodyLogLimit = 500;
     static constexpr int requestsPerConnectionRelease = 100;
@@ -56,6 +62,9 @@ public:
     // the stored token's, once the keyring has answered; without stored tokens it goes without.
     QCoro::Task<QByteArray> executeRequest(Request request, bool allowRetryAfterRefresh);
 
+    // For tests: other bounds on an answer's size and a request's time.
+    void setAnswerLimits(BoundedReply::Limits limits) { m_limits = limits; }
+
     // Drops idle cached connections. Qt keeps memory for every TLS connection the cache has
     // seen until the cache is cleared, so a process that uploads all day clears it now and then.
     void releaseIdleConnections();
@@ -74,6 +83,7 @@ private:
     AuthTokenStore &m_tokens;
     UnauthorizedHandler *m_unauthorizedHandler;
     TlsConfiguration m_tls;
+    BoundedReply::Limits m_limits{maxAnswerBytes, deadlineMilliseconds};
     QNetworkAccessManager m_network;
     int m_requestsInFlight = 0;
     int m_requestsSinceRelease = 0;

@@ -1,8 +1,11 @@
+#include "foundation/NotificationHub.h"
 #include "foundation/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtConcurrent/QtConcurrent>
 #include <QtTest>
@@ -19,6 +22,9 @@ private Q_SLOTS:
     void nonFiniteNumberIsRefused();
     void concurrentWritersLoseNothing();
     void unwritableFolderKeepsValuesInMemory();
+    void fullDiskKeepsTheOldFileAndSaysSo();
+    void fileCutShortKeepsItsWholeValues_data();
+    void fileCutShortKeepsItsWholeValues();
 };
 
 void TestSettingsStore::valuesKeepTheirTypesAcrossRuns()
@@ -77,7 +83,9 @@ void TestSettingsStore::damagedFileStartsFromDefaults()
     file.close();
 
     SettingsStore store(path);
-    QVERIFY(store.keys().isEmpty());
+    // The one member that stands whole before the cut is kept.
+    QCOMPARE(store.keys(), QStringList{QStringLiteral("baseURL")});
+    QCOMPARE(store.damageFound()->keptValues, 1);
     store.setString(QStringLiteral("after"), QStringLiteral("ok"));
     SettingsStore reopened(path);
     QCOMPARE(reopened.string(QStringLiteral("after")), QStringLiteral("ok"));
@@ -129,6 +137,92 @@ void TestSettingsStore::unwritableFolderKeepsValuesInMemory()
     SettingsStore store(path);
     store.setString(QStringLiteral("key"), QStringLiteral("value"));
     QCOMPARE(store.string(QStringLiteral("key")), QStringLiteral("value"));
+}
+
+void TestSettingsStore::fullDiskKeepsTheOldFileAndSaysSo()
+{
+    QTemporaryDir folder;
+    const QString disk = folder.filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkpath(disk));
+    if (QProcess::execute(QStringLiteral("mount"),
+                          {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                           QStringLiteral("size=64k"), QStringLiteral("tmpfs"), disk}) != 0)
+        QSKIP("a small tmpfs cannot be mounted here (it needs root)");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk}); });
+
+    const QString path = QDir(disk).filePath(QStringLiteral("preferences.json"));
+    const QString address = QStringLiteral("https://acme.example/api/v1/");
+    SettingsStore store(path);
+    store.setString(QStringLiteral("baseURL"), address);
+    QFile filler(QDir(disk).filePath(QStringLiteral("filler")));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+    filler.close();
+
+    QSignalSpy failures(&NotificationHub::instance(), &NotificationHub::preferencesCannotBeWritten);
+    // Small writes: Qt's own save buffered them and reported success over an empty file.
+    store.setInteger(QStringLiteral("mark"), 1'700'000'123);
+    store.setString(QStringLiteral("mark2"), QStringLiteral("again"));
+    QCOMPARE(failures.size(), 1); // once per failure streak
+    QCOMPARE(SettingsStore(path).string(QStringLiteral("baseURL")), address);
+    QVERIFY(!SettingsStore(path).contains(QStringLiteral("mark")));
+    QCOMPARE(QDir(disk).entryList(QDir::Files),
+             QStringList({QStringLiteral("filler"), QStringLiteral("preferences.json")}));
+
+    // Space freed: the next change writes everything held in memory.
+    QVERIFY(filler.remove());
+    store.setString(QStringLiteral("after"), QStringLiteral("ok"));
+    const SettingsStore reopened(path);
+    QCOMPARE(reopened.string(QStringLiteral("mark2")), QStringLiteral("again"));
+    QCOMPARE(reopened.string(QStringLiteral("baseURL")), address);
+}
+
+void TestSettingsStore::fileCutShortKeepsItsWholeValues_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QStringList>("kept");
+    const QByteArray whole = "{\n    \"baseURL\": \"https://acme.example/api/v1/\",\n"
+                             "    \"deviceId\": \"D-1\",\n    \"mark\": 1700000123,\n"
+                             "    \"nested\": {\"a\": 1, \"b\": \"x,y\"},\n"
+                             "    \"last\": true\n}\n";
+    const QStringList all = {QStringLiteral("baseURL"), QStringLiteral("deviceId"),
+                             QStringLiteral("last"), QStringLiteral("mark"),
+                             QStringLiteral("nested")};
+    QTest::newRow("cut in half") << whole.left(whole.size() / 2) << all.mid(0, 2);
+    QTest::newRow("cut inside a number") << whole.left(whole.indexOf("0123")) << all.mid(0, 2);
+    QTest::newRow("cut inside a nested value")
+        << whole.left(whole.indexOf("x,y") + 2) << QStringList{all.at(0), all.at(1), all.at(3)};
+    QTest::newRow("cut before the closing brace")
+        << whole.left(whole.lastIndexOf('}'))
+        << QStringList{all.at(0), all.at(1), all.at(3), all.at(4)};
+    QTest::newRow("zeros") << QByteArray(300, '\0') << QStringList();
+    QTest::newRow("empty") << QByteArray() << QStringList();
+}
+
+void TestSettingsStore::fileCutShortKeepsItsWholeValues()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QStringList, kept);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("preferences.json"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+    file.close();
+
+    {
+        SettingsStore store(path);
+        QCOMPARE(store.keys(), kept);
+        QVERIFY(store.damageFound());
+        QCOMPARE(store.damageFound()->keptValues, kept.size());
+        QVERIFY(QFile::exists(store.damageFound()->asidePath));
+    }
+    // Kept on the disk at once, so a run that changes nothing loses nothing; told once only.
+    const SettingsStore reopened(path);
+    QCOMPARE(reopened.keys(), kept);
+    QVERIFY(!reopened.damageFound());
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

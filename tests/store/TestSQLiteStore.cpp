@@ -193,6 +193,8 @@ void TestSQLiteStore::damagedFileIsMovedAsideAndReplaced_data()
     QTest::newRow("not a database") << QByteArray(8192, '\x5a') << false;
     QTest::newRow("truncated") << truncated << false;
     QTest::newRow("truncated, with journal files") << truncated << true;
+    // SQLite would take it for a new database; this store never leaves one without its schema.
+    QTest::newRow("emptied by a full disk") << QByteArray() << false;
 }
 
 void TestSQLiteStore::damagedFileIsMovedAsideAndReplaced()

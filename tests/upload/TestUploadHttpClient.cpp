@@ -4,6 +4,7 @@
 #include "upload/TransportError.h"
 #include "upload/UploadTestRig.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 namespace {
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void untrustedCertificateIsATransportError();
     void droppedConnectionIsOneRequest_data();
     void droppedConnectionIsOneRequest();
+    void answersAreBoundedInSizeAndTime_data();
+    void answersAreBoundedInSizeAndTime();
     void redirectedUploadFails_data();
     void redirectedUploadFails();
     void plainHttpAcrossTheNetworkCarriesNothing();
@@ -257,6 +260,33 @@ void TestUploadHttpClient::droppedConnectionIsOneRequest()
     // The next send of the task is a request of its own and goes through.
     QCOMPARE(sendOnce(*m_rig->http, R"({"session_uuid":"one-send"})").failure, Failure::Server);
     QCOMPARE(m_standIn.receivedRequests(QStringLiteral("POST"), startPath).size(), 2);
+}
+
+void TestUploadHttpClient::answersAreBoundedInSizeAndTime_data()
+{
+    QTest::addColumn<bool>("trickled");
+    QTest::addColumn<int>("expectedCode");
+    QTest::newRow("larger than any tracking answer")
+        << false << int(QNetworkReply::UnknownContentError);
+    QTest::newRow("trickled a byte at a time") << true << int(QNetworkReply::TimeoutError);
+}
+
+void TestUploadHttpClient::answersAreBoundedInSizeAndTime()
+{
+    QFETCH(bool, trickled);
+    QFETCH(int, expectedCode);
+    if (trickled) {
+        m_rig->http->setAnswerLimits({UploadHttpClient::maxAnswerBytes, 2000});
+        QVERIFY(m_standIn.setTrickledResponse(QStringLiteral("POST"), startPath, 100));
+    } else {
+        QVERIFY(m_standIn.setHugeResponse(QStringLiteral("POST"), startPath, qint64(16) << 20));
+    }
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const SendOutcome outcome = sendOnce(*m_rig->http, R"({"session_uuid":"bounded"})");
+    QCOMPARE(outcome.failure, Failure::Transport);
+    QCOMPARE(int(outcome.transportCode), expectedCode);
+    QVERIFY2(elapsed.elapsed() < 20000, qPrintable(QString::number(elapsed.elapsed())));
 }
 
 void TestUploadHttpClient::redirectedUploadFails_data()

@@ -27,6 +27,10 @@ ScriptRules::Action actionFromText(const std::string &text)
         return ScriptRules::Action::Drop;
     if (text == "malformed")
         return ScriptRules::Action::Malformed;
+    if (text == "huge")
+        return ScriptRules::Action::Huge;
+    if (text == "trickle")
+        return ScriptRules::Action::Trickle;
     throw std::invalid_argument("unknown action: " + text);
 }
 
@@ -53,7 +57,9 @@ ScriptRules::Rule ScriptRules::fromJson(const nlohmann::json &object)
     rule.location = object.value("location", std::string());
     rule.delayMs = object.value("delayMs", 0);
     rule.remaining = object.value("times", 1);
-    if (rule.delayMs < 0 || rule.remaining < 0)
+    rule.bodyBytes = object.value("bodyBytes", 0LL);
+    rule.intervalMs = object.value("intervalMs", 0);
+    if (rule.delayMs < 0 || rule.remaining < 0 || rule.bodyBytes < 0 || rule.intervalMs < 0)
         throw std::invalid_argument("delayMs and times must not be negative");
     return rule;
 }

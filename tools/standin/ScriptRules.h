@@ -8,7 +8,8 @@
 #include <vector>
 
 // Behaviours a test has scripted for matching API requests: a canned answer, a delay, a dropped
-// connection or a malformed body. The first rule that matches and still has uses left applies.
+// connection, a malformed, huge or trickled body. The first rule that matches and still has uses
+// left applies.
 class ScriptRules
 {
 public:
@@ -18,6 +19,8 @@ public:
         Delay,     // wait, then answer normally
         Drop,      // close the connection without an answer
         Malformed, // answer 200 with a JSON object cut off in the middle
+        Huge,      // answer 200 with bodyBytes of JSON text, chunked, with no length announced
+        Trickle,   // answer normally, one byte of the body every intervalMs
     };
 
     struct Rule
@@ -28,9 +31,11 @@ public:
         int status = 200;
         std::string body;
         std::string contentType = "application/json";
-        std::string location; // a Location header for a Respond, e.g. with a 3xx status
-        int delayMs = 0;      // also applies before Respond, Drop and Malformed
-        int remaining = 1;    // 0: until cleared
+        std::string location;    // a Location header for a Respond, e.g. with a 3xx status
+        int delayMs = 0;         // also applies before Respond, Drop and Malformed
+        long long bodyBytes = 0; // Huge
+        int intervalMs = 0;      // Trickle
+        int remaining = 1;       // 0: until cleared
     };
 
     // Reads a rule from its control form; throws std::invalid_argument with the reason.

@@ -76,6 +76,10 @@ const char *actionName(ScriptRules::Action action)
         return "drop";
     case ScriptRules::Action::Malformed:
         return "malformed";
+    case ScriptRules::Action::Huge:
+        return "huge";
+    case ScriptRules::Action::Trickle:
+        return "trickle";
     }
     return "?";
 }
@@ -225,6 +229,13 @@ void StandInServer::handleApi(const httplib::Request &request, httplib::Response
     if (rule && rule->action == ScriptRules::Action::Malformed) {
         response.status = 200;
         response.set_content(R"({"data": {"access_token": "cut-off)", "application/json");
+    } else if (rule && rule->action == ScriptRules::Action::Huge) {
+        response.status = 200;
+        sendHugeBody(response, rule->bodyBytes);
+    } else if (rule && rule->action == ScriptRules::Action::Trickle) {
+        const HrService::Answer answer = m_service->handle(call);
+        response.status = answer.status;
+        sendTrickled(response, answer.body, answer.contentType, rule->intervalMs);
     } else if (rule && rule->action == ScriptRules::Action::Respond) {
         response.status = rule->status;
         if (!rule->location.empty())
@@ -236,6 +247,37 @@ void StandInServer::handleApi(const httplib::Request &request, httplib::Response
         response.set_content(answer.body, answer.contentType.c_str());
     }
     m_record.complete(sequence, response.status, false);
+}
+
+void StandInServer::sendHugeBody(httplib::Response &response, long long bodyBytes)
+{
+    // A JSON array of zeros, streamed: the stand-in never holds the body, and a client that
+    // stops reading ends the stream.
+    const std::string chunk(64 * 1024, '0');
+    response.set_chunked_content_provider(
+        "application/json", [bodyBytes, chunk](size_t offset, httplib::DataSink &sink) {
+            const long long left = bodyBytes - static_cast<long long>(offset);
+            if (left <= 0) {
+                sink.done();
+                return true;
+            }
+            const size_t size = static_cast<size_t>(std::min<long long>(left, chunk.size()));
+            return sink.write(chunk.data(), size);
+        });
+}
+
+void StandInServer::sendTrickled(httplib::Response &response, const std::string &body,
+                                 const std::string &contentType, int intervalMs)
+{
+    response.set_chunked_content_provider(
+        contentType, [this, body, intervalMs](size_t offset, httplib::DataSink &sink) {
+            if (offset >= body.size()) {
+                sink.done();
+                return true;
+            }
+            pause(intervalMs);
+            return sink.is_writable() && sink.write(body.data() + offset, 1);
+        });
 }
 
 void StandInServer::handleControl(const httplib::Request &request, httplib::Response &response,

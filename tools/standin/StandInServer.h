@@ -43,6 +43,9 @@ private:
     void handleMedia(const httplib::Request &request, httplib::Response &response);
     // Waits, unless the server stops first.
     void pause(int milliseconds);
+    static void sendHugeBody(httplib::Response &response, long long bodyBytes);
+    void sendTrickled(httplib::Response &response, const std::string &body,
+                      const std::string &contentType, int intervalMs);
 
     std::unique_ptr<httplib::SSLServer> m_server;
     std::unique_ptr<HrService> m_service;

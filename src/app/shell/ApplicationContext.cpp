@@ -15,6 +15,7 @@
 #include "foundation/AppPaths.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
+#include "foundation/NotificationHub.h"
 #include "foundation/RandomSource.h"
 #include "foundation/SettingsStore.h"
 #include "platform/DisplayCaptureBackend.h"
@@ -157,6 +158,14 @@ AppStateManager &ApplicationContext::createAppState()
         AppStateManager::defaultProbePermissions(),
         AppStateManager::defaultSlowRestoreAfterNanoseconds, *m_configService, m_dialogs,
         systemDelayScheduler(), systemClock()});
+    // The preferences were read before anything could tell the person; now something listens.
+    if (const std::optional<SettingsStore::Damage> damage = m_settings->damageFound()) {
+        Q_EMIT NotificationHub::instance().localFileWasDamaged(
+            tr("The tracker's preferences file was damaged and has been replaced. Kept: %n "
+               "setting(s).",
+               nullptr, damage->keptValues),
+            damage->asidePath);
+    }
     return *m_appState;
 }
 

@@ -74,3 +74,21 @@ void MessageBoxDialogs::presentInformational(const QString &messageText,
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }
+
+void MessageBoxDialogs::presentNotice(const QString &messageText, const QString &informativeText)
+{
+    QPointer<QMessageBox> &notice = m_notices[messageText];
+    if (!notice) {
+        notice = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zudevav EvozUvarevu"),
+                                 messageText);
+        notice->setObjectName(QString::fromLatin1(noticeDialogName));
+        notice->setAttribute(Qt::WA_DeleteOnClose);
+        notice->setWindowModality(Qt::NonModal);
+        notice->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        notice->setWindowFlag(Qt::WindowStaysOnTopHint);
+        applyBrandIcon(*notice);
+    }
+    notice->setInformativeText(informativeText);
+    notice->show();
+    notice->raise();
+}

@@ -2,10 +2,14 @@
 
 #include "app/state/AlertPresenter.h"
 
+#include <QHash>
+#include <QMessageBox>
+#include <QPointer>
+
 #include <functional>
 
-// The dialogs the application shows about the tracker's state. Every one is modal: the call
-// returns once the user has answered.
+// The dialogs the application shows about the tracker's state. Every one but a notice is modal:
+// the call returns once the user has answered.
 class ShellDialogs : public AlertPresenter
 {
 public:
@@ -30,6 +34,7 @@ class MessageBoxDialogs final : public ShellDialogs
 {
 public:
     static constexpr const char *takenOverDialogName = "SessionTakenOverDialog";
+    static constexpr const char *noticeDialogName = "LocalDataNotice";
 
     // How the application is brought forward; the shell sets it once its windows exist.
     void setActivateApplication(std::function<void()> activate)
@@ -43,7 +48,10 @@ public:
     void showLaunchProblem(const QString &title, const QString &problem) override;
     void presentInformational(const QString &messageText,
                               const std::optional<QString> &informativeText) override;
+    void presentNotice(const QString &messageText, const QString &informativeText) override;
 
 private:
     std::function<void()> m_activate;
+    // The notices open now, by message; a closed one deletes itself.
+    QHash<QString, QPointer<QMessageBox>> m_notices;
 };

@@ -17,9 +17,28 @@ LocalDataAlerts::LocalDataAlerts(AlertPresenter &alerts, QObject *parent)
         },
         Qt::QueuedConnection);
     connect(
-        &hub, &NotificationHub::localDatabaseCannotBeWritten, this,
-        [this] { m_alerts.presentInformational(cannotSaveMessage(), cannotSaveInformative()); },
+        &hub, &NotificationHub::localFileWasDamaged, this,
+        [this](const QString &description, const QString &asidePath) {
+            m_alerts.presentInformational(damagedMessage(),
+                                          damagedFileInformative(description, asidePath));
+        },
         Qt::QueuedConnection);
+    connect(&hub, &NotificationHub::localDatabaseCannotBeWritten, this,
+            &LocalDataAlerts::showCannotSave, Qt::QueuedConnection);
+    connect(&hub, &NotificationHub::preferencesCannotBeWritten, this,
+            &LocalDataAlerts::showCannotSave, Qt::QueuedConnection);
+    connect(
+        &hub, &NotificationHub::capturesCouldNotBeSaved, this,
+        [this](int count) {
+            m_lostCaptures += count;
+            showCannotSave();
+        },
+        Qt::QueuedConnection);
+}
+
+void LocalDataAlerts::showCannotSave()
+{
+    m_alerts.presentNotice(cannotSaveMessage(), cannotSaveInformative(m_lostCaptures));
 }
 
 QString LocalDataAlerts::damagedMessage()
@@ -36,14 +55,26 @@ QString LocalDataAlerts::damagedInformative(const QString &keptSummary, const QS
         .arg(kept, asidePath);
 }
 
+QString LocalDataAlerts::damagedFileInformative(const QString &description,
+                                                const QString &asidePath)
+{
+    if (asidePath.isEmpty())
+        return description;
+    return tr("%1 The damaged one was kept as %2.").arg(description, asidePath);
+}
+
 QString LocalDataAlerts::cannotSaveMessage()
 {
     return tr("Tracked time cannot be saved.");
 }
 
-QString LocalDataAlerts::cannotSaveInformative()
+QString LocalDataAlerts::cannotSaveInformative(int lostCaptures)
 {
-    return tr("The tracker's database cannot be written: the disk may be full or the file "
-              "read-only. The tracker keeps trying; free some space or fix the file's "
-              "permissions.");
+    QString text = tr("The tracker's files cannot be written: the disk may be full or the files "
+                      "read-only. The tracker keeps trying; free some space or fix the files' "
+                      "permissions.");
+    if (lostCaptures > 0)
+        text += QLatin1Char(' ') +
+                tr("%n screenshot(s) could not be saved and are lost.", nullptr, lostCaptures);
+    return text;
 }

@@ -4,8 +4,10 @@
 #include "foundation/AppPaths.h"
 #include "foundation/Iso8601.h"
 #include "foundation/Log.h"
+#include "foundation/NotificationHub.h"
 #include "foundation/UuidText.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -33,6 +35,37 @@ qint64 bytesOnDisk(const QFileInfo &entry)
 }
 
 } // namespace
+
+bool ScreenCaptureService::ensureFolder(const QString &folder)
+{
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return true;
+    QString asidePath;
+    if (info.exists() || info.isSymLink()) {
+        // Every capture would fail with "Not a directory" for as long as it stays there.
+        const QString stamp =
+            QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        asidePath = folder + QStringLiteral(".damaged-") + stamp;
+        for (int attempt = 2; QFileInfo::exists(asidePath); ++attempt)
+            asidePath = folder + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(attempt);
+        if (!QFile::rename(folder, asidePath)) {
+            zuvError(lcCapture) << "The captures folder" << folder
+                                << "is not a folder and cannot be moved aside";
+            return false;
+        }
+        zuvError(lcCapture) << "The captures folder" << folder << "was not a folder; moved it to"
+                            << asidePath;
+    }
+    const bool made = QDir().mkpath(folder);
+    if (!asidePath.isEmpty()) {
+        Q_EMIT NotificationHub::instance().localFileWasDamaged(
+            QObject::tr("The tracker's screenshot folder was replaced by something else; a new "
+                        "folder was made."),
+            asidePath);
+    }
+    return made;
+}
 
 QString ScreenCaptureService::capturesBaseDirectory()
 {

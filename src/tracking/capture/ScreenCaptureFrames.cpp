@@ -1,37 +1,13 @@
 // One capture cycle: every display captured, scaled, encoded as JPEG and written atomically.
 #include "tracking/capture/ScreenCaptureService.h"
 
+#include "foundation/ConfirmedFileWrite.h"
 #include "foundation/Log.h"
 #include "foundation/UuidText.h"
 #include "platform/DisplayCaptureBackend.h"
 #include "tracking/capture/JpegEncoder.h"
 
 #include <QDir>
-#include <QSaveFile>
-
-namespace {
-
-// Written aside and renamed into place, so a reader never sees half a file.
-bool writeAtomically(const QString &path, QByteArrayView data, QString *error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    if (file.write(data.data(), data.size()) != data.size()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 ScreenCaptureService::CycleResult
 ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, JpegEncoder &encoder,
@@ -85,10 +61,16 @@ ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, JpegEnc
 
         const QString path =
             folder.filePath(captureFileName(sessionId, token, static_cast<int>(index)));
-        QString error;
-        if (!writeAtomically(path, jpeg, &error)) {
+        // Written aside and renamed into place once on the disk, so a reader never sees half a
+        // file and a full disk never leaves an empty one to be uploaded.
+        const QString error = ConfirmedFileWrite::replace(path, jpeg);
+        if (!error.isEmpty()) {
+            result.unwritten = static_cast<int>(list.displays.size() - index);
             zuvError(lcCapture).noquote()
-                << QStringLiteral("Failed writing screenshot: %1").arg(error);
+                << QStringLiteral("Failed writing screenshot: %1; %2 screenshot(s) of this cycle "
+                                  "are lost")
+                       .arg(error)
+                       .arg(result.unwritten);
             result.outcome = CaptureOutcome::LocalFailure;
             return result;
         }

@@ -32,7 +32,7 @@ ScreenCaptureService::ScreenCaptureService(Dependencies dependencies)
     if (m_deps.capturesBaseDirectory.isEmpty())
         m_deps.capturesBaseDirectory = capturesBaseDirectory();
     // A folder that cannot be made shows up later as a failed write.
-    QDir().mkpath(m_deps.capturesBaseDirectory);
+    ensureFolder(m_deps.capturesBaseDirectory);
     m_capturesDirectory = m_deps.capturesBaseDirectory;
     m_thread = std::thread([this] { run(); });
 }
@@ -55,7 +55,8 @@ void ScreenCaptureService::start(const QUuid &sessionId, int intervalMinutes,
 {
     const QString domain = safeDomainFolderName(m_deps.domainKey ? m_deps.domainKey() : QString());
     const QString folder = QDir(m_deps.capturesBaseDirectory).filePath(domain);
-    QDir().mkpath(folder);
+    ensureFolder(m_deps.capturesBaseDirectory);
+    ensureFolder(folder);
     const double interval = std::max(1, intervalMinutes) * 60.0;
     zuvInfo(lcCapture).noquote()
         << QStringLiteral("Screenshot timer started: first capture in 1 min, then every %1s")
@@ -66,7 +67,7 @@ void ScreenCaptureService::start(const QUuid &sessionId, int intervalMinutes,
         m_intervalSeconds = interval;
         m_schedule = Schedule{sessionId, std::move(shouldCapture), std::move(onPermissionLost),
                               std::move(onCaptureComplete), ++m_generation};
-        m_nextCaptureAt = m_clock.now().addingSeconds(firstCaptureDelaySeconds);
+        m_nextCaptureAt = scheduleSeconds() + firstCaptureDelaySeconds;
     }
     m_wake.notify_all();
 }
@@ -102,7 +103,14 @@ bool ScreenCaptureService::isScheduled() const
 std::optional<Timestamp> ScreenCaptureService::nextCaptureAt() const
 {
     std::lock_guard lock(m_mutex);
-    return m_nextCaptureAt;
+    if (!m_nextCaptureAt)
+        return std::nullopt;
+    return m_clock.now().addingSeconds(*m_nextCaptureAt - scheduleSeconds());
+}
+
+double ScreenCaptureService::scheduleSeconds() const
+{
+    return m_clock.steadySeconds().value_or(m_clock.now().secondsSince1970());
 }
 
 double ScreenCaptureService::intervalSeconds() const
@@ -139,13 +147,13 @@ void ScreenCaptureService::run()
     while (!m_quit) {
         const quint64 requested = m_tickRequests;
         const bool forced = requested > m_ticksFinished;
-        const Timestamp now = m_clock.now();
+        const double now = scheduleSeconds();
         const bool due = m_nextCaptureAt && now >= *m_nextCaptureAt;
         if (due) {
             // Like a repeating timer: firings missed while a cycle ran are not made up.
-            m_nextCaptureAt = m_nextCaptureAt->addingSeconds(m_intervalSeconds);
+            *m_nextCaptureAt += m_intervalSeconds;
             if (*m_nextCaptureAt <= now)
-                m_nextCaptureAt = now.addingSeconds(m_intervalSeconds);
+                m_nextCaptureAt = now + m_intervalSeconds;
         }
         if (m_schedule && (forced || due)) {
             const Schedule schedule = *m_schedule;
@@ -168,8 +176,8 @@ void ScreenCaptureService::run()
             m_wake.wait(lock);
             continue;
         }
-        // While scheduled, the clock is looked at again at least every second, so a moved clock
-        // is noticed.
+        // While scheduled, the clock is looked at again at least every second, so a test's moved
+        // clock is noticed.
         const double wait = std::clamp(*m_nextCaptureAt - now, 0.001, 1.0);
         m_wake.wait_for(lock, std::chrono::duration<double>(wait));
     }
@@ -191,6 +199,9 @@ void ScreenCaptureService::runTick(const Schedule &schedule)
     }
 
     const QString folder = capturesDirectory();
+    // The folders may have been removed or replaced since the start.
+    ensureFolder(m_deps.capturesBaseDirectory);
+    ensureFolder(folder);
     const QTimeZone zone = m_deps.apiTimeZone ? m_deps.apiTimeZone() : QTimeZone::systemTimeZone();
     const QString token = timeToken(m_clock.now(), zone);
     const CycleResult result =
@@ -212,6 +223,8 @@ void ScreenCaptureService::runTick(const Schedule &schedule)
     case CaptureOutcome::LocalFailure:
         zuvError(lcCapture) << "Screenshot cycle skipped: local capture failure (not treated as "
                                "permission loss; will retry next interval)";
+        if (result.unwritten > 0)
+            Q_EMIT NotificationHub::instance().capturesCouldNotBeSaved(result.unwritten);
         break;
     }
 }

@@ -46,6 +46,7 @@ public:
     {
         CaptureOutcome outcome = CaptureOutcome::LocalFailure;
         QStringList filePaths; // the files written, also those of a cycle that failed part-way
+        int unwritten = 0;     // captures taken but lost because their files could not be written
     };
 
     struct Dependencies
@@ -106,6 +107,10 @@ public:
     // Over maxFolderBytes on disk, logs an error and removes the oldest entries until the folder
     // fits again.
     static void cleanupOldCaptures(const QString &capturesDirectory, qint64 maxFolderBytes);
+    // Makes the folder when it is missing. Something else in its place (a file where the folder
+    // should be) is moved aside first, and the person is told once through
+    // NotificationHub::localFileWasDamaged. Answers whether the folder is there now.
+    static bool ensureFolder(const QString &folder);
     // One capture cycle: every display captured, scaled, encoded and written into the folder.
     static CycleResult captureAllDisplays(DisplayCaptureBackend &backend, JpegEncoder &encoder,
                                           const QUuid &sessionId, const QString &capturesDirectory,
@@ -123,6 +128,10 @@ private:
 
     void run();
     void runTick(const Schedule &schedule);
+    // The schedule counts on the steady clock, so a wall clock set back does not hold the
+    // captures (and the live heartbeats they bring) for the length of the step, nor does one set
+    // forward fire a capture at once. The wall clock stands in where there is no steady one.
+    double scheduleSeconds() const;
 
     // Gives back the backend's and the encoder's buffers; only while no tick runs.
     void releaseBuffers();
@@ -137,7 +146,7 @@ private:
     std::thread m_thread;
     bool m_quit = false;
     std::optional<Schedule> m_schedule;
-    std::optional<Timestamp> m_nextCaptureAt;
+    std::optional<double> m_nextCaptureAt; // on scheduleSeconds()
     double m_intervalSeconds = 60.0;
     QString m_capturesDirectory;
     quint64 m_generation = 0;

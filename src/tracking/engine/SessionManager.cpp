@@ -86,7 +86,8 @@ bool SessionManager::hasChosenCompany() const
 
 void SessionManager::applyConfig(const std::optional<RemoteConfig> &config)
 {
-    m_config = config;
+    // Checked here, not when fetched: the cached file keeps the configuration as it was sent.
+    m_config = config ? std::optional(RemoteConfigLimits::checkedAndLogged(*config)) : std::nullopt;
     m_settings.setString(QString::fromLatin1(APITimeZoneResolver::storageKey),
                          APITimeZoneResolver::timezoneIdentifierForAPI(config));
 

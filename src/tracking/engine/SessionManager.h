@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/config/RemoteConfig.h"
+#include "app/config/RemoteConfigLimits.h"
 #include "app/config/RemoteProject.h"
 #include "foundation/Timestamp.h"
 #include "store/UploadTask.h"
@@ -72,8 +73,10 @@ public:
     // How often a session's start or end the store refused is written again.
     static constexpr int unwrittenEdgeRetryIntervalMs = 5000;
     static constexpr int last5MinWindowSize = 300;
-    static constexpr qint64 defaultScreenshotIntervalMinutes = 5;
-    static constexpr qint64 defaultIdleMinutesThreshold = 5;
+    static constexpr qint64 defaultScreenshotIntervalMinutes =
+        RemoteConfigLimits::defaultScreenshotIntervalMinutes;
+    static constexpr qint64 defaultIdleMinutesThreshold =
+        RemoteConfigLimits::defaultIdleMinutesThreshold;
     // A session cut at a day boundary ends this long before it.
     static constexpr double midnightEpsilonSeconds = 0.001;
     // A clock going back less than this is taken for a correction, not a jump.

@@ -8,6 +8,7 @@
 #include "support/standin/ClearTextListener.h"
 #include "support/standin/StandInService.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QtTest>
 
@@ -128,6 +129,8 @@ private slots:
     void droppedConnectionIsNetworkError_data();
     void droppedConnectionIsNetworkError();
     void malformedJsonFailsDecoding();
+    void answersAreBoundedInSizeAndTime_data();
+    void answersAreBoundedInSizeAndTime();
     void noSecretReachesTheLog();
     void plainHttpAcrossTheNetworkCarriesNothing();
     void addressUserInfoStaysOutOfTheLog();
@@ -520,6 +523,43 @@ void TestAPIClient::malformedJsonFailsDecoding()
     QCOMPARE(typed.error->kind(), APIError::Kind::DecodingFailed);
     // A call that ignores the body does not care.
     QVERIFY(!run(m_client->request<EmptyResponse>(call)).error);
+}
+
+void TestAPIClient::answersAreBoundedInSizeAndTime_data()
+{
+    QTest::addColumn<bool>("trickled");
+    QTest::addColumn<int>("expectedCode");
+    QTest::newRow("larger than any configuration")
+        << false << int(QNetworkReply::UnknownContentError);
+    QTest::newRow("trickled a byte at a time") << true << int(QNetworkReply::TimeoutError);
+}
+
+void TestAPIClient::answersAreBoundedInSizeAndTime()
+{
+    QFETCH(bool, trickled);
+    QFETCH(int, expectedCode);
+    if (trickled) {
+        // Each byte comes well within the transfer time-out, so only the deadline ends it.
+        m_client->setAnswerLimits({APIClient::maxAnswerBytes, 2000});
+        QVERIFY(m_standIn.setTrickledResponse(QStringLiteral("GET"), configPath, 100));
+    } else {
+        QVERIFY(m_standIn.setHugeResponse(QStringLiteral("GET"), configPath, qint64(64) << 20));
+    }
+    const LogCapture log;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const APIClient::Call call{configPath, "GET", std::nullopt, true, true, {}};
+    const auto got = run(m_client->request<ConfigEnvelope>(call));
+    QVERIFY(got.error);
+    QCOMPARE(got.error->kind(), APIError::Kind::Network);
+    QCOMPARE(int(got.error->networkError()), expectedCode);
+    QVERIFY2(elapsed.elapsed() < 20000, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(log.contains(got.error->networkErrorDescription()));
+
+    // The ended connection holds nothing up: the next answer comes as ever.
+    QVERIFY(m_standIn.setResponse(QStringLiteral("GET"), configPath, 200,
+                                  QJsonObject{{QStringLiteral("data"), QJsonObject()}}));
+    QVERIFY(!run(m_client->request<ConfigEnvelope>(call)).error);
 }
 
 void TestAPIClient::noSecretReachesTheLog()

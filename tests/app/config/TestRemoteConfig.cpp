@@ -1,4 +1,5 @@
 #include "app/config/RemoteConfig.h"
+#include "app/config/RemoteConfigLimits.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -179,6 +180,44 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, text);
         QVERIFY(!RemoteConfig::fromJson(text));
+    }
+
+    void numbersOutOfRangeAreTakenAsMissing_data()
+    {
+        QTest::addColumn<qint64>("idleMinutes");
+        QTest::addColumn<qint64>("intervalMinutes");
+        QTest::addColumn<std::optional<qint64>>("todayTotal");
+        QTest::addColumn<qint64>("expectedIdle");
+        QTest::addColumn<qint64>("expectedInterval");
+        QTest::addColumn<std::optional<qint64>>("expectedTotal");
+        QTest::addColumn<int>("refused");
+        using Total = std::optional<qint64>;
+        QTest::newRow("all sound") << 1LL << 1LL << Total(0) << 1LL << 1LL << Total(0) << 0;
+        QTest::newRow("idle zero") << 0LL << 10LL << Total() << 5LL << 10LL << Total() << 1;
+        QTest::newRow("idle negative") << -1LL << 10LL << Total() << 5LL << 10LL << Total() << 1;
+        QTest::newRow("interval zero") << 3LL << 0LL << Total() << 3LL << 1LL << Total() << 1;
+        QTest::newRow("total negative") << 3LL << 10LL << Total(-1) << 3LL << 10LL << Total() << 1;
+        QTest::newRow("total of a long day")
+            << 3LL << 10LL << Total(90000) << 3LL << 10LL << Total(90000) << 0;
+        QTest::newRow("total past any day")
+            << 3LL << 10LL << Total(90001) << 3LL << 10LL << Total() << 1;
+    }
+
+    void numbersOutOfRangeAreTakenAsMissing()
+    {
+        QFETCH(qint64, idleMinutes);
+        QFETCH(qint64, intervalMinutes);
+        QFETCH(std::optional<qint64>, todayTotal);
+        RemoteConfig config = *RemoteConfig::fromJson(requiredOnly());
+        config.idleMinutesThreshold = idleMinutes;
+        config.screenshotIntervalMinutes = intervalMinutes;
+        config.todayTotalSeconds = todayTotal;
+
+        const RemoteConfigLimits::Checked checked = RemoteConfigLimits::check(config);
+        QTEST(checked.config.idleMinutesThreshold, "expectedIdle");
+        QTEST(checked.config.screenshotIntervalMinutes, "expectedInterval");
+        QTEST(checked.config.todayTotalSeconds, "expectedTotal");
+        QTEST(int(checked.refusedKeys.size()), "refused");
     }
 };
 

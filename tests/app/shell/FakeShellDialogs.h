@@ -34,4 +34,8 @@ public:
     {
         shown.append(QStringLiteral("info:") + messageText);
     }
+    void presentNotice(const QString &messageText, const QString &) override
+    {
+        shown.append(QStringLiteral("notice:") + messageText);
+    }
 };

@@ -12,12 +12,18 @@ public:
     {
         QString messageText;
         std::optional<QString> informativeText;
+        bool modal = true;
     };
 
     void presentInformational(const QString &messageText,
                               const std::optional<QString> &informativeText) override
     {
         m_alerts.append({messageText, informativeText});
+    }
+
+    void presentNotice(const QString &messageText, const QString &informativeText) override
+    {
+        m_alerts.append({messageText, informativeText, false});
     }
 
     const QList<Alert> &alerts() const { return m_alerts; }

@@ -99,6 +99,7 @@ private Q_SLOTS:
 
     // Local data.
     void localDataTroubleIsToldAsItIsPosted();
+    void everyWriteFailureIsTheSameNoticeWithTheCapturesLost();
 
 private:
     std::unique_ptr<AppStateManager> makeState(AppStateManager::RestoreAuth restore);
@@ -625,6 +626,31 @@ void TestAppStateManager::localDataTroubleIsToldAsItIsPosted()
     QVERIFY(
         damaged.informativeText->contains(QStringLiteral("/data/zuvevivezid.sqlite.damaged-1")));
     QCOMPARE(m_alerts->alerts().at(1).messageText, QStringLiteral("Tracked time cannot be saved."));
+    // Never modal: Stop must stay within reach while it is up.
+    QVERIFY(!m_alerts->alerts().at(1).modal);
+}
+
+void TestAppStateManager::everyWriteFailureIsTheSameNoticeWithTheCapturesLost()
+{
+    const auto state = restoredState(true);
+    NotificationHub &hub = NotificationHub::instance();
+    Q_EMIT hub.preferencesCannotBeWritten();
+    Q_EMIT hub.capturesCouldNotBeSaved(2);
+    Q_EMIT hub.capturesCouldNotBeSaved(1);
+    Q_EMIT hub.localFileWasDamaged(QStringLiteral("The screenshot folder was replaced."),
+                                   QStringLiteral("/data/captures.damaged-1"));
+    QTRY_COMPARE(m_alerts->alerts().size(), 4);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(m_alerts->alerts().at(i).messageText,
+                 QStringLiteral("Tracked time cannot be saved."));
+        QVERIFY(!m_alerts->alerts().at(i).modal);
+    }
+    QVERIFY(!m_alerts->alerts().at(0).informativeText->contains(QStringLiteral("screenshot")));
+    QVERIFY(m_alerts->alerts().at(1).informativeText->contains(QStringLiteral("2 screenshot(s)")));
+    QVERIFY(m_alerts->alerts().at(2).informativeText->contains(QStringLiteral("3 screenshot(s)")));
+    const auto &damaged = m_alerts->alerts().at(3);
+    QCOMPARE(damaged.messageText, QStringLiteral("Local data was damaged."));
+    QVERIFY(damaged.informativeText->contains(QStringLiteral("/data/captures.damaged-1")));
 }
 
 QTEST_GUILESS_MAIN(TestAppStateManager)

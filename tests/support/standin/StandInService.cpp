@@ -290,6 +290,26 @@ bool StandInService::setMalformedResponse(const QString &method, const QString &
                     {QStringLiteral("times"), times}});
 }
 
+bool StandInService::setHugeResponse(const QString &method, const QString &path, qint64 bodyBytes,
+                                     int times)
+{
+    return addRule({{QStringLiteral("method"), method},
+                    {QStringLiteral("path"), path},
+                    {QStringLiteral("action"), QStringLiteral("huge")},
+                    {QStringLiteral("bodyBytes"), bodyBytes},
+                    {QStringLiteral("times"), times}});
+}
+
+bool StandInService::setTrickledResponse(const QString &method, const QString &path, int intervalMs,
+                                         int times)
+{
+    return addRule({{QStringLiteral("method"), method},
+                    {QStringLiteral("path"), path},
+                    {QStringLiteral("action"), QStringLiteral("trickle")},
+                    {QStringLiteral("intervalMs"), intervalMs},
+                    {QStringLiteral("times"), times}});
+}
+
 bool StandInService::setDelay(const QString &method, const QString &path, int delayMs, int times)
 {
     return addRule({{QStringLiteral("method"), method},

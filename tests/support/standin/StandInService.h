@@ -118,6 +118,12 @@ public:
                      int times = 1);
     // Answers 200 with a body that is cut off in the middle of a JSON object.
     bool setMalformedResponse(const QString &method, const QString &path, int times = 1);
+    // Answers 200 with a JSON text of bodyBytes bytes, chunked, announcing no length.
+    bool setHugeResponse(const QString &method, const QString &path, qint64 bodyBytes,
+                         int times = 1);
+    // Answers normally, but sends the body one byte every intervalMs.
+    bool setTrickledResponse(const QString &method, const QString &path, int intervalMs,
+                             int times = 1);
     // Holds matching requests for delayMs before handling them normally.
     bool setDelay(const QString &method, const QString &path, int delayMs, int times = 1);
     // Closes the connection of matching requests without any answer. Qt's HTTP stack quietly

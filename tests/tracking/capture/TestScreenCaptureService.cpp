@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -34,9 +36,15 @@ public:
         ++m_reads;
         return fake.now();
     }
+    std::optional<double> steadySeconds() const override
+    {
+        ++m_reads;
+        return fake.steadySeconds();
+    }
     int reads() const { return m_reads.load(); }
     void set(Timestamp moment) { fake.set(moment); }
     void advance(double seconds) { fake.advance(seconds); }
+    void jump(double seconds) { fake.jump(seconds); }
 
     FakeClock fake{mayFirst};
 
@@ -91,15 +99,6 @@ struct Callbacks
     }
 };
 
-void touch(const QString &path, qint64 modifiedSecondsSince1970)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    utimbuf times{modifiedSecondsSince1970, modifiedSecondsSince1970};
-    QCOMPARE(utime(QFile::encodeName(path).constData(), &times), 0);
-}
-
 } // namespace
 
 class TestScreenCaptureService : public QObject
@@ -116,6 +115,10 @@ private Q_SLOTS:
     void intervalIsAtLeastOneMinute_data();
     void intervalIsAtLeastOneMinute();
     void dueTickRunsOnTheCaptureThreadWithoutBeingAsked();
+    void settingTheWallClockMovesNoCapture_data();
+    void settingTheWallClockMovesNoCapture();
+    void folderReplacedByAFileIsMovedAsideOnce_data();
+    void folderReplacedByAFileIsMovedAsideOnce();
     void cycleWritesOneScaledJpegPerDisplayAndAnnouncesIt();
     void noCompanyMeansTheGlobalFolder();
     void skippedTickMakesNoProbe();
@@ -244,6 +247,36 @@ void TestScreenCaptureService::dueTickRunsOnTheCaptureThreadWithoutBeingAsked()
     QCOMPARE(callbacks.shouldCaptureCalls.load(), 2);
 }
 
+void TestScreenCaptureService::settingTheWallClockMovesNoCapture_data()
+{
+    QTest::addColumn<double>("step");
+    QTest::newRow("set back an hour") << -3600.0;
+    QTest::newRow("set forward an hour") << 3600.0;
+}
+
+void TestScreenCaptureService::settingTheWallClockMovesNoCapture()
+{
+    QFETCH(double, step);
+    Rig rig;
+    Callbacks callbacks;
+    callbacks.allow = false;
+    callbacks.start(*rig.service, 1);
+    rig.clock.advance(30);
+    rig.clock.jump(step);
+    rig.service->wakeScheduler();
+    QTest::qWait(100);
+    QCOMPARE(callbacks.shouldCaptureCalls.load(), 0);
+
+    // Sixty seconds after the start, whatever the wall clock says, and every minute after.
+    rig.clock.advance(30);
+    rig.service->wakeScheduler();
+    QTRY_COMPARE(callbacks.shouldCaptureCalls.load(), 1);
+    rig.clock.advance(60);
+    rig.service->wakeScheduler();
+    QTRY_COMPARE(callbacks.shouldCaptureCalls.load(), 2);
+    rig.service->stop();
+}
+
 void TestScreenCaptureService::cycleWritesOneScaledJpegPerDisplayAndAnnouncesIt()
 {
     Rig rig;
@@ -273,6 +306,38 @@ void TestScreenCaptureService::cycleWritesOneScaledJpegPerDisplayAndAnnouncesIt(
     }
     // Nothing but the two files: the temporary files were renamed into place.
     QCOMPARE(folder.entryList(QDir::Files).size(), 2);
+}
+
+void TestScreenCaptureService::folderReplacedByAFileIsMovedAsideOnce_data()
+{
+    QTest::addColumn<QString>("replaced");
+    QTest::newRow("the company's folder") << QStringLiteral("captures/acme.example.com");
+    QTest::newRow("the captures folder") << QStringLiteral("captures");
+}
+
+void TestScreenCaptureService::folderReplacedByAFileIsMovedAsideOnce()
+{
+    QFETCH(QString, replaced);
+    Rig rig;
+    Callbacks callbacks;
+    callbacks.start(*rig.service);
+    const QString path = rig.root.filePath(replaced);
+    QVERIFY(QDir(path).removeRecursively());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not a folder");
+    file.close();
+
+    QSignalSpy told(&NotificationHub::instance(), &NotificationHub::localFileWasDamaged);
+    rig.service->tickNow();
+    rig.clock.advance(1);
+    rig.service->tickNow();
+    QCOMPARE(callbacks.completed.load(), 2);
+    QCOMPARE(QDir(rig.companyFolder()).entryList(QDir::Files).size(), 4);
+    QCOMPARE(told.count(), 1);
+    QFile aside(told.at(0).at(1).toString());
+    QVERIFY(aside.open(QIODevice::ReadOnly));
+    QCOMPARE(aside.readAll(), QByteArray("not a folder"));
 }
 
 void TestScreenCaptureService::noCompanyMeansTheGlobalFolder()
@@ -356,22 +421,34 @@ void TestScreenCaptureService::failureAtOneDisplayEndsTheCycleAndKeepsEarlierFil
 void TestScreenCaptureService::unwritableFolderLosesTheFrameAndCaptureGoesOn()
 {
     Rig rig;
+    // A disk of one page: no capture fits (this holds for every user, root included).
+    const QString folder = rig.root.filePath(QStringLiteral("captures"));
+    if (QProcess::execute(QStringLiteral("mount"),
+                          {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                           QStringLiteral("size=4k"), QStringLiteral("tmpfs"), folder}) != 0)
+        QSKIP("a small tmpfs cannot be mounted here (it needs root)");
+    const auto unmount =
+        qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {folder}); });
     Callbacks callbacks;
     LogCapture log;
+    QSignalSpy lost(&NotificationHub::instance(), &NotificationHub::capturesCouldNotBeSaved);
     callbacks.start(*rig.service);
-    // Where the company's folder should be lies a file: nothing can be written into it (this
-    // holds for every user, root included).
-    QVERIFY(QDir(rig.companyFolder()).removeRecursively());
-    touch(rig.companyFolder(), 1'700'000'000);
     rig.service->tickNow();
     QCOMPARE(callbacks.completed.load(), 0);
     QVERIFY(log.contains(QStringLiteral("Failed writing screenshot: ")));
     QVERIFY(log.contains(QStringLiteral("Screenshot cycle skipped: local capture failure")));
+    QVERIFY(log.contains(QStringLiteral("2 screenshot(s) of this cycle are lost")));
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(lost.at(0).at(0).toInt(), 2);
+    // Nothing half-written is left to be uploaded.
+    QCOMPARE(QDir(rig.companyFolder()).entryList(QDir::Files).size(), 0);
     QVERIFY(rig.service->isScheduled());
 
-    // Once the folder is usable again the next cycle writes its files.
-    QVERIFY(QFile::remove(rig.companyFolder()));
-    QVERIFY(QDir().mkpath(rig.companyFolder()));
+    // Once there is room again the next cycle writes its files.
+    QCOMPARE(QProcess::execute(QStringLiteral("mount"),
+                               {QStringLiteral("-o"), QStringLiteral("remount,size=16m"), folder}),
+             0);
+    rig.clock.advance(1);
     rig.service->tickNow();
     QCOMPARE(callbacks.completed.load(), 1);
     QCOMPARE(QDir(rig.companyFolder()).entryList(QDir::Files).size(), 2);

@@ -84,7 +84,9 @@ private Q_SLOTS:
         QTest::addColumn<double>("thresholdSeconds");
         QTest::newRow("no configuration") << std::optional<qint64>() << 300.0;
         QTest::newRow("configured") << std::optional<qint64>(2) << 120.0;
-        QTest::newRow("zero raised to a minute") << std::optional<qint64>(0) << 60.0;
+        // Under a minute no company means: the default, as without one.
+        QTest::newRow("zero is the default") << std::optional<qint64>(0) << 300.0;
+        QTest::newRow("negative is the default") << std::optional<qint64>(-3) << 300.0;
     }
 
     void thresholdComesFromTheConfiguration()
