@@ -63,10 +63,10 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     , m_summaryServices(dependencies.summaryServices)
     , m_screenshotsServices(dependencies.screenshotsServices)
     , m_settingsServices(dependencies.settingsServices)
+    , m_qmlEngine(std::make_unique<QQmlEngine>())
     , m_trayBusConnectionName(dependencies.trayBusConnectionName)
     , m_currentDesktop(dependencies.currentDesktop ? *dependencies.currentDesktop
                                                    : qEnvironmentVariable("XDG_CURRENT_DESKTOP"))
-    , m_qmlEngine(std::make_unique<QQmlEngine>())
 {
     buildMenu();
 
@@ -181,6 +181,8 @@ bool TrayShell::installStatusNotifierItem()
     connect(m_statusItem.get(), &StatusNotifierItem::activated, this, [this] { togglePopover(); });
     connect(m_statusItem.get(), &StatusNotifierItem::contextMenuRequested, this,
             [this](const QPoint &at) { m_menu->popup(at.isNull() ? QCursor::pos() : at); });
+    // The panel reads everything when the item registers: it must be complete by then.
+    refreshTray();
     if (!m_statusItem->publish()) {
         m_statusItem.reset();
         return false;

@@ -74,10 +74,10 @@ public:
         SettingsServices *settingsServices = nullptr;
         // The D-Bus connection (by name) where panels' tray watchers are looked for; the session
         // bus when empty.
-        QString trayBusConnectionName;
+        QString trayBusConnectionName = {};
         // The desktop's name as XDG_CURRENT_DESKTOP gives it, which tells some panels' colour;
         // the process's environment unless a test decides.
-        std::optional<QString> currentDesktop;
+        std::optional<QString> currentDesktop = std::nullopt;
     };
 
     // The icon offered by name, which panels draw in their own foreground colour.
