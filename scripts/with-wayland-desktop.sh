@@ -51,7 +51,8 @@ if [ -z "${ZUV_WAYLAND_INNER:-}" ]; then
     set +e
     "${run_as[@]}" env -i PATH="$PATH" HOME="$(getent passwd "${run_as[2]:-$(id -un)}" | cut -d: -f6)" \
         XDG_RUNTIME_DIR="$runtime_dir" ZUV_WAYLAND_INNER=1 CI="${CI:-}" DISPLAY="${DISPLAY:-}" \
-        ZUV_TEST_BINARY_DIR="${ZUV_TEST_BINARY_DIR:-}" QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" \
+        ZUV_TEST_BINARY_DIR="${ZUV_TEST_BINARY_DIR:-}" ZUV_SWAY_BAR="${ZUV_SWAY_BAR:-}" \
+        ZUV_SWAY_BAR_SHADE="${ZUV_SWAY_BAR_SHADE:-}" QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" \
         dbus-run-session -- "$script" "$desktop" "$@"
     status=$?
     exit "$status"
@@ -101,6 +102,11 @@ case "$desktop" in
 sway)
     config="$XDG_RUNTIME_DIR/sway.config"
     printf "output HEADLESS-1 resolution 1280x720 position 0 0 bg #3366cc solid_color\n" >"$config"
+    # ZUV_SWAY_BAR: a bar along the top in that background colour, whose tray hosts a watcher.
+    if [ -n "${ZUV_SWAY_BAR:-}" ]; then
+        printf 'bar {\n position top\n tray_output *\n colors {\n  background %s\n }\n}\n' \
+            "$ZUV_SWAY_BAR" >>"$config"
+    fi
     WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
         sway --unsupported-gpu -c "$config" >"$log_dir/sway.log" 2>&1 &
     pids+=($!)

@@ -120,6 +120,19 @@ std::optional<QImage> trayPicture(MenuBarIconTint tint, const QString &elapsedTe
     return picture;
 }
 
+QList<QImage> trayGlyphs(MenuBarIconTint tint)
+{
+    QList<QImage> glyphs;
+    for (const int pixels : {16, 22, 24, 32, 48}) {
+        std::optional<QImage> glyph =
+            tintedTemplate(MenuBarIconTints::color(tint), static_cast<double>(pixels));
+        if (!glyph)
+            return {};
+        glyphs.append(*glyph);
+    }
+    return glyphs;
+}
+
 } // namespace MenuBarIconDrawing
 
 MenuBarIconCache &MenuBarIconCache::shared()

@@ -26,6 +26,11 @@ std::optional<QImage> tintedTemplate(const QColor &color, double size, double sc
 // it when there is one. None when the artwork cannot be read.
 std::optional<QImage> trayPicture(MenuBarIconTint tint, const QString &elapsedText, double scale);
 
+// The glyph alone filling its square, at the pixel sizes panels draw tray icons at (16 to 48), so
+// each panel takes the one nearest its own and nothing is shrunk into a smear. Empty when the
+// artwork cannot be read.
+QList<QImage> trayGlyphs(MenuBarIconTint tint);
+
 } // namespace MenuBarIconDrawing
 
 // Tinted glyphs are drawn once per tint and display scale and then reused: the tray is refreshed

@@ -41,6 +41,22 @@ MenuBarIconTint iconTint(bool isTracking, bool isPaused, bool isIdle, bool darkP
     return MenuBarIconTint::Tracking;
 }
 
+QString panelText(double todayTotalSeconds)
+{
+    const QString elapsed = elapsedText(todayTotalSeconds);
+    return elapsed.left(elapsed.lastIndexOf(QLatin1Char(':')));
+}
+
+QString panelTextGuide(const QString &panelText)
+{
+    QString guide = panelText;
+    for (QChar &character : guide) {
+        if (character.isDigit())
+            character = QLatin1Char('0');
+    }
+    return guide;
+}
+
 QString toolTip(double todayTotalSeconds)
 {
     const QString product = QStringLiteral("Zudevav EvozUvarevu");

@@ -20,6 +20,13 @@ qint64 wholeSeconds(double seconds);
 // idle, else green.
 MenuBarIconTint iconTint(bool isTracking, bool isPaused, bool isIdle, bool darkPanel);
 
+// The text a panel writes beside the icon: today's total as hours and minutes ("01:05", hours not
+// capped), empty when there is none.
+QString panelText(double todayTotalSeconds);
+// The widest the text will be for now, which panels size the text's room by: the text with every
+// digit a zero.
+QString panelTextGuide(const QString &panelText);
+
 // The tooltip: the product name, then today's total when there is one.
 QString toolTip(double todayTotalSeconds);
 

@@ -4,18 +4,21 @@
 #include "app/shell/MainWindowCommands.h"
 #include "app/shell/MainWindowOpener.h"
 #include "app/shell/MenuBarIcon.h"
+#include "app/shell/PanelShade.h"
 #include "app/shell/PopoverPlacement.h"
 #include "app/shell/PopoverWindowStyle.h"
 #include "app/shell/TrayLabel.h"
 #include "app/state/AppStateManager.h"
 #include "app/state/TrackingEngineControl.h"
 #include "foundation/Log.h"
+#include "platform/tray/StatusNotifierItem.h"
 #include "tracking/engine/SessionManager.h"
 #include "ui/root/RootViewModel.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QIcon>
 #include <QMenu>
 #include <QPalette>
 #include <QPixmap>
@@ -62,6 +65,9 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     , m_screenshotsServices(dependencies.screenshotsServices)
     , m_settingsServices(dependencies.settingsServices)
     , m_qmlEngine(std::make_unique<QQmlEngine>())
+    , m_trayBusConnectionName(dependencies.trayBusConnectionName)
+    , m_currentDesktop(dependencies.currentDesktop ? *dependencies.currentDesktop
+                                                   : qEnvironmentVariable("XDG_CURRENT_DESKTOP"))
 {
     buildMenu();
 
@@ -104,6 +110,7 @@ void TrayShell::setSignIn(SignInBackend *backend, SignInCompletion *completion)
 TrayShell::~TrayShell()
 {
     // The views go before the models and the engine they show.
+    m_statusItem.reset();
     m_popover.reset();
     m_mainWindowCommands.reset();
     m_mainWindow.reset();
@@ -140,11 +147,15 @@ void TrayShell::install()
 {
     MainWindowOpener::install(m_appState, [this] { showMainWindow(true); });
 
-    if (!m_trayAvailable()) {
+    if (!installStatusNotifierItem() && m_trayAvailable())
+        installLegacyTrayIcon();
+    if (!m_statusItem && !m_trayIcon) {
         zuvInfo(lcLegacyShell) << "No system tray; showing the main window instead";
+        m_windowIsTheShell = true;
         showMainWindow(false);
-        // Without a tray icon there is no Quit command: closing the one window is quitting,
-        // through the normal quit path that saves the running session.
+        // Without a tray icon there is no Quit command: closing the one window while nothing is
+        // tracked is quitting, through the normal quit path that saves the state. While tracking,
+        // the close is turned into minimizing (see eventFilter).
         connect(m_mainWindow.get(), &QWindow::visibilityChanged, this,
                 [this](QWindow::Visibility visibility) {
                     if (visibility == QWindow::Hidden)
@@ -152,6 +163,36 @@ void TrayShell::install()
                 });
         return;
     }
+    refreshTray();
+    // The main window opens at launch too, behind whatever the user is doing: its root runs the
+    // first load, which probes the permissions the popover's root relies on.
+    showMainWindow(false);
+    zuvInfo(lcLegacyShell) << "Tray shell installed (tray icon, popover, window, menu commands)";
+}
+
+bool TrayShell::installStatusNotifierItem()
+{
+    const QDBusConnection bus = m_trayBusConnectionName.isEmpty()
+                                    ? QDBusConnection::sessionBus()
+                                    : QDBusConnection(m_trayBusConnectionName);
+    if (!StatusNotifierItem::watcherRuns(bus))
+        return false;
+    m_statusItem = std::make_unique<StatusNotifierItem>(
+        QStringLiteral("zuvevivezid"), QString::fromLatin1(windowTitle), m_menu->actions(), bus);
+    connect(m_statusItem.get(), &StatusNotifierItem::activated, this, [this] { togglePopover(); });
+    connect(m_statusItem.get(), &StatusNotifierItem::contextMenuRequested, this,
+            [this](const QPoint &at) { m_menu->popup(at.isNull() ? QCursor::pos() : at); });
+    // The panel reads everything when the item registers: it must be complete by then.
+    refreshTray();
+    if (!m_statusItem->publish()) {
+        m_statusItem.reset();
+        return false;
+    }
+    return true;
+}
+
+void TrayShell::installLegacyTrayIcon()
+{
     m_trayIcon = std::make_unique<QSystemTrayIcon>();
     m_trayIcon->setContextMenu(m_menu.get());
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this,
@@ -163,10 +204,6 @@ void TrayShell::install()
             });
     refreshTray();
     m_trayIcon->show();
-    // The main window opens at launch too, behind whatever the user is doing: its root runs the
-    // first load, which probes the permissions the popover's root relies on.
-    showMainWindow(false);
-    zuvInfo(lcLegacyShell) << "Tray shell installed (tray icon, popover, window, menu commands)";
 }
 
 void TrayShell::scheduleRefresh()
@@ -188,32 +225,50 @@ void TrayShell::refreshTray()
         return;
     const double total = m_sessionManager->todayTotalSeconds();
     const QString label = TrayLabel::elapsedText(total);
-    const MenuBarIconTint tint = TrayLabel::iconTint(
-        m_sessionManager->isTracking(), m_sessionManager->isPaused(), m_sessionManager->isIdle(),
-        m_desktopPalette && m_desktopPalette->looksDark());
+    const bool darkPanel =
+        PanelShade::looksDark(m_currentDesktop, m_desktopPalette && m_desktopPalette->looksDark());
+    const MenuBarIconTint tint =
+        TrayLabel::iconTint(m_sessionManager->isTracking(), m_sessionManager->isPaused(),
+                            m_sessionManager->isIdle(), darkPanel);
 
     if (m_lastLabel != label) {
         m_lastLabel = label;
         if (m_trayIcon)
             m_trayIcon->setToolTip(TrayLabel::toolTip(total));
+        if (m_statusItem) {
+            m_statusItem->setToolTip(QString::fromLatin1(windowTitle), label);
+            // Hours and minutes: a panel's text that changes every second draws the eye.
+            const QString panelText = TrayLabel::panelText(total);
+            m_statusItem->setLabel(panelText, TrayLabel::panelTextGuide(panelText));
+        }
     }
+    // The picture is the glyph alone, so it changes only with the tint.
+    if (m_lastTint != tint)
+        showIcon(tint);
+}
 
-    // The picture carries hours and minutes, so it changes at most once a minute.
-    const QString iconText = label.left(label.lastIndexOf(QLatin1Char(':')));
-    if (m_lastTint == tint && m_lastIconText == iconText)
-        return;
-    const double scale = MenuBarIconCache::currentScale();
-    const std::optional<QImage> picture = label.isEmpty()
-                                              ? MenuBarIconCache::shared().image(tint, scale)
-                                              : MenuBarIconDrawing::trayPicture(tint, label, scale);
+void TrayShell::showIcon(MenuBarIconTint tint)
+{
+    const QList<QImage> pictures = MenuBarIconDrawing::trayGlyphs(tint);
     // Without artwork the icon stays as it was; the next change tries again.
-    if (!picture)
+    if (pictures.isEmpty())
         return;
     m_lastTint = tint;
-    m_lastIconText = iconText;
     ++m_iconUpdates;
-    if (m_trayIcon)
-        m_trayIcon->setIcon(QIcon(QPixmap::fromImage(*picture)));
+    if (m_trayIcon) {
+        QIcon icon;
+        for (const QImage &picture : pictures)
+            icon.addPixmap(QPixmap::fromImage(picture));
+        m_trayIcon->setIcon(icon);
+    }
+    if (m_statusItem) {
+        // Not tracking, the glyph is offered by name too: the panel draws it in its own
+        // foreground colour, whatever its background. The colours of tracking need the pictures.
+        const bool monochrome =
+            tint == MenuBarIconTint::MonoLight || tint == MenuBarIconTint::MonoDark;
+        const QString name = QString::fromLatin1(symbolicIconName);
+        m_statusItem->setIcon(monochrome && QIcon::hasThemeIcon(name) ? name : QString(), pictures);
+    }
 }
 
 bool TrayShell::eventFilter(QObject *watched, QEvent *event)
@@ -221,7 +276,21 @@ bool TrayShell::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::ApplicationPaletteChange &&
         watched == QCoreApplication::instance())
         scheduleRefresh();
+    if (event->type() == QEvent::Close && watched == m_mainWindow.get() && keepsRunningOnClose()) {
+        // A person closes the window to put it away; with no tray to come back through, the
+        // session would otherwise end with it. Minimized, the window stays in the desktop's
+        // window list, and launching the program again brings it forward.
+        zuvInfo(lcLegacyShell) << "Main window closed while tracking; minimized instead";
+        event->ignore();
+        m_mainWindow->showMinimized();
+        return true;
+    }
     return false;
+}
+
+bool TrayShell::keepsRunningOnClose() const
+{
+    return m_windowIsTheShell && !m_sessionManager.isNull() && m_sessionManager->isTracking();
 }
 
 std::unique_ptr<QQuickView> TrayShell::createRootWindow(RootViewModel *model,
@@ -322,6 +391,8 @@ void TrayShell::showMainWindow(bool activate)
     // Closing the window only hides it; this shows the same one again. Shown without
     // activation, the window manager is also asked not to hand it the focus.
     m_mainWindow->setProperty("_q_showWithoutActivating", !activate);
+    // A window minimized by its close button comes back at its normal size.
+    m_mainWindow->setWindowStates(m_mainWindow->windowStates() & ~Qt::WindowMinimized);
     m_mainWindow->show();
     m_mainWindow->raise();
     if (activate)

@@ -28,13 +28,16 @@ class SummaryServices;
 class TrackerServices;
 class SignInBackend;
 class SignInCompletion;
+class StatusNotifierItem;
 class TrackingEngineControl;
 
-// The application's one shell on this desktop: a tray icon whose picture and tooltip show the
-// tracking state and today's total, its menu (Check for Updates, Settings, Quit), the popover (a
+// The application's one shell on this desktop: a tray icon whose glyph shows the tracking state,
+// with today's total as text beside it where the panel reads the item's label (else in the
+// tooltip), its menu (Check for Updates, Settings, Quit), the popover (a
 // frameless window near the icon, hidden when it loses focus) and the main window. Both windows
 // show the same root view, compact in the popover and regular in the main window. Where no tray
-// host runs, the main window is shown instead of the icon.
+// host runs, the main window is shown instead of the icon; closing it while tracking minimizes it,
+// and only closing it while nothing is tracked quits.
 //
 // Main thread only; lives for the process.
 class TrayShell : public QObject
@@ -69,7 +72,16 @@ public:
         SummaryServices *summaryServices = nullptr;
         ScreenshotsServices *screenshotsServices = nullptr;
         SettingsServices *settingsServices = nullptr;
+        // The D-Bus connection (by name) where panels' tray watchers are looked for; the session
+        // bus when empty.
+        QString trayBusConnectionName = {};
+        // The desktop's name as XDG_CURRENT_DESKTOP gives it, which tells some panels' colour;
+        // the process's environment unless a test decides.
+        std::optional<QString> currentDesktop = std::nullopt;
     };
+
+    // The icon offered by name, which panels draw in their own foreground colour.
+    static constexpr const char *symbolicIconName = "com.wendoka.zuvevivezid-symbolic";
 
     // Before any window exists: the software scene graph, unless QT_QUICK_BACKEND names another.
     // The interface is a few cards and bars; a GPU driver's own mappings would cost a tray
@@ -95,6 +107,8 @@ public:
     void activateApplication();
 
     QSystemTrayIcon *trayIcon() const { return m_trayIcon.get(); }
+    // The panel's own tray item, where a panel reads one; the legacy icon is not made then.
+    StatusNotifierItem *statusNotifierItem() const { return m_statusItem.get(); }
     QMenu *trayMenu() const { return m_menu.get(); }
     QAction *checkForUpdatesAction() const { return m_checkForUpdates; }
     QAction *settingsAction() const { return m_settings; }
@@ -115,12 +129,18 @@ private:
     // The popover's root is compact and has the open-window button; the main window's is not.
     RootViewModel::Dependencies rootDependencies(bool popover);
     void buildMenu();
+    // Where a panel's watcher runs: the item beside which the panel writes the time.
+    bool installStatusNotifierItem();
+    void installLegacyTrayIcon();
+    void showIcon(MenuBarIconTint tint);
     void scheduleRefresh();
     void updateMenuState();
     std::unique_ptr<QQuickView> createRootWindow(RootViewModel *model,
                                                  QQuickView::ResizeMode resizeMode);
     void positionPopover();
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Without a tray the main window is the shell: closing it while tracking must not quit.
+    bool keepsRunningOnClose() const;
 
     AppStateManager &m_appState;
     QPointer<SessionManager> m_sessionManager;
@@ -140,6 +160,9 @@ private:
     QAction *m_settings = nullptr;
     QAction *m_quitAction = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
+    QString m_trayBusConnectionName;
+    QString m_currentDesktop;
+    std::unique_ptr<StatusNotifierItem> m_statusItem;
     std::unique_ptr<RootViewModel> m_popoverModel;
     QPointer<SignInBackend> m_signInBackend;
     QPointer<SignInCompletion> m_signInCompletion;
@@ -148,12 +171,13 @@ private:
     std::unique_ptr<QQuickView> m_mainWindow;
     std::unique_ptr<MainWindowCommands> m_mainWindowCommands;
     bool m_popoverWasActive = false;
+    // No tray host: the main window stands for the whole application.
+    bool m_windowIsTheShell = false;
     // When the popover last closed because it lost the focus.
     QElapsedTimer m_sinceFocusLossHide;
 
     bool m_refreshScheduled = false;
     std::optional<QString> m_lastLabel;
     std::optional<MenuBarIconTint> m_lastTint;
-    QString m_lastIconText;
     int m_iconUpdates = 0;
 };

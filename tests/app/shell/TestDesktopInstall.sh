@@ -37,6 +37,9 @@ icon_name=$(sed -n 's/^Icon=//p' "$entry")
 [ -x "$prefix/bin/$exec_line" ] || fail "Exec=$exec_line is not an installed program"
 [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon_name.svg" ] ||
     fail "Icon=$icon_name is not an installed icon"
+# The tray's glyph by name, for panels that recolour it.
+[ -f "$prefix/share/icons/hicolor/symbolic/apps/com.wendoka.zuvevivezid-symbolic.svg" ] ||
+    fail "the tray's symbolic icon is not installed"
 
 # A home of its own: nothing of the user's (or of another suite's) data, keyring item or instance.
 export HOME="$prefix/home"

@@ -1,4 +1,5 @@
 #include "app/shell/MenuBarIcon.h"
+#include "app/shell/PanelShade.h"
 #include "app/shell/TrayLabel.h"
 
 #include <QDir>
@@ -46,6 +47,69 @@ private Q_SLOTS:
         QFETCH(double, seconds);
         QFETCH(QString, expected);
         QCOMPARE(TrayLabel::elapsedText(seconds), expected);
+    }
+
+    void panelText_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("guide");
+        QTest::newRow("none") << 0.5 << QString() << QString();
+        QTest::newRow("under a minute")
+            << 59.0 << QStringLiteral("00:00") << QStringLiteral("00:00");
+        QTest::newRow("3725") << 3725.0 << QStringLiteral("01:02") << QStringLiteral("00:00");
+        QTest::newRow("100 hours")
+            << 360059.0 << QStringLiteral("100:00") << QStringLiteral("000:00");
+    }
+
+    void panelText()
+    {
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+        QFETCH(QString, guide);
+        QCOMPARE(TrayLabel::panelText(seconds), text);
+        QCOMPARE(TrayLabel::panelTextGuide(text), guide);
+    }
+
+    void panelShade_data()
+    {
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<bool>("paletteDark");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("GNOME on a light theme") << QStringLiteral("GNOME") << false << true;
+        QTest::newRow("Ubuntu's GNOME") << QStringLiteral("ubuntu:GNOME") << false << true;
+        QTest::newRow("GNOME Classic") << QStringLiteral("GNOME-Classic:GNOME") << false << false;
+        QTest::newRow("sway") << QStringLiteral("sway") << false << true;
+        QTest::newRow("KDE light") << QStringLiteral("KDE") << false << false;
+        QTest::newRow("XFCE dark") << QStringLiteral("XFCE") << true << true;
+        QTest::newRow("unknown") << QString() << false << false;
+    }
+
+    void panelShade()
+    {
+        QFETCH(QString, desktop);
+        QFETCH(bool, paletteDark);
+        QFETCH(bool, dark);
+        QCOMPARE(PanelShade::looksDark(desktop, paletteDark), dark);
+    }
+
+    // Each size a panel may ask for is the glyph filling its square, not a shrunken picture.
+    void trayGlyphsFillTheirSquares()
+    {
+        const QList<QImage> glyphs = MenuBarIconDrawing::trayGlyphs(MenuBarIconTint::MonoLight);
+        QList<int> sizes;
+        for (const QImage &glyph : glyphs) {
+            sizes.append(glyph.width());
+            QCOMPARE(glyph.height(), glyph.width());
+            // The stopwatch's ring touches the bottom rows of the square.
+            bool opaqueNearBottom = false;
+            for (int x = 0; x < glyph.width(); ++x)
+                opaqueNearBottom |= qAlpha(glyph.pixel(x, glyph.height() * 9 / 10)) > 128;
+            QVERIFY(opaqueNearBottom);
+        }
+        QCOMPARE(sizes, (QList<int>{16, 22, 24, 32, 48}));
+        MenuBarIconDrawing::setArtworkPath(QStringLiteral("/nonexistent.svg"));
+        QVERIFY(MenuBarIconDrawing::trayGlyphs(MenuBarIconTint::MonoLight).isEmpty());
     }
 
     void wholeSecondsClamps()

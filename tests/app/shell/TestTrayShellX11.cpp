@@ -1,5 +1,6 @@
 #include "app/shell/FakeTrayHost.h"
 #include "app/shell/ShellTestRig.h"
+#include "app/shell/SingleInstanceGuard.h"
 #include "app/shell/TrayShell.h"
 #include "app/state/SessionManagerControl.h"
 #include "support/TestEnvironment.h"
@@ -11,7 +12,33 @@
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <X11/Xlib.h>
+
+#include <future>
+
+namespace {
+
+// What a window manager sends when a person clicks the window's close button.
+void sendCloseRequest(QWindow *window)
+{
+    Display *display = XOpenDisplay(nullptr);
+    QVERIFY(display != nullptr);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = static_cast<Window>(window->winId());
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+}
+
+} // namespace
 
 // The shell on a real X display, against a tray host the test owns.
 class TestTrayShellX11 : public QObject
@@ -47,6 +74,49 @@ private Q_SLOTS:
         QVERIFY(shellRig.shell.trayIcon() == nullptr);
         QVERIFY(shellRig.shell.mainWindow() != nullptr);
         QVERIFY(QTest::qWaitForWindowExposed(shellRig.shell.mainWindow()));
+    }
+
+    // Without a tray, closing the one window while tracking keeps the session running; a second
+    // launch brings the window back; once nothing is tracked, closing it quits.
+    void withoutATrayHostClosingTheWindowKeepsTracking()
+    {
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        ShellRig shellRig;
+        QTemporaryDir dataFolder;
+        SingleInstanceGuard running(dataFolder.path());
+        QVERIFY(running.tryToRun());
+        connect(&running, &SingleInstanceGuard::showWindowRequested, &shellRig.shell,
+                [&shellRig] { shellRig.shell.showMainWindow(true); });
+        shellRig.shell.install();
+        QQuickView *window = shellRig.shell.mainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        SessionManager &engine = shellRig.rig.sessionManager();
+        engine.applyConfig(EngineFixture::config(QStringLiteral("ask"), false));
+        engine.startTracking(RemoteProject{QStringLiteral("p1"), QStringLiteral("Payroll")});
+        QVERIFY(engine.isTracking());
+
+        sendCloseRequest(window);
+        QVERIFY(QTest::qWaitFor([&] { return window->windowStates() & Qt::WindowMinimized; }));
+        QTest::qWait(200);
+        QCOMPARE(shellRig.quitRequests, 0);
+        QVERIFY(engine.isTracking());
+        QVERIFY(shellRig.shell.mainWindow() == window);
+
+        // The program launched again finds this one running and asks for its window.
+        std::future<bool> relaunch = std::async(std::launch::async, [&dataFolder] {
+            return SingleInstanceGuard(dataFolder.path()).askRunningInstanceToShowWindow();
+        });
+        QVERIFY(QTest::qWaitFor([&] {
+            return relaunch.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        }));
+        QVERIFY(relaunch.get());
+        QVERIFY(!(window->windowStates() & Qt::WindowMinimized));
+        QVERIFY(window->isVisible());
+
+        engine.stopTracking(std::nullopt);
+        QVERIFY(!engine.isTracking());
+        sendCloseRequest(window);
+        QVERIFY(QTest::qWaitFor([&] { return shellRig.quitRequests == 1; }));
     }
 
     void trayIconDocksAndItsMenuWorks()

@@ -1,0 +1,22 @@
+#include "app/shell/PanelShade.h"
+
+#include <QStringList>
+
+namespace PanelShade {
+
+bool looksDark(const QString &currentDesktop, bool desktopPaletteLooksDark)
+{
+    static const QStringList alwaysDarkPanels{QStringLiteral("gnome"), QStringLiteral("unity"),
+                                              QStringLiteral("sway"), QStringLiteral("i3")};
+    const QStringList desktops = currentDesktop.toLower().split(QLatin1Char(':'));
+    // GNOME's classic session keeps a light panel.
+    if (desktops.contains(QStringLiteral("gnome-classic")))
+        return desktopPaletteLooksDark;
+    for (const QString &desktop : desktops) {
+        if (alwaysDarkPanels.contains(desktop))
+            return true;
+    }
+    return desktopPaletteLooksDark;
+}
+
+} // namespace PanelShade
