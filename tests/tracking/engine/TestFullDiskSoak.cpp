@@ -84,6 +84,8 @@ private Q_SLOTS:
         fixture.runUploads();
         QVERIFY(QTest::qWaitFor(
             [&] {
+                // A send that failed on a loaded machine waits out its back-off on this clock.
+                rig.clock.advance(RetryManager::maximumRetryDelaySeconds + 1);
                 rig.runPass();
                 const QJsonArray sessions = m_standIn.sessions();
                 return sessions.size() == 1 &&
