@@ -99,10 +99,10 @@ private Q_SLOTS:
         QVERIFY2(output.contains("Signed in as"), output.constData());
         QVERIFY2(!output.contains("No keyring here"), output.constData());
         // The application restored over this sign-in can start tracking at once: the company's
-        // configuration is cached for it, under its own domain key.
+        // configuration is cached for it, under its own company and employee.
         SettingsStore settings(
             QDir(data.path()).filePath(QString::fromLatin1(SettingsStore::defaultFileName)));
-        const QString domainKey = DomainStorage(settings).domainKey();
+        const QString domainKey = DomainStorage(settings).partitionKey();
         QVERIFY(!domainKey.isEmpty());
         QVERIFY(RemoteConfigService::readCacheFile(
                     QDir(data.path()).filePath(QString::fromLatin1(RemoteConfigService::fileName)),
