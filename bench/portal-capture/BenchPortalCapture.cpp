@@ -169,7 +169,7 @@ int main(int argc, char **argv)
             options.settleWait = std::chrono::seconds(30);
             auto screenCast = std::make_shared<PortalScreenCast>(options);
             // The chooser, where one shows, is answered while this waits.
-            screenCast->canCaptureScreen();
+            screenCast->requestGrant();
             PortalDisplayCaptureBackend portal(screenCast, {});
             measure(useScreenCast ? "portal ScreenCast" : "portal Screenshot", portal, rounds);
         }
