@@ -42,6 +42,11 @@ private Q_SLOTS:
 
         EngineFixture fixture;
         fixture.managerUploadQueue = rig.service.get();
+        // One database for the engine and the queue, as in the application: the engine writes
+        // a session's start and final heartbeat into the queue with the session itself.
+        fixture.store = std::make_unique<SQLiteStore>(
+            rig.store->databasePath(), [&fixture] { return fixture.domainStorage.domainKey(); },
+            fixture.clock);
         // One company for the engine and the queue, as in the application.
         fixture.domainStorage.setBaseURL(m_standIn.baseUrl());
         rig.domainStorage.setBaseURL(m_standIn.baseUrl());
