@@ -3,9 +3,6 @@
 #include "app/shell/TrayShell.h"
 #include "app/state/ForceUpdateResponder.h"
 #include "app/state/SessionManagerControl.h"
-#include "platform/portal/PrivateSessionBus.h"
-#include "platform/tray/FakeStatusNotifierWatcher.h"
-#include "platform/tray/StatusNotifierItem.h"
 #include "ui/root/RootViewModel.h"
 
 #include <QAction>
@@ -296,56 +293,6 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::palette().color(QPalette::Window),
                  darkPalette().color(QPalette::Window));
         QGuiApplication::setPalette(before);
-    }
-
-    // Where a panel's watcher runs, the shell's own item carries the time as text beside the glyph
-    // and the legacy icon is not made.
-    void panelWatcherGetsTheItemWithTheTimeAsText()
-    {
-        PrivateSessionBus bus;
-        if (!bus.problem().isEmpty())
-            QSKIP(qPrintable(bus.problem()));
-        FakeStatusNotifierWatcher watcher(bus.connect(QStringLiteral("panel")));
-        QVERIFY(watcher.start());
-        bus.connect(QStringLiteral("shell"));
-        QPalette light = lightPalette();
-        DesktopPalette desktop(light);
-        ShellTestRig rig;
-        SessionManagerControl control(rig.sessionManager());
-        TrayShell::Dependencies dependencies{*rig.appState, rig.sessionManager(), control,
-                                             rig.random,    [] { return true; },  [] {},
-                                             &desktop};
-        dependencies.trayBusConnectionName = QStringLiteral("shell");
-        dependencies.currentDesktop = QStringLiteral("ubuntu:GNOME");
-        {
-            TrayShell shell(std::move(dependencies));
-            shell.install();
-            QVERIFY(shell.trayIcon() == nullptr);
-            StatusNotifierItem *item = shell.statusNotifierItem();
-            QVERIFY(item != nullptr);
-            QTRY_COMPARE(watcher.registrations(), QStringList{item->serviceName()});
-            // GNOME's top bar is dark even on a light desktop.
-            QCOMPARE(shell.currentTint(), MenuBarIconTint::MonoLight);
-            QCOMPARE(item->iconPixmap().size(), 5);
-            QCOMPARE(item->iconPixmap().constFirst().width, 16);
-            QCOMPARE(item->label(), QString());
-
-            SessionManager &engine = rig.sessionManager();
-            engine.applyConfig(EngineFixture::config(QStringLiteral("ask"), false));
-            engine.startTracking(RemoteProject{QStringLiteral("p1"), QStringLiteral("Payroll")});
-            rig.engine.clock.advance(3725.0);
-            QTRY_COMPARE(item->label(), QStringLiteral("01:02"));
-            QCOMPARE(item->labelGuide(), QStringLiteral("00:00"));
-            QCOMPARE(item->toolTip().text, QStringLiteral("01:02:05"));
-            // An hour without input may count as idle: green or orange, never a mono tint.
-            QVERIFY(shell.currentTint() == MenuBarIconTint::Tracking ||
-                    shell.currentTint() == MenuBarIconTint::PausedOrIdle);
-            // The colours of tracking are only in the pictures.
-            QCOMPARE(item->iconName(), QString());
-            engine.stopTracking(std::nullopt);
-        }
-        QDBusConnection::disconnectFromBus(QStringLiteral("shell"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("panel"));
     }
 
     void trayLabelFollowsTheEngine()
