@@ -39,8 +39,8 @@ bool holdsExactly(const QString &filePath, QByteArrayView contents)
     qsizetype compared = 0;
     while (compared < contents.size()) {
         const qint64 read = file.read(piece, sizeof piece);
-        if (read <= 0 || std::memcmp(piece, contents.data() + compared,
-                                     static_cast<size_t>(read)) != 0)
+        if (read <= 0 ||
+            std::memcmp(piece, contents.data() + compared, static_cast<size_t>(read)) != 0)
             return false;
         compared += static_cast<qsizetype>(read);
     }
@@ -55,8 +55,7 @@ QString ConfirmedFileWrite::replace(const QString &filePath, QByteArrayView cont
     QTemporaryFile temporary(filePath + QStringLiteral(".XXXXXX"));
     if (!temporary.open())
         return QStringLiteral("cannot create a file beside it: ") + temporary.errorString();
-    if (temporary.write(contents.data(), contents.size()) != contents.size() ||
-        !temporary.flush())
+    if (temporary.write(contents.data(), contents.size()) != contents.size() || !temporary.flush())
         return QStringLiteral("cannot write: ") + temporary.errorString();
     if (::fsync(temporary.handle()) != 0)
         return systemError("cannot flush to the disk");

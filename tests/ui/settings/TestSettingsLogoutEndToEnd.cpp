@@ -125,12 +125,12 @@ private Q_SLOTS:
 
         QTRY_COMPARE_WITH_TIMEOUT(root.route(), RootViewModel::Route::SignedOut, 20000);
         QVERIFY(!tracking.isTracking());
-        QTRY_VERIFY(
-            std::any_of(launch.rig.engine.uploadQueue.calls().cbegin(),
-                        launch.rig.engine.uploadQueue.calls().cend(), [&](const auto &call) {
-                            return call.operation == QStringLiteral("finalHeartbeatTask") &&
-                                   call.sessionId == session;
-                        }));
+        QTRY_VERIFY(std::any_of(launch.rig.engine.uploadQueue.calls().cbegin(),
+                                launch.rig.engine.uploadQueue.calls().cend(),
+                                [&](const auto &call) {
+                                    return call.operation == QStringLiteral("finalHeartbeatTask") &&
+                                           call.sessionId == session;
+                                }));
         QVERIFY(m_standIn.waitForRequests(QStringLiteral("POST"),
                                           QStringLiteral("authentication/logout"), 1));
         QTRY_VERIFY(!logout.isLoggingOut());
