@@ -93,8 +93,15 @@ void SessionManager::handleCaptureComplete()
                .arg(session.activityScore, 0, 'f', 6);
     zuvInfo(lcSession) << "Uploading heartbeat, then screenshots if success";
 
-    QTimer::singleShot(
-        0, [&queue = m_uploadQueue, session] { uploadHeartbeatThenScreenshots(queue, session); });
+    QTimer::singleShot(0, this, [this, session] {
+        // A stop in between has queued the final heartbeat and the remaining screenshots; a live
+        // heartbeat sent after it would tell the service that the session runs again.
+        if (!m_currentSession || m_currentSession->id != session.id) {
+            zuvInfo(lcSession) << "Session ended before its heartbeat went out; not sending it";
+            return;
+        }
+        uploadHeartbeatThenScreenshots(m_uploadQueue, session);
+    });
 }
 
 void SessionManager::handleSleepSourceAboutToSleep()

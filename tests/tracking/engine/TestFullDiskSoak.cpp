@@ -52,6 +52,11 @@ private Q_SLOTS:
         EngineFixture fixture(disk);
         fixture.displays->displays = {{QStringLiteral("A"), QRect(0, 0, 1280, 800)}};
         fixture.managerUploadQueue = rig.service.get();
+        // One database for the engine and the queue, as in the application: the engine writes a
+        // session's start and final heartbeat into the queue with the session itself.
+        fixture.store = std::make_unique<SQLiteStore>(
+            rig.store->databasePath(), [&fixture] { return fixture.domainStorage.domainKey(); },
+            fixture.clock);
         fixture.domainStorage.setBaseURL(m_standIn.baseUrl());
         rig.domainStorage.setBaseURL(m_standIn.baseUrl());
         const auto tick = [&](int seconds) {
