@@ -199,7 +199,7 @@ public:
         const QString script =
             QStringLiteral("x=$1; y=$2; w=$3; h=$4; step=0\n"
                            "while kill -0 $PPID 2>/dev/null; do\n"
-                           "  xdotool key --delay 60 shift shift ctrl"
+                           "  xdotool key --delay 60 Scroll_Lock Scroll_Lock Scroll_Lock"
                            " mousemove $((x + step * 53 % (w - 30))) $((y + step * 31 % (h - 30)))"
                            " mousemove_relative 12 7 mousemove_relative 9 14\n"
                            "  step=$((step + 1))\n"
