@@ -128,7 +128,7 @@ private Q_SLOTS:
             QProcess child;
             QByteArray output;
             launch(child, {QString::number(1100 + QRandomGenerator::global()->bounded(400))});
-            const QString line = waitForLine(child, output, "stopped", 30000);
+            const QString line = waitForLine(child, output, "stopped", 90000);
             if (!line.startsWith(u"stopped ")) {
                 killNow(child);
                 QFAIL(qPrintable(
