@@ -11,7 +11,6 @@
 #include "app/shell/ShellDialogs.h"
 #include "app/state/AppStateManager.h"
 #include "foundation/AppPaths.h"
-#include "foundation/HeapPolicy.h"
 #include "foundation/UuidText.h"
 #include "platform/logind/TerminationSignalQuitter.h"
 #include "tracking/engine/SessionManager.h"
@@ -20,8 +19,6 @@
 #include <QTimer>
 
 #include <cstdio>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -42,8 +39,7 @@ std::optional<RemoteProject> firstProject(const AppStateManager &state)
 
 int main(int argc, char *argv[])
 {
-    HeapPolicy::apply();
-    ::umask(077);
+    ApplicationAssembly::prepareProcessBeforeApplication();
     QApplication app(argc, argv);
     ApplicationAssembly::prepareProcess();
 
