@@ -112,6 +112,14 @@ void ActivityTracker::seed(qint64 mouseMoves, qint64 keyboardEvents, qint64 acti
     m_hadInputThisSecond = false;
 }
 
+void ActivityTracker::restartSessionTotals()
+{
+    std::lock_guard state(m_stateMutex);
+    m_mouseMoves = 0;
+    m_keyboardEvents = 0;
+    m_activeSecondsCount = 0;
+}
+
 void ActivityTracker::handleEvent(const RawInputEvent &event)
 {
     const Timestamp now = m_clock.now();

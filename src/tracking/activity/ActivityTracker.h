@@ -44,6 +44,9 @@ public:
     void reset();
     // Continues a stored session: the totals start from its counts (per-second values cleared).
     void seed(qint64 mouseMoves, qint64 keyboardEvents, qint64 activeSeconds = 0);
+    // A new session takes over from a running one: its totals start at zero, while the input of
+    // the second under way stays for the segment clock, which goes on across the change.
+    void restartSessionTotals();
 
     // Counts one event of the stream; called by the listening thread.
     void handleEvent(const RawInputEvent &event);

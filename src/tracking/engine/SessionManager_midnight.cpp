@@ -139,7 +139,7 @@ void SessionManager::performMidnightRollover(Timestamp newDate)
     setNeedsIdleDecision(false);
     m_idleAskPresentedForCurrentIdlePeriod = false;
 
-    m_activityTracker.reset();
+    m_activityTracker.restartSessionTotals();
     setLast5MinActivityRate(std::nullopt);
     m_last5MinInputBuffer.clear();
     m_pausedDueToSystemSleep = false;

@@ -116,6 +116,30 @@ private Q_SLOTS:
         QCOMPARE(manager.currentSession()->intervals[0].startedAt, midnight.addingSeconds(0.2));
     }
 
+    void inputOfTheSecondUnderWayAtMidnightReachesTheSegments()
+    {
+        EngineFixture fixture;
+        SessionManager &manager = managerIn(fixture, QStringLiteral("UTC"));
+        manager.startTracking(payroll);
+        const Timestamp midnight = nextMidnight(fixture.at(0), QStringLiteral("UTC"));
+        tickAt(fixture, manager, midnight.addingSeconds(-0.4));
+        QVERIFY(fixture.pushInput(RawInputEvent::Type::KeyDown, 4));
+        QVERIFY(fixture.pushInput(RawInputEvent::Type::PointerMotion, 3));
+
+        // The engine's tick finds the new day before the segment clock's tick reads the second.
+        tickAt(fixture, manager, midnight.addingSeconds(0.2));
+        QCOMPARE(manager.currentSession()->intervals[0].startedAt, midnight.addingSeconds(0.2));
+        const SessionManager::SegmentTickInput input = manager.segmentTickInput();
+        QVERIFY(input.hadInput);
+        QCOMPARE(input.keyboardDelta, 4);
+        QCOMPARE(input.mouseDelta, 3);
+        // The day that ended keeps its keys; the new day's session counts from zero.
+        const std::optional<Session> completed = completedSession(fixture);
+        QVERIFY(completed);
+        QCOMPARE(completed->keyboardCount, 4);
+        QCOMPARE(fixture.tracker->snapshot(1.0).keyboardEvents, 0);
+    }
+
     void aPausedSessionRollsOverIntoAPausedOne_data()
     {
         QTest::addColumn<bool>("resumed");
