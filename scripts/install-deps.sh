@@ -5,6 +5,8 @@
 #   scripts/install-deps.sh           what building and running the application need
 #   scripts/install-deps.sh --tests   that, and what the test suites add (headless desktops,
 #                                     formatting, packaging and the package's installation test)
+#   scripts/install-deps.sh --bench   that, and what the benchmarks add (their input and the
+#                                     other screen grabber they are measured against)
 set -euo pipefail
 
 # Building, and running on X11 (under Xvfb too) or Wayland.
@@ -36,12 +38,17 @@ test_packages=(
     dpkg-dev appstream debootstrap
 )
 
+# What the benchmarks add: synthetic input for the working day, and ffmpeg's x11grab as a
+# floor beside the capture's own.
+bench_packages=(xdotool ffmpeg)
+
 packages=("${run_packages[@]}")
 case "${1:-}" in
 "") ;;
 --tests) packages+=("${test_packages[@]}") ;;
+--bench) packages+=("${bench_packages[@]}") ;;
 *)
-    echo "usage: install-deps.sh [--tests]" >&2
+    echo "usage: install-deps.sh [--tests|--bench]" >&2
     exit 2
     ;;
 esac

@@ -2,8 +2,10 @@
 // application's own process set-up (heap policy included), each figure beside its floor:
 //   1. per monitor: the capture cycle (read, scale where wider than the limit, encode as JPEG,
 //      write the file), and its phases; the floor: XShmGetImage into a segment kept between
-//      frames, TurboJPEG from the server's pixels into a kept buffer, one write(2); ffmpeg's
-//      x11grab where ffmpeg is installed; minor page faults per capture;
+//      frames, TurboJPEG from the server's pixels into a kept buffer, one write(2); and ffmpeg's
+//      x11grab to a JPEG file, where ffmpeg is installed (scripts/install-deps.sh --bench): a
+//      process grabbing one frame per round, and what each further frame adds in one process;
+//      minor page faults per capture;
 //   2. the JPEG's size against Qt's own JPEG writer at the same quality;
 //   3. the CPU the input thread uses while tracking with no input at all.
 //
@@ -22,7 +24,6 @@
 #include <QElapsedTimer>
 #include <QImageWriter>
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -36,10 +37,13 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <optional>
 #include <random>
+#include <spawn.h>
 #include <sys/ipc.h>
 #include <sys/resource.h>
 #include <sys/shm.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -80,12 +84,17 @@ void paintDesktop(Display *display)
     XSync(display, False);
 }
 
+double cpuSeconds(const rusage &usage)
+{
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 double cpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return cpuSeconds(usage);
 }
 
 long minorFaults()
@@ -100,33 +109,64 @@ struct Spread
     double min = 0;
     double median = 0;
     double max = 0;
+
+    static Spread of(std::vector<double> values)
+    {
+        std::sort(values.begin(), values.end());
+        return {values.front(), values[values.size() / 2], values.back()};
+    }
+    Spread dividedBy(double divisor) const
+    {
+        return {min / divisor, median / divisor, max / divisor};
+    }
 };
 
-// Each round's median per call, then min, median and max over the rounds.
-Spread measure(const std::function<void()> &call)
+// Milliseconds per call over the rounds: of the wall clock and of this process's CPU.
+struct Timing
+{
+    Spread wall;
+    Spread cpu;
+};
+
+// Each round's median wall time per call and its mean CPU time per call, then min, median and
+// max over the rounds.
+Timing measure(const std::function<void()> &call)
 {
     call(); // warm-up: connections, segments, buffers
     std::vector<double> roundMedians;
+    std::vector<double> roundCpu;
     for (int round = 0; round < rounds; ++round) {
         std::vector<double> times;
+        const double cpuBefore = cpuSeconds();
         for (int cycle = 0; cycle < cyclesPerRound; ++cycle) {
             QElapsedTimer timer;
             timer.start();
             call();
             times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
         }
-        std::sort(times.begin(), times.end());
-        roundMedians.push_back(times[times.size() / 2]);
+        roundCpu.push_back((cpuSeconds() - cpuBefore) * 1e3 / cyclesPerRound);
+        roundMedians.push_back(Spread::of(times).median);
     }
-    std::sort(roundMedians.begin(), roundMedians.end());
-    return {roundMedians.front(), roundMedians[roundMedians.size() / 2], roundMedians.back()};
+    return {Spread::of(roundMedians), Spread::of(roundCpu)};
 }
 
-void printLine(const char *what, const Spread &spread, const Spread &floor)
+double ratio(double value, double floor)
 {
-    std::printf("  %-38s min %6.2f  median %6.2f  max %6.2f ms   %.2fx the floor\n", what,
-                spread.min, spread.median, spread.max,
-                floor.median > 0 ? spread.median / floor.median : 0.0);
+    return floor > 0 ? value / floor : 0.0;
+}
+
+void printHeader()
+{
+    std::printf("  %-38s %-24s %-24s %s\n", "", "wall ms min/median/max", "CPU ms min/median/max",
+                "median / floor: wall, CPU");
+}
+
+void printLine(const char *what, const Timing &timing, const Timing &floor)
+{
+    std::printf("  %-38s %6.2f %7.2f %7.2f   %6.2f %7.2f %7.2f    %6.2fx %6.2fx\n", what,
+                timing.wall.min, timing.wall.median, timing.wall.max, timing.cpu.min,
+                timing.cpu.median, timing.cpu.max, ratio(timing.wall.median, floor.wall.median),
+                ratio(timing.cpu.median, floor.cpu.median));
 }
 
 // The floor on this display: one shared-memory read, TurboJPEG from the server's pixels into a
@@ -211,28 +251,115 @@ QByteArray qtJpeg(const QImage &image, int quality)
     return data;
 }
 
-// ffmpeg's x11grab reading and encoding frames of the first monitor, per frame.
-std::optional<double> ffmpegPerFrame(const QRect &monitor)
+// Milliseconds of wall time, and of CPU time as the kernel counted it for that child alone.
+using TimedRun = std::pair<double, double>;
+
+// One run of a program and what it took; nothing when it did not run to a clean exit.
+std::optional<TimedRun> runTimed(const QStringList &command)
+{
+    std::vector<QByteArray> arguments;
+    for (const QString &argument : command)
+        arguments.push_back(argument.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    QElapsedTimer wall;
+    wall.start();
+    pid_t child = 0;
+    if (posix_spawn(&child, argv.front(), nullptr, nullptr, argv.data(), environ) != 0)
+        return std::nullopt;
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return std::pair{static_cast<double>(wall.nsecsElapsed()) / 1e6, cpuSeconds(usage) * 1e3};
+}
+
+// ffmpeg's x11grab grabbing frames of the monitor as fast as it can, encoding each as JPEG into
+// the one file.
+QStringList ffmpegCommand(const QString &ffmpeg, const QRect &monitor, int frames,
+                          const QString &path)
+{
+    return {ffmpeg,
+            QStringLiteral("-nostdin"),
+            QStringLiteral("-loglevel"),
+            QStringLiteral("error"),
+            QStringLiteral("-y"),
+            QStringLiteral("-f"),
+            QStringLiteral("x11grab"),
+            QStringLiteral("-framerate"),
+            QStringLiteral("1000"),
+            QStringLiteral("-video_size"),
+            QStringLiteral("%1x%2").arg(monitor.width()).arg(monitor.height()),
+            QStringLiteral("-i"),
+            QStringLiteral("%1+%2,%3")
+                .arg(qEnvironmentVariable("DISPLAY"))
+                .arg(monitor.x())
+                .arg(monitor.y()),
+            QStringLiteral("-frames:v"),
+            QString::number(frames),
+            QStringLiteral("-c:v"),
+            QStringLiteral("mjpeg"),
+            QStringLiteral("-q:v"),
+            QStringLiteral("8"),
+            QStringLiteral("-update"),
+            QStringLiteral("1"),
+            QStringLiteral("-f"),
+            QStringLiteral("image2"),
+            path};
+}
+
+struct FfmpegFloor
+{
+    Timing oneShot;  // a process grabbing one frame, as a one-shot screenshot tool runs
+    Timing perFrame; // what each further frame adds within one process
+};
+
+// Per round, a process grabbing one frame and another grabbing one plus `extraFrames`; nothing
+// when ffmpeg cannot grab this display.
+std::optional<FfmpegFloor> measureFfmpeg(const QString &ffmpeg, const QRect &monitor,
+                                         const QString &path)
+{
+    constexpr int extraFrames = 10;
+    const QStringList one = ffmpegCommand(ffmpeg, monitor, 1, path);
+    const QStringList many = ffmpegCommand(ffmpeg, monitor, 1 + extraFrames, path);
+    if (!runTimed(one)) // warm-up, and the check that it can grab this display at all
+        return std::nullopt;
+    std::vector<double> walls, cpus, frameWalls, frameCpus;
+    for (int round = 0; round < rounds; ++round) {
+        const std::optional<TimedRun> single = runTimed(one);
+        const std::optional<TimedRun> multiple = runTimed(many);
+        if (!single || !multiple)
+            return std::nullopt;
+        walls.push_back(single->first);
+        cpus.push_back(single->second);
+        frameWalls.push_back((multiple->first - single->first) / extraFrames);
+        frameCpus.push_back((multiple->second - single->second) / extraFrames);
+    }
+    return FfmpegFloor{{Spread::of(walls), Spread::of(cpus)},
+                       {Spread::of(frameWalls), Spread::of(frameCpus)}};
+}
+
+void printFfmpegFloor(const QRect &monitor, const QString &path, const Timing &perMonitor)
 {
     const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-    if (ffmpeg.isEmpty())
-        return std::nullopt;
-    constexpr int frames = 30;
-    QProcess process;
-    QElapsedTimer timer;
-    timer.start();
-    process.start(ffmpeg,
-                  {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-f"),
-                   QStringLiteral("x11grab"), QStringLiteral("-video_size"),
-                   QStringLiteral("%1x%2").arg(monitor.width()).arg(monitor.height()),
-                   QStringLiteral("-i"), qEnvironmentVariable("DISPLAY"),
-                   QStringLiteral("-frames:v"), QString::number(frames), QStringLiteral("-q:v"),
-                   QStringLiteral("8"), QStringLiteral("-f"), QStringLiteral("image2pipe"),
-                   QStringLiteral("-c:v"), QStringLiteral("mjpeg"), QStringLiteral("-")});
-    process.waitForFinished(60000);
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return std::nullopt;
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6 / frames;
+    if (ffmpeg.isEmpty()) {
+        std::printf("  ffmpeg x11grab: not measured, ffmpeg is not installed "
+                    "(scripts/install-deps.sh --bench)\n");
+        return;
+    }
+    const std::optional<FfmpegFloor> floor = measureFfmpeg(ffmpeg, monitor, path);
+    if (!floor) {
+        std::printf("  ffmpeg x11grab: not measured, ffmpeg could not grab this display\n");
+        return;
+    }
+    std::printf("  against ffmpeg x11grab to a JPEG file, %d rounds (CPU: the ffmpeg process's):\n",
+                rounds);
+    printLine("floor: ffmpeg, one frame per process", floor->oneShot, floor->oneShot);
+    printLine("whole cycle (read+scale+JPEG+write)", perMonitor, floor->oneShot);
+    printLine("floor: ffmpeg, each further frame", floor->perFrame, floor->perFrame);
+    printLine("whole cycle (read+scale+JPEG+write)", perMonitor, floor->perFrame);
 }
 
 void benchCapture(Display *display)
@@ -253,32 +380,32 @@ void benchCapture(Display *display)
 
     CaptureFloor floor(display, first.geometry.width(), first.geometry.height(),
                        folder.filePath(QStringLiteral("floor.jpg")));
-    const Spread floorRead = measure([&] { floor.read(); });
-    const Spread floorEncode = measure([&] { floor.encode(quality); });
-    const Spread floorWrite = measure([&] { floor.write(); });
-    const Spread floorAll = measure([&] {
+    const Timing floorRead = measure([&] { floor.read(); });
+    const Timing floorEncode = measure([&] { floor.encode(quality); });
+    const Timing floorWrite = measure([&] { floor.write(); });
+    const Timing floorAll = measure([&] {
         floor.read();
         floor.encode(quality);
         floor.write();
     });
 
-    const Spread read = measure([&] { backend->captureDisplay(first); });
+    const Timing read = measure([&] { backend->captureDisplay(first); });
     QImage frame = backend->captureDisplay(first).image.copy();
-    const Spread encode = measure([&] { encoder.encode(frame, quality); });
+    const Timing encode = measure([&] { encoder.encode(frame, quality); });
     const long faultsBefore = minorFaults();
     int cycles = 0;
-    const Spread cycle = measure([&] {
+    const Timing cycle = measure([&] {
         ScreenCaptureService::captureAllDisplays(*backend, encoder, session, folder.path(),
                                                  QStringLiteral("c%1").arg(cycles++));
     });
     const double faultsPerCycle = static_cast<double>(minorFaults() - faultsBefore) / cycles;
-    const Spread perMonitor{cycle.min / static_cast<double>(list.displays.size()),
-                            cycle.median / static_cast<double>(list.displays.size()),
-                            cycle.max / static_cast<double>(list.displays.size())};
+    const auto monitors = static_cast<double>(list.displays.size());
+    const Timing perMonitor{cycle.wall.dividedBy(monitors), cycle.cpu.dividedBy(monitors)};
 
     std::printf("capture of %dx%d (%lld monitor(s)), %d rounds of %d, per monitor:\n",
                 first.geometry.width(), first.geometry.height(),
                 static_cast<long long>(list.displays.size()), rounds, cyclesPerRound);
+    printHeader();
     printLine("whole cycle (read+scale+JPEG+write)", perMonitor, floorAll);
     printLine("read", read, floorRead);
     printLine("encode", encode, floorEncode);
@@ -288,12 +415,7 @@ void benchCapture(Display *display)
     printLine("floor: whole", floorAll, floorAll);
     std::printf("  minor page faults per cycle: %.0f   (goal: at most 7 ms per 1080p monitor)\n",
                 faultsPerCycle);
-    if (const std::optional<double> ffmpeg = ffmpegPerFrame(first.geometry))
-        std::printf(
-            "  ffmpeg x11grab + mjpeg: %.2f ms per frame (one run); the cycle is %.2fx it\n",
-            *ffmpeg, perMonitor.median / *ffmpeg);
-    else
-        std::printf("  ffmpeg x11grab: ffmpeg is not installed\n");
+    printFfmpegFloor(first.geometry, folder.filePath(QStringLiteral("ffmpeg.jpg")), perMonitor);
 
     const qsizetype turbo = encoder.encode(frame, quality).size();
     const qsizetype qt = qtJpeg(frame, quality).size();

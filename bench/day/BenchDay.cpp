@@ -23,6 +23,11 @@
 // service received by kind with their bytes, and the session's own data: segments and the bytes
 // of the screenshot files the capture wrote.
 //
+// Each phase runs in three rounds of equal length. Last, once the application has gone, its
+// floor: an empty Qt Quick window (zuv_bench_window_floor) at the main window's place, shown or
+// closed as in each phase, under the same input for as many rounds of the same length; each
+// phase's share of a core is printed against it.
+//
 // The table goes to stdout; progress (and the application's log) to stderr.
 
 #include "app/shell/ApplicationAssembly.h"
@@ -294,6 +299,8 @@ struct PhaseFigures
     double wallSeconds = 0;
     double cpuSeconds = 0;
     int capturesWritten = 0;
+    // How the empty window it is set against is shown: "shown" or "hidden".
+    QString floorMode;
 };
 
 // Lets the application run for the phase's time, with a line of progress every half minute.
@@ -324,6 +331,22 @@ PhaseFigures measurePhase(const QString &name, qint64 durationMs, const CaptureF
     figures.cpuSeconds = cpuSecondsSoFar() - cpuBefore;
     figures.capturesWritten = files.files() - capturesBefore;
     return figures;
+}
+
+constexpr int roundsPerPhase = 3;
+
+// A phase in rounds of equal length, so that each figure comes with its spread.
+QList<PhaseFigures> measureRounds(const QString &name, const QString &floorMode, qint64 phaseMs,
+                                  const CaptureFileLedger &files)
+{
+    QList<PhaseFigures> rounds;
+    for (int round = 1; round <= roundsPerPhase; ++round) {
+        PhaseFigures figures = measurePhase(QStringLiteral("%1 #%2").arg(name).arg(round),
+                                            phaseMs / roundsPerPhase, files);
+        figures.floorMode = floorMode;
+        rounds.append(figures);
+    }
+    return rounds;
 }
 
 struct RequestTally
@@ -517,6 +540,87 @@ void printTable(const RunFigures &figures)
                 static_cast<long long>(figures.screenshotPartBytes));
 }
 
+double coreShare(double cpuSeconds, double wallSeconds)
+{
+    return wallSeconds > 0 ? cpuSeconds / wallSeconds : 0.0;
+}
+
+// The empty Qt Quick window's share of one core per round, at the main window's place and under
+// the same input as the application had.
+QList<double> measureWindowFloor(const QString &mode, int rounds, qint64 roundMs,
+                                 const QRect &window, const QRect &inputArea)
+{
+    progress("floor %s: an empty Qt Quick window\n", mode);
+    QProcess floor;
+    floor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    floor.start(QStringLiteral(ZUV_WINDOW_FLOOR_PATH),
+                {mode, QString::number(rounds), QString::number(roundMs),
+                 QString::number(window.x()), QString::number(window.y()),
+                 QString::number(window.width()), QString::number(window.height())});
+    if (!floor.waitForReadyRead(networkTimeoutMs) || !floor.readLine().startsWith("ready"))
+        return {};
+    const InputChild input(inputArea);
+    QList<double> shares;
+    while (shares.size() < rounds && floor.waitForReadyRead(int(roundMs) + networkTimeoutMs)) {
+        while (floor.canReadLine()) {
+            const QList<QByteArray> fields = floor.readLine().trimmed().split(' ');
+            if (fields.size() == 3 && fields.at(0) == "round")
+                shares.append(coreShare(fields.at(2).toDouble(), fields.at(1).toDouble()));
+        }
+    }
+    floor.waitForFinished(networkTimeoutMs);
+    return shares;
+}
+
+QString spreadOfShares(QList<double> shares)
+{
+    std::sort(shares.begin(), shares.end());
+    return QStringLiteral("%1 %2 %3")
+        .arg(shares.constFirst() * 100.0, 6, 'f', 3)
+        .arg(shares.at(shares.size() / 2) * 100.0, 6, 'f', 3)
+        .arg(shares.constLast() * 100.0, 6, 'f', 3);
+}
+
+double medianOf(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+// Each phase's rounds set against as many rounds of an empty Qt Quick window, measured after the
+// application has gone.
+void compareWithWindowFloor(const QList<PhaseFigures> &phases, const QRect &window,
+                            const QRect &inputArea)
+{
+    std::printf("\nagainst an empty Qt Quick window at the main window's place, same input "
+                "(%% of one core per round):\n");
+    std::printf("%-28s %-23s %-23s %s\n", "phase", "app min/median/max", "floor min/median/max",
+                "app / floor (medians)");
+    for (const QString &mode : {QStringLiteral("shown"), QStringLiteral("hidden")}) {
+        QList<double> application;
+        double roundSeconds = 0;
+        for (const PhaseFigures &phase : phases) {
+            if (phase.floorMode == mode) {
+                application.append(coreShare(phase.cpuSeconds, phase.wallSeconds));
+                roundSeconds = phase.wallSeconds;
+            }
+        }
+        if (application.isEmpty())
+            continue;
+        const QList<double> floor = measureWindowFloor(
+            mode, int(application.size()), qint64(roundSeconds * 1000.0), window, inputArea);
+        const char *label = mode == QStringLiteral("shown") ? "main window open" : "tray only";
+        if (floor.size() < application.size()) {
+            std::printf("%-28s %-23s floor not measured: the empty window did not run\n", label,
+                        qPrintable(spreadOfShares(application)));
+            continue;
+        }
+        std::printf("%-28s %-23s %-23s %.1fx\n", label, qPrintable(spreadOfShares(application)),
+                    qPrintable(spreadOfShares(floor)),
+                    medianOf(floor) > 0 ? medianOf(application) / medianOf(floor) : 0.0);
+    }
+}
+
 bool showTrackerInMainWindow(TrayShell &shell)
 {
     shell.showMainWindow(false);
@@ -574,21 +678,22 @@ int runDay(const Settings &settings)
                                                        .arg(area.width())
                                                        .arg(area.height()));
     auto input = std::make_unique<InputChild>(area);
+    const QRect windowGeometry = shell.mainWindow()->geometry();
 
     RunFigures figures;
     figures.pointer = settings.pointer;
     figures.captureIntervalMinutes = settings.captureIntervalMinutes;
     if (settings.runsWindowPhase())
-        figures.phases.append(
-            measurePhase(QStringLiteral("main window, tracker tab"), settings.phaseMs(), captures));
+        figures.phases += measureRounds(QStringLiteral("main window, tracker tab"),
+                                        QStringLiteral("shown"), settings.phaseMs(), captures);
     if (settings.runsTrayPhase()) {
         shell.mainWindow()->close();
         if (!QTest::qWaitFor([&] { return !shell.mainWindow()->isVisible(); })) {
             std::fprintf(stderr, "The main window did not close\n");
             return 1;
         }
-        figures.phases.append(
-            measurePhase(QStringLiteral("window closed, tray only"), settings.phaseMs(), captures));
+        figures.phases += measureRounds(QStringLiteral("window closed, tray only"),
+                                        QStringLiteral("hidden"), settings.phaseMs(), captures);
     }
     if (!input->isRunning())
         std::fprintf(stderr, "The input child ended early: is xdotool working?\n");
@@ -618,6 +723,7 @@ int runDay(const Settings &settings)
     tallyRequests(rig.standIn(), figures);
     printTable(figures);
     application.reset();
+    compareWithWindowFloor(figures.phases, windowGeometry, area);
     return figures.drainedInTime ? 0 : 2;
 }
 
