@@ -5,9 +5,10 @@
 //
 // minutes: the whole stretch, 12 by default, split evenly between the phases run. Capture
 // interval: the company's screenshot interval for the run, 2 minutes by default. Phase: "both"
-// (the default), "window" (the main window shown on the tracker tab) or "tray" (the main window
-// closed, only the tray icon). Pointer: "away" (the default) keeps the pointer off the
-// application's windows, "window" moves it over the main window's area.
+// (the default: "window" then "tray"), "window" (the main window shown on the tracker tab),
+// "tray" (the main window closed, only the tray icon), "idle" (signed in, not tracking, the main
+// window closed, no input) or "all" (idle, window and tray). Pointer: "away" (the default) keeps
+// the pointer off the application's windows, "window" moves it over the main window's area.
 //
 // The process is set up and the application assembled exactly as the executable does it, over
 // its own data folder and keyring item, against the stand-in HR service over HTTPS and a tray
@@ -16,12 +17,13 @@
 // tracking starts with no task. A child process (xdotool) types a few keys and moves the pointer
 // every second for the whole stretch, so the input is the display's, not this process's.
 //
-// Per phase: wall seconds, CPU seconds of this process (user and system, every thread) and the
-// share of one core. After the stretch: tracking stops, the upload queue drains (the last
-// segment goes up once it has closed, so the company's time zone is picked for its segment to
-// close soon after the stretch), then the peak and the end resident memory, the requests the
-// service received by kind with their bytes, and the session's own data: segments and the bytes
-// of the screenshot files the capture wrote.
+// Per phase: wall seconds, CPU seconds of this process (user and system, every thread), the
+// share of one core, and the wake-ups a second: the times its threads went to sleep and were
+// woken (voluntary context switches), which is what keeps an idle processor from resting. After the
+// stretch: tracking stops, the upload queue drains (the last segment goes up once it has closed, so
+// the company's time zone is picked for its segment to close soon after the stretch), then the peak
+// and the end resident memory, the requests the service received by kind with their bytes, and the
+// session's own data: segments and the bytes of the screenshot files the capture wrote.
 //
 // Each phase runs in three rounds of equal length. Last, once the application has gone, its
 // floor: an empty Qt Quick window (zuv_bench_window_floor) at the main window's place, shown or
@@ -82,9 +84,23 @@ struct Settings
     QString phase = QStringLiteral("both");
     QString pointer = QStringLiteral("away");
 
-    bool runsWindowPhase() const { return phase != QStringLiteral("tray"); }
-    bool runsTrayPhase() const { return phase != QStringLiteral("window"); }
-    int phaseCount() const { return runsWindowPhase() && runsTrayPhase() ? 2 : 1; }
+    bool runs(const char *name) const
+    {
+        const QString wanted = QString::fromLatin1(name);
+        if (phase == QStringLiteral("all"))
+            return true;
+        if (phase == QStringLiteral("both"))
+            return wanted != QStringLiteral("idle");
+        return phase == wanted;
+    }
+    bool runsIdlePhase() const { return runs("idle"); }
+    bool runsWindowPhase() const { return runs("window"); }
+    bool runsTrayPhase() const { return runs("tray"); }
+    bool tracks() const { return runsWindowPhase() || runsTrayPhase(); }
+    int phaseCount() const
+    {
+        return int(runsIdlePhase()) + int(runsWindowPhase()) + int(runsTrayPhase());
+    }
     qint64 phaseMs() const { return qint64(minutes * 60000.0 / phaseCount()); }
 };
 
@@ -105,7 +121,7 @@ std::optional<Settings> parseArguments(const QStringList &arguments)
     if (arguments.size() > 4)
         settings.pointer = arguments.at(4);
     const QStringList phases{QStringLiteral("both"), QStringLiteral("window"),
-                             QStringLiteral("tray")};
+                             QStringLiteral("tray"), QStringLiteral("idle"), QStringLiteral("all")};
     const QStringList pointers{QStringLiteral("away"), QStringLiteral("window")};
     if (!phases.contains(settings.phase) || !pointers.contains(settings.pointer))
         return std::nullopt;
@@ -128,6 +144,14 @@ double cpuSecondsSoFar()
         return double(value.tv_sec) + double(value.tv_usec) / 1e6;
     };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The voluntary context switches of every thread the process has had, ended ones included.
+qint64 wakeUpsSoFar()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw;
 }
 
 // A line of /proc/self/status in megabytes, e.g. "VmHWM".
@@ -298,6 +322,7 @@ struct PhaseFigures
     QString name;
     double wallSeconds = 0;
     double cpuSeconds = 0;
+    qint64 wakeUps = 0;
     int capturesWritten = 0;
     // How the empty window it is set against is shown: "shown" or "hidden".
     QString floorMode;
@@ -310,6 +335,7 @@ PhaseFigures measurePhase(const QString &name, qint64 durationMs, const CaptureF
     const int capturesBefore = files.files();
     QElapsedTimer wall;
     const double cpuBefore = cpuSecondsSoFar();
+    const qint64 wakeUpsBefore = wakeUpsSoFar();
     wall.start();
     QTimer report;
     QObject::connect(&report, &QTimer::timeout, [&] {
@@ -329,6 +355,7 @@ PhaseFigures measurePhase(const QString &name, qint64 durationMs, const CaptureF
     figures.name = name;
     figures.wallSeconds = double(wall.elapsed()) / 1000.0;
     figures.cpuSeconds = cpuSecondsSoFar() - cpuBefore;
+    figures.wakeUps = wakeUpsSoFar() - wakeUpsBefore;
     figures.capturesWritten = files.files() - capturesBefore;
     return figures;
 }
@@ -473,6 +500,9 @@ struct RunFigures
     QList<PhaseFigures> phases;
     QString pointer;
     int captureIntervalMinutes = 0;
+    // Where the main window stood and where the input went: the empty window's run repeats both.
+    QRect windowGeometry;
+    QRect inputArea;
     qint64 drainMs = 0;
     bool drainedInTime = false;
     double peakMegabytes = 0;
@@ -507,11 +537,13 @@ void printTable(const RunFigures &figures)
 {
     std::printf("\nworking day: capture interval %d min, pointer %s\n",
                 figures.captureIntervalMinutes, qPrintable(figures.pointer));
-    std::printf("%-28s %10s %10s %12s %9s\n", "phase", "wall s", "CPU s", "core share", "captures");
+    std::printf("%-28s %10s %10s %12s %11s %9s\n", "phase", "wall s", "CPU s", "core share",
+                "wake-ups/s", "captures");
     for (const PhaseFigures &phase : figures.phases) {
-        const double share = phase.wallSeconds > 0 ? phase.cpuSeconds / phase.wallSeconds : 0.0;
-        std::printf("%-28s %10.1f %10.2f %11.2f%% %9d\n", qPrintable(phase.name), phase.wallSeconds,
-                    phase.cpuSeconds, share * 100.0, phase.capturesWritten);
+        const double seconds = std::max(phase.wallSeconds, 1e-3);
+        std::printf("%-28s %10.1f %10.2f %11.3f%% %11.2f %9d\n", qPrintable(phase.name),
+                    phase.wallSeconds, phase.cpuSeconds, phase.cpuSeconds / seconds * 100.0,
+                    double(phase.wakeUps) / seconds, phase.capturesWritten);
     }
     std::printf("\nupload queue drained after the stop: %s, %.1f s\n",
                 figures.drainedInTime ? "yes" : "NO (timed out)", double(figures.drainMs) / 1000.0);
@@ -631,6 +663,57 @@ bool showTrackerInMainWindow(TrayShell &shell)
                networkTimeoutMs);
 }
 
+// Signed in and not tracking, the main window closed and no input: what the application costs
+// a machine it merely sits on, after the sign-in's own work has settled.
+PhaseFigures measureIdlePhase(TrayShell &shell, qint64 durationMs, const CaptureFileLedger &files)
+{
+    if (QQuickView *window = shell.mainWindow())
+        window->close();
+    QTest::qWait(5000);
+    return measurePhase(QStringLiteral("signed in, idle, tray only"), durationMs, files);
+}
+
+// Tracking with input from a child process: the main window on the tracker tab, then the tray
+// alone, as the settings ask; tracking stops at the end.
+bool trackDay(const Settings &settings, SessionManager &engine, TrayShell &shell,
+              const CaptureFileLedger &captures, RunFigures &figures)
+{
+    engine.startTracking(std::nullopt);
+    if (!QTest::qWaitFor([&] { return engine.isTracking(); }) || !showTrackerInMainWindow(shell)) {
+        std::fprintf(stderr, "Tracking did not start on the main window's tracker\n");
+        return false;
+    }
+    const QRect screen = shell.mainWindow()->screen()->geometry();
+    const QRect area = pointerArea(screen, shell.mainWindow()->frameGeometry(),
+                                   settings.pointer == QStringLiteral("window"));
+    progress("input from a child process in %s\n", QStringLiteral("%1,%2 %3x%4")
+                                                       .arg(area.x())
+                                                       .arg(area.y())
+                                                       .arg(area.width())
+                                                       .arg(area.height()));
+    auto input = std::make_unique<InputChild>(area);
+    figures.windowGeometry = shell.mainWindow()->geometry();
+    figures.inputArea = area;
+    if (settings.runsWindowPhase())
+        figures.phases += measureRounds(QStringLiteral("main window, tracker tab"),
+                                        QStringLiteral("shown"), settings.phaseMs(), captures);
+    if (settings.runsTrayPhase()) {
+        shell.mainWindow()->close();
+        if (!QTest::qWaitFor([&] { return !shell.mainWindow()->isVisible(); })) {
+            std::fprintf(stderr, "The main window did not close\n");
+            return false;
+        }
+        figures.phases += measureRounds(QStringLiteral("window closed, tray only"),
+                                        QStringLiteral("hidden"), settings.phaseMs(), captures);
+    }
+    if (!input->isRunning())
+        std::fprintf(stderr, "The input child ended early: is xdotool working?\n");
+    input.reset();
+    progress("%s\n", QStringLiteral("stopping tracking"));
+    engine.stopTracking(std::nullopt);
+    return true;
+}
+
 int runDay(const Settings &settings)
 {
     DayRig rig;
@@ -664,44 +747,15 @@ int runDay(const Settings &settings)
         std::fprintf(stderr, "The sign-in did not complete\n");
         return 1;
     }
-    engine.startTracking(std::nullopt);
-    if (!QTest::qWaitFor([&] { return engine.isTracking(); }) || !showTrackerInMainWindow(shell)) {
-        std::fprintf(stderr, "Tracking did not start on the main window's tracker\n");
-        return 1;
-    }
-    const QRect screen = shell.mainWindow()->screen()->geometry();
-    const QRect area = pointerArea(screen, shell.mainWindow()->frameGeometry(),
-                                   settings.pointer == QStringLiteral("window"));
-    progress("input from a child process in %s\n", QStringLiteral("%1,%2 %3x%4")
-                                                       .arg(area.x())
-                                                       .arg(area.y())
-                                                       .arg(area.width())
-                                                       .arg(area.height()));
-    auto input = std::make_unique<InputChild>(area);
-    const QRect windowGeometry = shell.mainWindow()->geometry();
-
     RunFigures figures;
     figures.pointer = settings.pointer;
     figures.captureIntervalMinutes = settings.captureIntervalMinutes;
-    if (settings.runsWindowPhase())
-        figures.phases += measureRounds(QStringLiteral("main window, tracker tab"),
-                                        QStringLiteral("shown"), settings.phaseMs(), captures);
-    if (settings.runsTrayPhase()) {
-        shell.mainWindow()->close();
-        if (!QTest::qWaitFor([&] { return !shell.mainWindow()->isVisible(); })) {
-            std::fprintf(stderr, "The main window did not close\n");
-            return 1;
-        }
-        figures.phases += measureRounds(QStringLiteral("window closed, tray only"),
-                                        QStringLiteral("hidden"), settings.phaseMs(), captures);
-    }
-    if (!input->isRunning())
-        std::fprintf(stderr, "The input child ended early: is xdotool working?\n");
-    input.reset();
-
-    progress("%s\n", QStringLiteral("stopping tracking"));
-    engine.stopTracking(std::nullopt);
-    figures.drainedInTime = waitForDrainedQueue(rig, figures.drainMs);
+    if (settings.runsIdlePhase())
+        figures.phases.append(measureIdlePhase(shell, settings.phaseMs(), captures));
+    if (settings.tracks() && !trackDay(settings, engine, shell, captures, figures))
+        return 1;
+    // Without tracking there is nothing to send, and no segment to wait for.
+    figures.drainedInTime = !settings.tracks() || waitForDrainedQueue(rig, figures.drainMs);
     if (!rig.standInRunning()) {
         // Its record went with it: nothing of what follows could be counted.
         std::fprintf(stderr, "The stand-in service ended during the run\n");
@@ -723,7 +777,8 @@ int runDay(const Settings &settings)
     tallyRequests(rig.standIn(), figures);
     printTable(figures);
     application.reset();
-    compareWithWindowFloor(figures.phases, windowGeometry, area);
+    if (settings.tracks())
+        compareWithWindowFloor(figures.phases, figures.windowGeometry, figures.inputArea);
     return figures.drainedInTime ? 0 : 2;
 }
 
@@ -738,7 +793,7 @@ int main(int argc, char *argv[])
     const std::optional<Settings> settings = parseArguments(QCoreApplication::arguments());
     if (!settings) {
         std::fprintf(stderr,
-                     "Usage: %s [minutes] [capture interval minutes] [both|window|tray] "
+                     "Usage: %s [minutes] [capture interval minutes] [both|window|tray|idle|all] "
                      "[away|window]\n",
                      argv[0]);
         return 2;

@@ -5,12 +5,32 @@
 #include "foundation/Clock.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QTimer>
 
 #include <chrono>
 #include <utility>
 
 namespace {
+
+// A ping on its way to the main thread: the moment it left and nothing more, so a ping is one
+// small event and no queued call with its functor.
+class PingEvent final : public QEvent
+{
+public:
+    explicit PingEvent(qint64 postedAtNs)
+        : QEvent(pingType())
+        , postedAt(postedAtNs)
+    {}
+
+    static QEvent::Type pingType()
+    {
+        static const auto registered = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return registered;
+    }
+
+    const qint64 postedAt;
+};
 
 MainThreadWatchdog::StallHandler stallLogHandler()
 {
@@ -90,9 +110,15 @@ void MainThreadWatchdog::start()
 
 void MainThreadWatchdog::ping()
 {
-    const qint64 postedAt = m_monotonicClock();
-    QMetaObject::invokeMethod(
-        this, [this, postedAt] { measure(postedAt); }, Qt::QueuedConnection);
+    QCoreApplication::postEvent(this, new PingEvent(m_monotonicClock()));
+}
+
+bool MainThreadWatchdog::event(QEvent *event)
+{
+    if (event->type() != PingEvent::pingType())
+        return QObject::event(event);
+    measure(static_cast<const PingEvent *>(event)->postedAt);
+    return true;
 }
 
 void MainThreadWatchdog::measure(qint64 postedAt)

@@ -52,6 +52,9 @@ public:
     double pingInterval() const { return m_pingInterval; }
     double stallThreshold() const { return m_stallThreshold; }
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     void measure(qint64 postedAt);
 

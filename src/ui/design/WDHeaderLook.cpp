@@ -38,3 +38,22 @@ double WDHeaderLook::pulseLevelAt(double elapsedMs)
         phase < pulseLegMs ? phase / pulseLegMs : (2.0 * pulseLegMs - phase) / pulseLegMs;
     return t < 0.5 ? 2.0 * t * t : 1.0 - std::pow(-2.0 * t + 2.0, 2.0) / 2.0;
 }
+
+double WDHeaderLook::shownPulseLevelAt(double elapsedMs)
+{
+    return std::round(pulseLevelAt(elapsedMs) * pulseStepsPerLeg) / pulseStepsPerLeg;
+}
+
+int WDHeaderLook::msUntilNextPulseStep(double elapsedMs)
+{
+    // A level changes where the curve crosses half a step; a millisecond grid is finer than any
+    // display can show, and one cycle always holds a change.
+    const double from = std::isfinite(elapsedMs) ? std::max(elapsedMs, 0.0) : 0.0;
+    const double shown = shownPulseLevelAt(from);
+    const int cycleMs = int(2.0 * pulseLegMs);
+    for (int ms = 1; ms < cycleMs; ++ms) {
+        if (shownPulseLevelAt(from + ms) != shown)
+            return ms;
+    }
+    return cycleMs;
+}

@@ -40,11 +40,11 @@ public:
 
     static constexpr double dimmedDotOpacity = 0.3;
     static constexpr double pulseLegMs = 900.0;
-    // The pulse is stepped, not animated at the display's rate: an 8-pixel dot fading over
-    // 0.9 s looks the same at this rate, and each step is a repaint of the whole window with the
-    // software scene graph, which at sixty steps a second costs a tray application several
-    // percent of a core for as long as a session is tracked.
-    static constexpr int pulseStepMs = 100;
+    // The pulse shows this many evenly spaced levels on each leg, not the curve at a fixed rate:
+    // each level is a repaint of the window with the software scene graph, and a fixed rate
+    // spends most of them on the legs' slow ends, where a step barely changes a pixel. Five keep
+    // every step smaller than a tenth of a second's step at the curve's steepest.
+    static constexpr int pulseStepsPerLeg = 5;
 
     static WDHeaderLook compute(const State &state, const WDPalette &palette);
     // The dot's opacity alone, which is all the pulse changes.
@@ -52,6 +52,11 @@ public:
     // Where the pulse is after running for the given time: from full (0) to dim (1) and back,
     // each leg eased in and out.
     static double pulseLevelAt(double elapsedMs);
+    // The level the dot shows after running for the given time: pulseLevelAt() to the nearest
+    // step.
+    static double shownPulseLevelAt(double elapsedMs);
+    // How long after the given time the shown level next changes, in whole milliseconds.
+    static int msUntilNextPulseStep(double elapsedMs);
 
     friend bool operator==(const WDHeaderLook &, const WDHeaderLook &) = default;
 };

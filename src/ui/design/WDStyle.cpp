@@ -22,7 +22,12 @@ double WDStyle::headerDotOpacity(bool glow, double pulseLevel)
 
 double WDStyle::headerPulseLevel(double elapsedMs)
 {
-    return WDHeaderLook::pulseLevelAt(elapsedMs);
+    return WDHeaderLook::shownPulseLevelAt(elapsedMs);
+}
+
+int WDStyle::headerPulseDelay(double elapsedMs)
+{
+    return WDHeaderLook::msUntilNextPulseStep(elapsedMs);
 }
 
 WDTabItemLook WDStyle::tabItemLook(const WDPalette &palette, bool active, bool hovered)

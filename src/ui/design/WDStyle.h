@@ -16,18 +16,16 @@ class WDStyle : public QObject
     Q_OBJECT
     QML_ELEMENT
     QML_SINGLETON
-    Q_PROPERTY(int headerPulseStepMs READ headerPulseStepMs CONSTANT)
 
 public:
     explicit WDStyle(QObject *parent = nullptr);
-
-    static int headerPulseStepMs() { return WDHeaderLook::pulseStepMs; }
 
     Q_INVOKABLE static WDHeaderLook headerLook(const WDPalette &palette, const QColor &statusColor,
                                                bool glow, double pulseLevel,
                                                bool windowButtonHovered, bool logoHovered);
     Q_INVOKABLE static double headerDotOpacity(bool glow, double pulseLevel);
     Q_INVOKABLE static double headerPulseLevel(double elapsedMs);
+    Q_INVOKABLE static int headerPulseDelay(double elapsedMs);
     Q_INVOKABLE static WDTabItemLook tabItemLook(const WDPalette &palette, bool active,
                                                  bool hovered);
     Q_INVOKABLE static double progressFillWidth(double value, double width, double height);

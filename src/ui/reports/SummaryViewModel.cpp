@@ -42,11 +42,12 @@ void SummaryViewModel::setServices(SummaryServices *services)
     setLoading(false);
     if (SessionManager *engine = services ? services->sessionManager() : nullptr) {
         for (const auto signal :
-             {&SessionManager::isTrackingChanged, &SessionManager::currentSessionChanged,
-              &SessionManager::elapsedSecondsChanged}) {
+             {&SessionManager::isTrackingChanged, &SessionManager::currentSessionChanged}) {
             m_engineConnections.append(
                 connect(engine, signal, this, &SummaryViewModel::followLiveSession));
         }
+        m_engineConnections.append(connect(engine, &SessionManager::elapsedSecondsChanged, this,
+                                           [this] { m_elapsedNotice.changed(); }));
     }
     followLiveSession();
     Q_EMIT servicesChanged();
@@ -59,6 +60,12 @@ void SummaryViewModel::setPeriod(Period period)
     m_period = period;
     Q_EMIT periodChanged();
     load();
+}
+
+void SummaryViewModel::setShown(bool shown)
+{
+    if (m_elapsedNotice.setShown(shown))
+        Q_EMIT shownChanged();
 }
 
 QVariantList SummaryViewModel::periodOptions() const

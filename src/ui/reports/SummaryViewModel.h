@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/SQLiteStore.h"
+#include "ui/design/ShownNotifier.h"
 #include "ui/reports/SummaryFigures.h"
 #include "ui/reports/SummaryRowModel.h"
 #include "ui/reports/SummaryServices.h"
@@ -24,6 +25,8 @@ class SummaryViewModel : public QObject
     QML_ELEMENT
     Q_PROPERTY(SummaryServices *services READ services WRITE setServices NOTIFY servicesChanged)
     Q_PROPERTY(Period period READ period WRITE setPeriod NOTIFY periodChanged)
+    // Whether a window shows the screen; while it does not, the live session's row stands still.
+    Q_PROPERTY(bool shown READ shown WRITE setShown NOTIFY shownChanged)
     Q_PROPERTY(QVariantList periodOptions READ periodOptions CONSTANT)
     Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(QString totalText READ totalText NOTIFY figuresChanged)
@@ -59,6 +62,8 @@ public:
     Period period() const { return m_period; }
     // A new period starts a new load.
     void setPeriod(Period period);
+    bool shown() const { return m_elapsedNotice.isShown(); }
+    void setShown(bool shown);
     QVariantList periodOptions() const;
     bool loading() const { return m_loading; }
     QString totalText() const;
@@ -74,6 +79,7 @@ public:
 Q_SIGNALS:
     void servicesChanged();
     void periodChanged();
+    void shownChanged();
     void loadingChanged();
     void figuresChanged();
     void sessionAreaChanged();
@@ -96,4 +102,7 @@ private:
     // Counts the loads started; a load writes only while it is still the newest.
     quint64 m_generation = 0;
     SummaryRowModel *m_rowModel;
+    ShownNotifier m_elapsedNotice{[this] {
+        followLiveSession();
+    }};
 };

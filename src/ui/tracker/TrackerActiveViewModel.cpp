@@ -107,7 +107,7 @@ void TrackerActiveViewModel::setServices(TrackerServices *services)
         m_dailyTargetSeconds = DailyTargetStorage::targetSeconds(services->settings());
     if (SessionManager *engine = services ? services->sessionManager() : nullptr) {
         connect(engine, &SessionManager::todayTotalSecondsChanged, this,
-                &TrackerActiveViewModel::figuresChanged);
+                [this] { m_clockNotice.changed(); });
         connect(engine, &SessionManager::isPausedChanged, this,
                 &TrackerActiveViewModel::pausedChanged);
         connect(engine, &SessionManager::currentSessionChanged, this,
@@ -120,6 +120,12 @@ void TrackerActiveViewModel::setServices(TrackerServices *services)
     Q_EMIT pausedChanged();
     Q_EMIT taskNameChanged();
     Q_EMIT activityChanged();
+}
+
+void TrackerActiveViewModel::setShown(bool shown)
+{
+    if (m_clockNotice.setShown(shown))
+        Q_EMIT shownChanged();
 }
 
 void TrackerActiveViewModel::setMotivationalPhraseIndex(int index)

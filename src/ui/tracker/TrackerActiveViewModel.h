@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/design/ShownNotifier.h"
 #include "ui/tracker/TrackerServices.h"
 
 #include <QObject>
@@ -17,6 +18,8 @@ class TrackerActiveViewModel : public QObject
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(TrackerServices *services READ services WRITE setServices NOTIFY servicesChanged)
+    // Whether a window shows the screen; while it does not, the clock's figures stand still.
+    Q_PROPERTY(bool shown READ shown WRITE setShown NOTIFY shownChanged)
     Q_PROPERTY(int motivationalPhraseIndex READ motivationalPhraseIndex WRITE
                    setMotivationalPhraseIndex NOTIFY figuresChanged)
     Q_PROPERTY(QString taskName READ taskName NOTIFY taskNameChanged)
@@ -58,6 +61,8 @@ public:
     void setServices(TrackerServices *services);
     int motivationalPhraseIndex() const { return m_motivationalPhraseIndex; }
     void setMotivationalPhraseIndex(int index);
+    bool shown() const { return m_clockNotice.isShown(); }
+    void setShown(bool shown);
 
     QString taskName() const;
     bool paused() const;
@@ -98,6 +103,7 @@ public:
 
 Q_SIGNALS:
     void servicesChanged();
+    void shownChanged();
     void taskNameChanged();
     void pausedChanged();
     void figuresChanged();
@@ -114,6 +120,9 @@ private:
     void setMinutesInput(int minutes);
 
     QPointer<TrackerServices> m_services;
+    ShownNotifier m_clockNotice{[this] {
+        Q_EMIT figuresChanged();
+    }};
     int m_motivationalPhraseIndex = 0;
     int m_dailyTargetSeconds = 8 * 3600;
     bool m_flipped = false;

@@ -12,6 +12,8 @@ private Q_SLOTS:
     void dotPulsesOnlyWhileGlowing();
     void pulseGoesDimAndBackEachCycle_data();
     void pulseGoesDimAndBackEachCycle();
+    void pulseWakesOnlyForEachVisibleStep_data();
+    void pulseWakesOnlyForEachVisibleStep();
     void windowButtonAndLogoReactToHover();
 };
 
@@ -74,6 +76,37 @@ void TestWDHeaderLook::pulseGoesDimAndBackEachCycle()
     QFETCH(double, level);
     QVERIFY2(qAbs(WDHeaderLook::pulseLevelAt(elapsedMs) - level) < 1e-9,
              qPrintable(QString::number(WDHeaderLook::pulseLevelAt(elapsedMs))));
+}
+
+void TestWDHeaderLook::pulseWakesOnlyForEachVisibleStep_data()
+{
+    QTest::addColumn<double>("fromMs");
+    QTest::newRow("from the start") << 0.0;
+    QTest::newRow("from mid leg") << 450.0;
+    QTest::newRow("from the dim end") << 900.0;
+    QTest::newRow("from just before a cycle ends") << 1799.5;
+    QTest::newRow("after an hour") << 3'600'017.0;
+}
+
+// Following the delays from any moment over one cycle: each wake shows the next level, one step
+// from the last, with none missed in between; a step is smaller than a tenth of a second's at the
+// curve's steepest, as the dot looked when it was stepped at a fixed rate.
+void TestWDHeaderLook::pulseWakesOnlyForEachVisibleStep()
+{
+    QFETCH(double, fromMs);
+    const double step = 1.0 / WDHeaderLook::pulseStepsPerLeg;
+    QVERIFY(step < WDHeaderLook::pulseLevelAt(500) - WDHeaderLook::pulseLevelAt(400));
+    int wakes = 0;
+    for (double now = fromMs; now < fromMs + 2 * WDHeaderLook::pulseLegMs; ++wakes) {
+        const double shown = WDHeaderLook::shownPulseLevelAt(now);
+        const int delay = WDHeaderLook::msUntilNextPulseStep(now);
+        QVERIFY(delay >= 1);
+        QCOMPARE(WDHeaderLook::shownPulseLevelAt(now + delay - 1), shown);
+        now += delay;
+        QVERIFY2(qAbs(qAbs(WDHeaderLook::shownPulseLevelAt(now) - shown) - step) < 1e-9,
+                 qPrintable(QString::number(now)));
+    }
+    QVERIFY(qAbs(wakes - 2 * WDHeaderLook::pulseStepsPerLeg) <= 1);
 }
 
 void TestWDHeaderLook::windowButtonAndLogoReactToHover()

@@ -155,6 +155,40 @@ private Q_SLOTS:
         QCOMPARE(rig.model.averageText(), QStringLiteral("0%"));
     }
 
+    void hiddenScreenCatchesUpWhenShown_data()
+    {
+        QTest::addColumn<bool>("stopsWhileHidden");
+        QTest::newRow("a minute passes") << false;
+        QTest::newRow("tracking stops") << true;
+    }
+
+    // Hidden, the running row stands still; shown, it is current at once. A session that ends
+    // while hidden leaves the table at once, as it would in view.
+    void hiddenScreenCatchesUpWhenShown()
+    {
+        QFETCH(bool, stopsWhileHidden);
+        SummaryRig rig;
+        rig.model.appeared();
+        rig.answer(0, {});
+        rig.startTracking();
+        SessionManager &engine = rig.rig.sessionManager();
+        const auto shownDuration = [&rig] {
+            const auto row = rig.model.rows()->ongoingRow();
+            return row ? row->durationText : QString();
+        };
+        const QString before = shownDuration();
+        rig.model.setShown(false);
+        rig.rig.engine.clock.advance(60.0);
+        engine.updateLiveMetrics();
+        QCOMPARE(shownDuration(), before);
+        if (stopsWhileHidden)
+            engine.stopTracking(std::nullopt);
+        QCOMPARE(rig.model.rows()->rowCount(), stopsWhileHidden ? 0 : 1);
+
+        rig.model.setShown(true);
+        QCOMPARE(shownDuration(), stopsWhileHidden ? QString() : QStringLiteral("1m"));
+    }
+
     void theRunningSessionJoinsAfterTheFinishedRows_data()
     {
         QTest::addColumn<int>("finishedRows");

@@ -269,6 +269,38 @@ private Q_SLOTS:
         QVERIFY(!find(*view, "statusLine")->isVisible());
     }
 
+    void windowShownAgainShowsTheCurrentClock_data()
+    {
+        QTest::addColumn<bool>("minimise");
+        QTest::newRow("hidden") << false;
+        QTest::newRow("minimised") << true;
+    }
+
+    // The clock stands still while its window is put away and is current as soon as it is back.
+    void windowShownAgainShowsTheCurrentClock()
+    {
+        QFETCH(bool, minimise);
+        Scene scene;
+        RootViewModel model(scene.dependencies(false));
+        SessionManager &engine = scene.rig.sessionManager();
+        engine.startTracking(std::nullopt);
+        QQmlEngine qml;
+        const auto view = RootViewRendering::show(qml, model, false);
+        QVERIFY(view);
+        const auto clockAfter = [&](int seconds) {
+            scene.rig.engine.clock.advance(seconds);
+            engine.updateLiveMetrics();
+            return find(*view, "clock")->property("text").toString();
+        };
+        QCOMPARE(clockAfter(1), QStringLiteral("00:00:01"));
+        minimise ? view->showMinimized() : view->hide();
+        QTRY_VERIFY(view->visibility() == (minimise ? QWindow::Minimized : QWindow::Hidden));
+        QCOMPARE(clockAfter(5), QStringLiteral("00:00:01"));
+        view->showNormal();
+        QCOMPARE(find(*view, "clock")->property("text").toString(), QStringLiteral("00:00:06"));
+        engine.stopTracking(std::nullopt);
+    }
+
     void clockKeepsItsWidthFromSecondToSecond()
     {
         Scene scene;

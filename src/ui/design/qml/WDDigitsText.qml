@@ -28,14 +28,17 @@ Row {
         return widest
     }
 
+    // Counted, not listed: a new list each second would build every cell anew, where cells kept
+    // from one second to the next only take their changed characters.
     Repeater {
-        model: line.pieces
+        model: line.pieces.length
 
         WDText {
-            required property string modelData
-            width: /^[0-9]$/.test(modelData) ? line.digitWidth : implicitWidth
+            required property int index
+            readonly property string piece: line.pieces[index] ?? ""
+            width: /^[0-9]$/.test(piece) ? line.digitWidth : implicitWidth
             horizontalAlignment: Text.AlignHCenter
-            text: modelData
+            text: piece
             color: line.color
             font.pixelSize: line.pixelSize
             font.weight: line.weight

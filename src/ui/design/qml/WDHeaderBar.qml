@@ -41,6 +41,8 @@ Rectangle {
         pulseLevel = 0
         if (glow && shown) {
             pulse.startedAt = Date.now()
+            pulse.interval = WDStyle.headerPulseDelay(0)
+            pulse.dueAt = pulse.interval
             pulse.start()
         }
     }
@@ -50,14 +52,23 @@ Rectangle {
     onShownChanged: restartPulse()
     Component.onCompleted: restartPulse()
 
+    // Wakes only when the dot's level changes.
     Timer {
         id: pulse
 
         property double startedAt: 0
+        // When the next level is due, counted from startedAt: a timer that fires a little early
+        // still shows that level rather than waking again a moment later.
+        property double dueAt: 0
 
-        interval: WDStyle.headerPulseStepMs
         repeat: true
-        onTriggered: header.pulseLevel = WDStyle.headerPulseLevel(Date.now() - startedAt)
+        // A new interval restarts the timer from now.
+        onTriggered: {
+            const elapsed = Math.max(Date.now() - startedAt, dueAt)
+            header.pulseLevel = WDStyle.headerPulseLevel(elapsed)
+            interval = WDStyle.headerPulseDelay(elapsed)
+            dueAt = elapsed + interval
+        }
     }
 
     RowLayout {

@@ -19,6 +19,9 @@ ColumnLayout {
     SummaryViewModel {
         id: summary
         services: view.services
+        // A hidden or minimised window's screen catches up when it is shown again.
+        shown: view.Window.visibility !== Window.Hidden
+               && view.Window.visibility !== Window.Minimized
     }
 
     Component.onCompleted: summary.appeared()

@@ -20,6 +20,9 @@ ColumnLayout {
     TrackerActiveViewModel {
         id: model
         services: view.services
+        // A hidden or minimised window's screen catches up when it is shown again.
+        shown: view.Window.visibility !== Window.Hidden
+               && view.Window.visibility !== Window.Minimized
         motivationalPhraseIndex: view.motivationalPhraseIndex
     }
 
