@@ -112,8 +112,10 @@ QCoro::Task<QByteArray> APIClient::sendOnce(Call call, bool mayRepair)
     if (call.includeAuthorization)
         bearerToken = co_await m_tokens.loadAuthTokens();
     const std::optional<QUrl> url = resolve(call.path);
-    if (!url)
+    if (!url) {
+        reportUnresolvable(call);
         throw APIError::invalidURL();
+    }
     if (!DomainStorage::mayCarryCredentials(*url)) {
         zuvError(lcAuth).noquote()
             << QStringLiteral("API request refused: %1 %2 would go in "
@@ -205,6 +207,16 @@ QCoro::Task<QByteArray> APIClient::sendOnce(Call call, bool mayRepair)
         throw APIError::unauthorized();
     // The repeated request reads the repaired tokens from the store again and never repairs twice.
     co_return co_await sendOnce(std::move(call), false);
+}
+
+void APIClient::reportUnresolvable(const Call &call) const
+{
+    // The query is left out: it is the one part of a path that could carry a value.
+    const QString path = call.path.section(QLatin1Char('?'), 0, 0);
+    zuvError(lcAuth).noquote()
+        << QStringLiteral("Request not sent: %1 %2 has no usable http(s) address under %3")
+               .arg(QString::fromLatin1(call.method), path,
+                    m_endpoints.baseURL().toString(QUrl::RemoveUserInfo | QUrl::RemoveQuery));
 }
 
 QNetworkReply *APIClient::startRequest(const QNetworkRequest &request, const Call &call)

@@ -119,6 +119,8 @@ private:
     }
 
     QCoro::Task<QByteArray> sendOnce(Call call, bool mayRepair);
+    // A request that fails before it is sent leaves this one line, else nothing would show it.
+    void reportUnresolvable(const Call &call) const;
     // Hands the request to Qt; a body is sent once at most, never again behind the caller's back.
     QNetworkReply *startRequest(const QNetworkRequest &request, const Call &call);
 

@@ -75,6 +75,8 @@ QCoro::Task<> ForgotPasswordViewModel::send(QString address)
         } catch (...) {
             // Whatever went wrong, the screen shows one sentence for it.
         }
+    } else {
+        SignInBackend::reportNotSent("Password recovery request");
     }
     // The screen may have been left while the request was under way.
     if (self)

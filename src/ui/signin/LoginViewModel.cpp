@@ -189,6 +189,8 @@ QCoro::Task<> LoginViewModel::runLogin(QString email, QString password)
     std::optional<SingleLoginResult> result;
     if (backend)
         result = co_await answerOrNothing(backend->login(email, password));
+    else
+        SignInBackend::reportNotSent("Login");
     if (!self) {
         co_await completeOrphaned(result, completion);
         co_return;
@@ -272,6 +274,8 @@ QCoro::Task<> LoginViewModel::runVerifyOtp(QString email, QString code)
     std::optional<SingleLoginResult> result;
     if (backend)
         result = co_await answerOrNothing(backend->verifyOtp(email, code));
+    else
+        SignInBackend::reportNotSent("One-time code check");
     if (!self) {
         co_await completeOrphaned(result, completion);
         co_return;
@@ -306,6 +310,8 @@ QCoro::Task<> LoginViewModel::runResendOtp(QString email)
         } catch (...) {
             failed = true;
         }
+    } else {
+        SignInBackend::reportNotSent("One-time code request");
     }
     if (self && failed)
         setOtpState(m_otpVerifying, QStringLiteral("Failed to resend the code."));

@@ -24,4 +24,8 @@ public:
     virtual QCoro::Task<SingleLoginResult> verifyOtp(QString email, QString otpCode) = 0;
     virtual QCoro::Task<> generateOtp(QString email) = 0;
     virtual QCoro::Task<> requestPasswordRecovery(QString email) = 0;
+
+    // For a screen that has no backend to ask: its request fails without being sent, and the log
+    // says so, or the screen's one failure sentence would be all there is to go on.
+    static void reportNotSent(const char *request);
 };

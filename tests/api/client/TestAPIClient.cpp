@@ -479,6 +479,9 @@ void TestAPIClient::onlyHttpUrlsAreRequested()
     QCOMPARE(got.error->kind(), APIError::Kind::InvalidURL);
     QCOMPARE(m_handler->calls, 0);
     QVERIFY(!log.contains(QStringLiteral("API request")));
+    // Refused before it was sent, yet never without a trace.
+    QCOMPARE(log.count(QStringLiteral("Request not sent: POST")), 1);
+    QVERIFY(!log.contains(QStringLiteral("must-stay-home")));
     QVERIFY(m_standIn.receivedRequests().isEmpty());
 }
 

@@ -4,9 +4,13 @@
 #include "app/shell/WindowWalker.h"
 #include "support/TestEnvironment.h"
 #include "support/standin/StandInService.h"
+#include "ui/design/WD.h"
+#include "ui/design/WDPalette.h"
 
 #include <QElapsedTimer>
+#include <QQmlEngine>
 #include <QQuickItem>
+#include <QQuickView>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +24,7 @@ namespace {
 
 const QString logoutPath = QStringLiteral("authentication/logout");
 const QString loginPath = QStringLiteral("authentication/singleLogin");
+const QString recoveryPath = QStringLiteral("authentication/password/recovery");
 constexpr int rounds = 20;
 // Long enough for a person to click and type on the sign-in screen while the logout is out.
 constexpr int logoutDelayMs = 1500;
@@ -51,22 +56,53 @@ private:
         return false;
     }
 
-    // Keys while the sign-out runs, then clicks and keys on the sign-in screen's fields as soon
-    // as it shows.
-    void pokeWhileSigningOut(WindowWalker &walker, ApplicationAssembly &app)
+    // Keys while the sign-out runs, with the script engine collecting its garbage and, in every
+    // other round, a new palette drawing every screen afresh; then clicks and keys on the sign-in
+    // screen's fields as soon as it shows, a password too short, and the recovery screen.
+    void pokeWhileSigningOut(WindowWalker &walker, ApplicationAssembly &app, int round)
     {
         const AppStateManager *state = app.context().appState();
+        QQmlEngine *scripts = app.shell().mainWindow()->engine();
         QElapsedTimer elapsed;
         elapsed.start();
         while (state->isAuthenticated() && elapsed.elapsed() < logoutDelayMs * 4) {
             m_input->typeText("x");
+            scripts->collectGarbage();
             QTest::qWait(50);
         }
-        QVERIFY2(walker.waitForItem(QStringLiteral("emailField")), qPrintable(walker.shown()));
+        if (round % 2 == 0)
+            WD::setPalette(WDPalette::all().at(round / 2 % WDPalette::all().size()));
+        QVERIFY2(walker.waitForItem(QStringLiteral("passwordField")), qPrintable(walker.shown()));
         QVERIFY(walker.click(QStringLiteral("passwordField")));
         m_input->typeText("ab");
+        m_input->keyTap(XK_Return);
+        scripts->collectGarbage();
         QVERIFY(walker.click(QStringLiteral("emailField")));
         m_input->typeText("c");
+        askForResetLink(walker, round);
+    }
+
+    // The recovery screen takes the sign-in screen's service too: its request must go out.
+    void askForResetLink(WindowWalker &walker, int round)
+    {
+        const qsizetype sent =
+            m_standIn.receivedRequests(QStringLiteral("POST"), recoveryPath).size();
+        QVERIFY(walker.click(QStringLiteral("forgotPasswordLink")));
+        QVERIFY2(walker.waitForItem(QStringLiteral("sendButton")), qPrintable(walker.shown()));
+        QVERIFY(
+            walker.typeInto(QStringLiteral("emailField"), StandInService::demoEmail().toUtf8()));
+        QVERIFY(walker.click(QStringLiteral("sendButton")));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            m_standIn.receivedRequests(QStringLiteral("POST"), recoveryPath).size(), sent + 1,
+            WindowWalker::defaultTimeoutMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(walker.textOf(QStringLiteral("statusLine"))
+                                      .startsWith(QStringLiteral("A reset link has been sent")),
+                                  qPrintable(QStringLiteral("round %1: %2")
+                                                 .arg(round)
+                                                 .arg(walker.textOf(QStringLiteral("statusLine")))),
+                                  WindowWalker::defaultTimeoutMs);
+        QVERIFY(walker.click(QStringLiteral("backButton")));
+        QVERIFY2(walker.waitForItem(QStringLiteral("passwordField")), qPrintable(walker.shown()));
     }
 
     void signIn(WindowWalker &walker, int round)
@@ -125,7 +161,7 @@ private Q_SLOTS:
         for (int round = 1; round <= rounds; ++round) {
             QVERIFY(m_standIn.setDelay(QStringLiteral("POST"), logoutPath, logoutDelayMs));
             QVERIFY2(confirmLogout(walker), qPrintable(walker.shown()));
-            pokeWhileSigningOut(walker, *application);
+            pokeWhileSigningOut(walker, *application, round);
             if (QTest::currentTestFailed())
                 return;
             signIn(walker, round);

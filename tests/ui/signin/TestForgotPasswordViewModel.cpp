@@ -1,4 +1,5 @@
 #include "app/state/FakeDelayScheduler.h"
+#include "support/LogCapture.h"
 #include "ui/signin/ForgotPasswordViewModel.h"
 #include "ui/signin/SignInBackend.h"
 
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void failureAfterSuccess();
     void editingClearsOnlyTheStatus();
     void answerAfterTheScreenWasLeft();
+    void backendGoneFailsAndIsLogged();
 
 private:
     std::unique_ptr<FakeDelayScheduler> m_scheduler;
@@ -234,6 +236,19 @@ void TestForgotPasswordViewModel::answerAfterTheScreenWasLeft()
     m_model.reset();
     m_backend->answer(0, true);
     QCOMPARE(m_scheduler->pendingCount(), 0);
+}
+
+void TestForgotPasswordViewModel::backendGoneFailsAndIsLogged()
+{
+    m_backend.reset();
+    m_model->setEmail(QStringLiteral("anna@example.com"));
+    const LogCapture log;
+    m_model->sendResetLink();
+    QTRY_VERIFY(!m_model->isSending());
+    QVERIFY(m_model->statusIsError());
+    QCOMPARE(log.count(QStringLiteral("Password recovery request not sent: the sign-in screen has "
+                                      "no sign-in service")),
+             1);
 }
 
 QTEST_GUILESS_MAIN(TestForgotPasswordViewModel)

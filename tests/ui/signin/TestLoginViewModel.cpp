@@ -2,6 +2,7 @@
 #include "api/auth/SignInPreferences.h"
 #include "app/state/RemoteConfigService.h"
 #include "foundation/SettingsStore.h"
+#include "support/LogCapture.h"
 #include "ui/signin/LoginViewModel.h"
 #include "ui/signin/SignInCompletion.h"
 
@@ -202,6 +203,8 @@ private Q_SLOTS:
     void refreshFetchedBeforeSignOutIsNeverApplied();
     void configurationOfAnEndedSignInIsDropped();
     void destroyedScreenStillCompletesTheSignIn();
+    void requestWithoutBackendIsLoggedAndNeverSilent_data();
+    void requestWithoutBackendIsLoggedAndNeverSilent();
 };
 
 void TestLoginViewModel::cleanup()
@@ -587,6 +590,50 @@ void TestLoginViewModel::refusedCompanyAddressEndsTheSignIn()
     QVERIFY(!model.companyPickBusy());
     QVERIFY(app.fetches.isEmpty());
     QVERIFY(!app.steps.contains(QStringLiteral("authenticated")));
+}
+
+void TestLoginViewModel::requestWithoutBackendIsLoggedAndNeverSilent_data()
+{
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("login") << "Login"
+                           << "Login failed. Check your credentials and connection.";
+    QTest::newRow("code check") << "One-time code check"
+                                << "Verification failed. Check the code and try again.";
+    QTest::newRow("code resend") << "One-time code request"
+                                 << "Failed to resend the code.";
+}
+
+void TestLoginViewModel::requestWithoutBackendIsLoggedAndNeverSilent()
+{
+    QFETCH(QString, request);
+    QFETCH(QString, shown);
+    Application app;
+    // A screen whose backend has gone: its own request reaches no service at all.
+    auto backend = std::make_unique<FakeBackend>();
+    LoginViewModel model;
+    model.setBackend(backend.get());
+    backend.reset();
+    model.setCompletion(app.completion.get());
+    model.setEmail(QStringLiteral("anna@example.com"));
+    model.setPassword(QStringLiteral("hush-hush-secret"));
+
+    const LogCapture log;
+    if (request == QLatin1String("Login"))
+        model.performLogin();
+    else if (request == QLatin1String("One-time code check"))
+        model.performVerifyOtp(QStringLiteral("918273"));
+    else
+        model.performResendOtp();
+    const auto screenMessage = [&] {
+        return request == QLatin1String("Login") ? model.errorMessage() : model.otpErrorMessage();
+    };
+    QTRY_COMPARE(screenMessage(), shown);
+    QCOMPARE(log.count(request + QStringLiteral(" not sent: the sign-in screen has no sign-in "
+                                                "service")),
+             1);
+    for (const QString &secret : {QStringLiteral("hush-hush-secret"), QStringLiteral("918273")})
+        QVERIFY2(!log.contains(secret), qPrintable(secret));
 }
 
 QTEST_GUILESS_MAIN(TestLoginViewModel)
