@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPoint>
 
@@ -28,7 +29,10 @@ public:
     void embed(WindowId icon);
     // The embedded icon's centre on the screen.
     QPoint iconCentre() const { return QPoint(m_hostX + 8 + 12, 4 + 12); }
-    // A click at a point of the screen, through XTest.
+    // A click at a point of the screen, through XTest. Always a click of its own: the
+    // application would take a second click at the same point within its double-click interval
+    // for a double click (the main window instead of the popover), and how far apart two clicks
+    // land must not depend on how busy the machine is.
     void click(const QPoint &at, unsigned int button = 1);
 
 private:
@@ -38,4 +42,5 @@ private:
     bool m_owned = false;
     int m_hostX = 0;
     QList<WindowId> m_dockRequests;
+    QElapsedTimer m_sinceLastClick;
 };
