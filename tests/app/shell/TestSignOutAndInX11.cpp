@@ -44,9 +44,24 @@ private:
     bool confirmLogout(WindowWalker &walker)
     {
         if (!walker.click(QStringLiteral("mainTabSettings")) ||
-            !walker.clickInView(QStringLiteral("logoutButton")) ||
-            !walker.waitForItem(QStringLiteral("logoutConfirm")) ||
-            !walker.bringIntoView(QStringLiteral("logoutConfirm")))
+            !walker.waitForItem(QStringLiteral("logoutButton")))
+            return false;
+        // The button is enabled once the sign-in has settled; a press that lands while the tab
+        // still moves is pressed again, as a person would.
+        const auto enabled = [&walker] {
+            const QQuickItem *button = walker.visibleItem(QStringLiteral("logoutButton"));
+            return button && button->isEnabled();
+        };
+        if (!QTest::qWaitFor(enabled, WindowWalker::defaultTimeoutMs))
+            return false;
+        bool asked = false;
+        for (int press = 0; press < 3 && !asked; ++press) {
+            asked = walker.clickInView(QStringLiteral("logoutButton")) &&
+                    QTest::qWaitFor(
+                        [&walker] { return walker.visibleItem(QStringLiteral("logoutConfirm")); },
+                        3000);
+        }
+        if (!asked || !walker.bringIntoView(QStringLiteral("logoutConfirm")))
             return false;
         const QQuickItem *box = walker.visibleItem(QStringLiteral("logoutConfirm"));
         for (QQuickItem *candidate : walker.visibleItems(QStringLiteral("confirmButton"))) {
