@@ -166,6 +166,8 @@ public:
     void pauseTracking();
     void resumeTracking();
     void stopTracking(const std::optional<QString> &reason);
+    // While held (a sign-out under way) no session starts or resumes, from any screen or timer.
+    void holdStarts(bool held);
 
     // One tick of the one-second ticker; the timer calls it, tests call it directly.
     void updateLiveMetrics();
@@ -221,6 +223,9 @@ Q_SIGNALS:
     void screenRecordingPermissionLostChanged();
 
 private:
+    // True, and logged, when starts are held.
+    bool refusedWhileStartsHeld(const char *what) const;
+
     // The server's figure for one day ("yyyy-MM-dd" in the API time zone).
     struct ServerTodayTotal
     {
@@ -379,6 +384,7 @@ private:
     std::optional<RemoteProject> m_crossDayAutoCompletedProject;
     QString m_selectedProjectId;
     bool m_isTracking = false;
+    bool m_startsHeld = false;
     bool m_isPaused = false;
     bool m_isIdle = false;
     bool m_needsIdleDecision = false;

@@ -26,7 +26,7 @@ TrackingInterval openIntervalAt(Timestamp start)
 
 void SessionManager::startTracking(const std::optional<RemoteProject> &project)
 {
-    if (m_isTracking)
+    if (m_isTracking || refusedWhileStartsHeld("start"))
         return;
 
     // Input monitoring is only asked once the screen check passed.
@@ -139,6 +139,20 @@ void SessionManager::resumeTracking()
     else
         m_store.saveActiveSession(session);
     zuvInfo(lcSession).noquote() << QStringLiteral("Tracking resumed");
+}
+
+void SessionManager::holdStarts(bool held)
+{
+    m_startsHeld = held;
+}
+
+bool SessionManager::refusedWhileStartsHeld(const char *what) const
+{
+    if (!m_startsHeld)
+        return false;
+    zuvInfo(lcSession).noquote()
+        << QStringLiteral("Tracking %1 refused: a sign-out is under way").arg(QLatin1String(what));
+    return true;
 }
 
 void SessionManager::stopTracking(const std::optional<QString> &reason)

@@ -79,7 +79,7 @@ Timestamp SessionManager::recoveredStopOfOpenInterval(const Session &session, Ti
 void SessionManager::resumeInterruptedSession()
 {
     // Resuming over a running session would lose it.
-    if (!m_interruptedSession || m_isTracking)
+    if (!m_interruptedSession || m_isTracking || refusedWhileStartsHeld("resume"))
         return;
     const double before = currentLocalTotal();
     const Timestamp now = m_clock.now();

@@ -14,9 +14,12 @@ LogoutCompletion::Steps LogoutCompletion::applicationSteps(SessionManager &engin
                                                            AppStateManager &appState)
 {
     Steps steps;
-    // Without a configuration every Start is disabled, as it is once signed out.
+    // Without a configuration every Start is disabled, as it is once signed out; the engine
+    // itself refuses the starts no button asks for (an unfinished session resumed, a new day's
+    // start) until the sign-out is over.
     steps.endTracking = [&engine, &appState] {
         appState.setRemoteConfig(std::nullopt);
+        engine.holdStarts(true);
         if (engine.isTracking())
             engine.stopTracking(QStringLiteral("signed out"));
     };
@@ -27,8 +30,9 @@ LogoutCompletion::Steps LogoutCompletion::applicationSteps(SessionManager &engin
         configService.stopPeriodicRefresh();
     };
     // The same return to a signed-out state as when the service ends the sign-in.
-    steps.resetAppState = [&appState] {
+    steps.resetAppState = [&engine, &appState] {
         appState.applySessionInvalidated();
+        engine.holdStarts(false);
     };
     return steps;
 }

@@ -10,6 +10,7 @@
 #include "ui/settings/LogoutCompletion.h"
 #include "ui/settings/SettingsServices.h"
 
+#include <QCoroTask>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
@@ -115,22 +116,15 @@ private Q_SLOTS:
                                    1000));
         QTest::mouseClick(&view, Qt::LeftButton, {}, centre.toPoint());
 
-        // While the service is asked, no window offers a start; a session started all the same
-        // (an unfinished one resumed, say) does not outlive the sign-out.
+        // While the service is asked, no window offers a start, and the engine refuses one asked
+        // for all the same (an unfinished one resumed in the other window, say).
         QVERIFY(logout.isLoggingOut());
         QVERIFY(!launch.rig.appState->remoteConfig().has_value());
         tracking.startTracking(std::nullopt);
-        QVERIFY(tracking.isTracking());
-        const QUuid session = tracking.currentSession()->id;
+        QVERIFY(!tracking.isTracking());
 
         QTRY_COMPARE_WITH_TIMEOUT(root.route(), RootViewModel::Route::SignedOut, 20000);
         QVERIFY(!tracking.isTracking());
-        QTRY_VERIFY(std::any_of(launch.rig.engine.uploadQueue.calls().cbegin(),
-                                launch.rig.engine.uploadQueue.calls().cend(),
-                                [&](const auto &call) {
-                                    return call.operation == QStringLiteral("finalHeartbeatTask") &&
-                                           call.sessionId == session;
-                                }));
         QVERIFY(m_standIn.waitForRequests(QStringLiteral("POST"),
                                           QStringLiteral("authentication/logout"), 1));
         QTRY_VERIFY(!logout.isLoggingOut());
@@ -146,6 +140,19 @@ private Q_SLOTS:
         QVERIFY(launch.rig.appState->projects().isEmpty());
         // The settings screen went with the tabs.
         QTRY_VERIFY(find(view, QStringLiteral("settingsView")) == nullptr);
+
+        // Starts are allowed again; a sign-out that finds a session running stops it first, with
+        // its final heartbeat.
+        tracking.startTracking(std::nullopt);
+        QVERIFY(tracking.isTracking());
+        const QUuid session = tracking.currentSession()->id;
+        QCoro::waitFor(logout.logout());
+        QVERIFY(!tracking.isTracking());
+        QVERIFY(std::any_of(launch.rig.engine.uploadQueue.calls().cbegin(),
+                            launch.rig.engine.uploadQueue.calls().cend(), [&](const auto &call) {
+                                return call.operation == QStringLiteral("finalHeartbeatTask") &&
+                                       call.sessionId == session;
+                            }));
     }
 
 private:
