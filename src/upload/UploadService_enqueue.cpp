@@ -4,6 +4,7 @@
 #include "upload/UploadService.h"
 
 #include "foundation/Clock.h"
+#include "foundation/DataPartition.h"
 #include "foundation/Log.h"
 #include "foundation/UuidText.h"
 #include "store/SQLiteStore.h"
@@ -140,18 +141,24 @@ void UploadService::enqueueOrphanedScreenshots()
     const auto alwaysQueued = [](const QUuid &, const QString &) {
         return true;
     };
+    // The company's bare folder holds captures from before employees were told apart; like the
+    // company's rows of those days, they belong to the first of its employees signed in since.
+    QStringList ownFolders{domain};
+    if (DataPartition::namesEmployee(domain))
+        ownFolders.append(DataPartition::companyOf(domain));
     const QStringList folders =
         base.exists() ? base.entryList(QDir::Dirs | QDir::NoDotAndDotDot) : QStringList();
     for (const QString &folder : folders) {
-        if (folder != domain)
+        if (!ownFolders.contains(folder))
             orphanedScreenshotTasks(base.filePath(folder), now, alwaysQueued);
     }
 
     const auto hasQueuedTask = [this](const QUuid &sessionId, const QString &path) {
         return m_deps.store.hasScreenshotTask(sessionId, path);
     };
-    const QList<UploadTask> tasks =
-        orphanedScreenshotTasks(capturesFolder(domain), now, hasQueuedTask);
+    QList<UploadTask> tasks;
+    for (const QString &folder : std::as_const(ownFolders))
+        tasks += orphanedScreenshotTasks(capturesFolder(folder), now, hasQueuedTask);
     for (const UploadTask &task : tasks)
         m_deps.store.enqueueUploadTask(task);
     if (!tasks.isEmpty()) {

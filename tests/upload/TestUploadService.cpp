@@ -62,6 +62,7 @@ private Q_SLOTS:
     void passIsLimitedToTwentyTasks();
     void malformedAnswersDisturbNothing();
     void orphanSweepQueuesStrandedFilesAndExpiresOldOnes();
+    void capturesFromBeforeEmployeesGoToTheFirstEmployeeSignedIn();
     void unreachableServiceIsOfflineWithoutPenalty();
     void offlineForADayThenEverythingArrivesOnce();
     void transientFailuresNeverDropASessionsOnlyCopy_data();
@@ -417,6 +418,26 @@ void TestUploadService::orphanSweepQueuesStrandedFilesAndExpiresOldOnes()
     QVERIFY(m_standIn.waitForRequests(QStringLiteral("POST"), screenshotsPath, 1));
     QTRY_VERIFY(!rig.service->isProcessing());
     QVERIFY(!QFileInfo::exists(stranded));
+}
+
+void TestUploadService::capturesFromBeforeEmployeesGoToTheFirstEmployeeSignedIn()
+{
+    UploadTestRig &rig = *m_rig;
+    rig.domainStorage.setBaseURL(m_standIn.baseUrl());
+    // Tracked and captured under the company alone, as before employees were told apart.
+    const Session session = workedSession(rig.clock.now().addingSeconds(-60), 60, true);
+    QCoro::waitFor(rig.service->enqueueSessionStart(session));
+    rig.runPass();
+    const QString capture = rig.writeCapture(session.id, QStringLiteral("2024-05-01T02-30-00Z"), 0);
+    QVERIFY(capture.contains(QLatin1Char('/') + rig.domainStorage.domainKey() + QLatin1Char('/')));
+
+    rig.domainStorage.setEmployee(StandInService::demoEmail());
+    QVERIFY(rig.capturesFolder() != QFileInfo(capture).path());
+    rig.service->start();
+    rig.service->stop();
+    QVERIFY(m_standIn.waitForRequests(QStringLiteral("POST"), screenshotsPath, 1));
+    QTRY_VERIFY(!rig.service->isProcessing());
+    QVERIFY(!QFileInfo::exists(capture));
 }
 
 void TestUploadService::unreachableServiceIsOfflineWithoutPenalty()

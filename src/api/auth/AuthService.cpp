@@ -236,6 +236,20 @@ void AuthService::abandonIncompleteSignIn(bool keepTokens)
     m_tokens.deleteAuthTokens();
 }
 
+bool AuthService::identifyEmployeeOfStoredSignIn()
+{
+    if (m_domainStorage.employee())
+        return true;
+    const std::optional<QString> remembered = RememberedLoginStorage::savedEmail(m_defaults);
+    if (!remembered) {
+        zuvInfo(lcAuth) << "Stored sign-in names no employee; signing in again";
+        return false;
+    }
+    m_domainStorage.setEmployee(remembered);
+    zuvInfo(lcAuth) << "Stored sign-in now names its employee";
+    return true;
+}
+
 void AuthService::refuseUnsafeCompanyAddress(const QUrl &address)
 {
     if (DomainStorage::mayCarryCredentials(address))

@@ -61,6 +61,12 @@ public:
     // with them. Sends nothing.
     void abandonIncompleteSignIn(bool keepTokens);
 
+    // Whether the stored sign-in names its employee. One kept from before employees were told
+    // apart names none: the e-mail its sign-in form remembered is the one that signed in (the
+    // form is only reachable signed out). False when nothing names the employee: such a sign-in
+    // is not restored, so no one's work is written under the company alone. Sends nothing.
+    bool identifyEmployeeOfStoredSignIn();
+
     // Ends the sign-in on the server (best effort) and here (always). Never fails.
     QCoro::Task<> logout();
 

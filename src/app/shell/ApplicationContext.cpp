@@ -145,16 +145,16 @@ void ApplicationContext::loadTheme()
     m_theme = std::make_unique<ThemeManager>(*m_settings);
 }
 
-bool ApplicationContext::hasCompanyAddress() const
+bool ApplicationContext::hasCompletedSignIn()
 {
     const std::optional<QUrl> address = m_domainStorage->getBaseURL();
-    return address && !address->host().isEmpty();
+    return address && !address->host().isEmpty() && m_auth->identifyEmployeeOfStoredSignIn();
 }
 
 AppStateManager &ApplicationContext::createAppState()
 {
     m_appState = std::make_unique<AppStateManager>(AppStateManager::Dependencies{
-        AppStateManager::defaultRestoreAuth(KeychainService::shared(), hasCompanyAddress()),
+        AppStateManager::defaultRestoreAuth(KeychainService::shared(), hasCompletedSignIn()),
         AppStateManager::defaultProbePermissions(),
         AppStateManager::defaultSlowRestoreAfterNanoseconds, *m_configService, m_dialogs,
         systemDelayScheduler(), systemClock()});

@@ -87,8 +87,9 @@ public:
 
 private:
     void createSignIn();
-    // A company was chosen by the stored sign-in: only such a sign-in was ever completed.
-    bool hasCompanyAddress() const;
+    // The stored sign-in chose a company and names its employee: only such a sign-in is
+    // restored.
+    bool hasCompletedSignIn();
 
     QString m_dataFolder;
     std::unique_ptr<SettingsStore> m_settings;

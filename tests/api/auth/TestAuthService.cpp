@@ -8,6 +8,8 @@
 #include "api/auth/SignInPreferences.h"
 #include "api/report/ScreenshotReportCache.h"
 #include "api/report/ScreenshotReportService.h"
+#include "foundation/DataPartition.h"
+#include "foundation/Log.h"
 #include "foundation/NotificationHub.h"
 #include "foundation/SettingsStore.h"
 #include "support/FakeClock.h"
@@ -93,6 +95,8 @@ private Q_SLOTS:
 
     void logoutClearsEverything();
     void logoutWhoseCallFailsStillSignsOut();
+    void storedSignInNamesItsEmployee_data();
+    void storedSignInNamesItsEmployee();
     void reportFetchNamesTheDay();
 
 private:
@@ -648,6 +652,44 @@ void TestAuthService::logoutWhoseCallFailsStillSignsOut()
     QVERIFY(m_log->contains(QStringLiteral("Logout failed: unauthorized")));
     // A logout never asks for a refresh.
     QVERIFY(m_standIn.receivedRequests("POST", refresh).isEmpty());
+}
+
+void TestAuthService::storedSignInNamesItsEmployee_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<bool>("rememberingOn");
+    QTest::addColumn<QString>("employee");
+
+    QTest::newRow("named already") << "cole@demo.test"
+                                   << "dana@demo.test" << true << "cole@demo.test";
+    QTest::newRow("kept from before: the form's e-mail")
+        << QString() << " Dana@Demo.test " << true << "dana@demo.test";
+    QTest::newRow("kept from before, nothing remembered")
+        << QString() << QString() << true << QString();
+    QTest::newRow("kept from before, remembering off")
+        << QString() << "dana@demo.test" << false << QString();
+}
+
+void TestAuthService::storedSignInNamesItsEmployee()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, remembered);
+    QFETCH(bool, rememberingOn);
+    QFETCH(QString, employee);
+    Client &client = *m_client;
+    client.domains.setBaseURL(DomainStorage::buildBaseURL(m_standIn.companyEndpoints().first()));
+    if (!stored.isEmpty())
+        client.domains.setEmployee(stored);
+    if (!remembered.isEmpty())
+        RememberedLoginStorage::save(remembered, client.defaults);
+    client.defaults.setBoolean(QLatin1String(RememberedLoginStorage::enabledKey), rememberingOn);
+
+    QCOMPARE(client.auth.identifyEmployeeOfStoredSignIn(), !employee.isEmpty());
+    QCOMPARE(client.domains.employee().value_or(QString()), employee);
+    QCOMPARE(DataPartition::namesEmployee(client.domains.partitionKey()), !employee.isEmpty());
+    // Log lines only, so the suite's check of the log finds one.
+    zuvInfo(lcAuth) << "checked";
 }
 
 void TestAuthService::reportFetchNamesTheDay()
