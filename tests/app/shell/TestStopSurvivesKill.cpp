@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -168,6 +169,24 @@ private Q_SLOTS:
         QCOMPARE(held.size(), rounds);
         for (const QString &id : std::as_const(stopped))
             QCOMPARE(held.value(id), 1);
+
+        // The service keeps one record a session whatever it is sent, so each final heartbeat it
+        // took is checked too: a kill may make one go out again, but never a second, different
+        // one (an interrupted session's, billing up to a mark).
+        QSet<QString> finals;
+        for (const StandInReceivedRequest &request : m_standIn.receivedRequests(
+                 QStringLiteral("POST"),
+                 QStringLiteral("hr/zuvevivezid/employees/sessions/heartbeat"))) {
+            const QJsonObject body = request.json().toObject();
+            if (request.status != 200 || body.value(QStringLiteral("status")) != u"completed")
+                continue;
+            const QString id = body.value(QStringLiteral("session_uuid")).toString().toUpper();
+            finals.insert(id);
+            QCOMPARE(body.value(QStringLiteral("total_seconds")).toInteger(),
+                     history.value(id, -1));
+        }
+        for (const QString &id : std::as_const(stopped))
+            QVERIFY2(finals.contains(id), qPrintable(id));
     }
 };
 

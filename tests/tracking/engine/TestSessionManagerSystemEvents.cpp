@@ -306,6 +306,21 @@ private Q_SLOTS:
             QStringLiteral("handleCaptureComplete skipped: session=1, tracking=1, paused=1")));
     }
 
+    // The live heartbeat goes out from the event loop; a stop in between has queued the final one,
+    // and a live one after it would tell the service the session runs again.
+    void captureJustBeforeAStopSendsNoLiveHeartbeatAfterIt()
+    {
+        EngineFixture fixture;
+        SessionManager &manager = startSession(fixture);
+        fixture.runUploads();
+        fixture.uploadQueue.clear();
+        manager.handleCaptureComplete();
+        manager.stopTracking(std::nullopt);
+        fixture.runUploads();
+        QVERIFY(fixture.uploadQueue.operations().contains(QStringLiteral("finalHeartbeatTask")));
+        QVERIFY(!fixture.uploadQueue.operations().contains(QStringLiteral("uploadHeartbeatNow")));
+    }
+
     void forcedUpdateStopsTrackingEvenWhenPaused()
     {
         EngineFixture fixture;
