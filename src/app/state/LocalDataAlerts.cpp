@@ -7,20 +7,20 @@ LocalDataAlerts::LocalDataAlerts(AlertPresenter &alerts, QObject *parent)
     : QObject(parent)
     , m_alerts(alerts)
 {
-    // Queued: the store posts while it holds its lock, and an alert waits for the user.
+    // Queued: the store posts while it holds its lock. Every one is a notice, never modal: damage
+    // found while tracking (a captures folder replaced) must leave Stop within reach.
     NotificationHub &hub = NotificationHub::instance();
     connect(
         &hub, &NotificationHub::localDatabaseWasDamaged, this,
         [this](const QString &keptSummary, const QString &asidePath) {
-            m_alerts.presentInformational(damagedMessage(),
-                                          damagedInformative(keptSummary, asidePath));
+            m_alerts.presentNotice(damagedMessage(), damagedInformative(keptSummary, asidePath));
         },
         Qt::QueuedConnection);
     connect(
         &hub, &NotificationHub::localFileWasDamaged, this,
         [this](const QString &description, const QString &asidePath) {
-            m_alerts.presentInformational(damagedMessage(),
-                                          damagedFileInformative(description, asidePath));
+            m_alerts.presentNotice(damagedMessage(),
+                                   damagedFileInformative(description, asidePath));
         },
         Qt::QueuedConnection);
     connect(&hub, &NotificationHub::localDatabaseCannotBeWritten, this,

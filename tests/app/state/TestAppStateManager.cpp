@@ -651,6 +651,8 @@ void TestAppStateManager::everyWriteFailureIsTheSameNoticeWithTheCapturesLost()
     const auto &damaged = m_alerts->alerts().at(3);
     QCOMPARE(damaged.messageText, QStringLiteral("Local data was damaged."));
     QVERIFY(damaged.informativeText->contains(QStringLiteral("/data/captures.damaged-1")));
+    // Found while tracking: Stop stays within reach.
+    QVERIFY(!damaged.modal);
 }
 
 QTEST_GUILESS_MAIN(TestAppStateManager)
