@@ -94,10 +94,6 @@ void ScreenshotImage::reload()
         return;
     }
     m_reply = reply;
-    connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64) {
-        if (received > ScreenshotImageLoader::maximumBytes)
-            reply->abort();
-    });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finish(reply); });
     setStatus(Status::Loading);
 }

@@ -6,8 +6,14 @@
 #include <QNetworkRequest>
 
 ScreenshotImageLoader::ScreenshotImageLoader(TlsConfiguration tls, QObject *parent)
+    : ScreenshotImageLoader(std::move(tls), pictureLimits, parent)
+{}
+
+ScreenshotImageLoader::ScreenshotImageLoader(TlsConfiguration tls, BoundedReply::Limits limits,
+                                             QObject *parent)
     : QObject(parent)
     , m_tls(std::move(tls))
+    , m_limits(limits)
 {}
 
 std::optional<QUrl> ScreenshotImageLoader::loadableUrl(const QString &text)
@@ -30,5 +36,8 @@ QNetworkReply *ScreenshotImageLoader::get(const QUrl &url)
     // A redirect may not lead from https to http, nor to any other scheme.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
-    return m_network.get(request);
+    QNetworkReply *reply = m_network.get(request);
+    // Goes with the reply; a reply it ends finishes as failed.
+    (new BoundedReply(*reply, m_limits))->setParent(reply);
+    return reply;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "api/BoundedReply.h"
 #include "api/TlsConfiguration.h"
 
 #include <QNetworkAccessManager>
@@ -22,18 +23,24 @@ class ScreenshotImageLoader : public QObject
     QML_UNCREATABLE("The screenshots services hold the loader")
 
 public:
-    // A picture larger than this is refused rather than held in memory.
-    static constexpr qint64 maximumBytes = 32 * 1024 * 1024;
+    // A picture larger than this is refused rather than held in memory, and one not arrived in
+    // full by the deadline is given up: a picture trickled a byte at a time would otherwise load
+    // for ever.
+    static constexpr BoundedReply::Limits pictureLimits{32 * 1024 * 1024, 60000};
 
     explicit ScreenshotImageLoader(TlsConfiguration tls, QObject *parent = nullptr);
+    ScreenshotImageLoader(TlsConfiguration tls, BoundedReply::Limits limits,
+                          QObject *parent = nullptr);
 
     // The address when it parses strictly, names a host and is http or https; none otherwise.
     static std::optional<QUrl> loadableUrl(const QString &text);
 
-    // The reply for a loadable address (the caller owns it), or nullptr for any other.
+    // The reply for a loadable address (the caller owns it), held to the limits, or nullptr for
+    // any other.
     QNetworkReply *get(const QUrl &url);
 
 private:
     const TlsConfiguration m_tls;
+    const BoundedReply::Limits m_limits;
     QNetworkAccessManager m_network;
 };

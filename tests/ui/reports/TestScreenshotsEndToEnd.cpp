@@ -17,6 +17,7 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -251,6 +252,23 @@ private Q_SLOTS:
         QCOMPARE(image.status(), status);
         QCOMPARE(image.image().size(),
                  status == ScreenshotImage::Status::Ready ? reference.image().size() : QSize(0, 0));
+    }
+
+    // A server that takes the request and never answers in full: the picture fails at the
+    // deadline instead of loading for ever.
+    void aPictureNeverAnsweredInFullFails()
+    {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        ScreenshotImageLoader loader{TlsConfiguration(),
+                                     {ScreenshotImageLoader::pictureLimits.maxAnswerBytes, 1500}};
+        ScreenshotImage image;
+        image.setLoader(&loader);
+        image.setSource(
+            QStringLiteral("http://127.0.0.1:%1/media/segment-1-0.png").arg(silent.serverPort()));
+        QCOMPARE(image.status(), ScreenshotImage::Status::Loading);
+        QVERIFY(QTest::qWaitFor([&] { return settled(image); }, 10000));
+        QCOMPARE(image.status(), ScreenshotImage::Status::Failed);
     }
 
     void localAddressesAreNeverRead()
