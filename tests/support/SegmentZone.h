@@ -4,9 +4,12 @@
 #include <QString>
 #include <QTimeZone>
 
-// A ten-minute segment reaches the service once it has closed. Of two company time zones whose
+// A ten-minute segment reaches the service once it has closed. Of company time zones whose
 // segments begin five minutes apart, the one whose segment closes soonest after the given time:
 // a run that picks it has its last segment close soon after it ends.
+//
+// Only a zone whose day is the device's own from now until that segment has closed counts: the
+// screenshots tab asks for the device's day, and the service files segments under the company's.
 struct SegmentZone
 {
     QString zone;
@@ -15,14 +18,25 @@ struct SegmentZone
 
 inline SegmentZone zoneClosingSoonestAfter(const QDateTime &moment)
 {
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto sameDayAsDevice = [](const QDateTime &at, const QTimeZone &zone) {
+        return at.toTimeZone(zone).date() == at.toLocalTime().date();
+    };
     SegmentZone best;
-    for (const QString &zone :
-         {QStringLiteral("Europe/Berlin"), QStringLiteral("Asia/Kathmandu")}) {
-        const QDateTime local = moment.toTimeZone(QTimeZone(zone.toLatin1()));
+    const QByteArray deviceZone = QTimeZone::systemTimeZoneId();
+    for (const QByteArray &zone :
+         {QByteArrayLiteral("Europe/Berlin"), QByteArrayLiteral("Asia/Kathmandu"), deviceZone}) {
+        const QTimeZone timeZone(zone);
+        const QDateTime local = moment.toTimeZone(timeZone);
         const int secondsIntoSegment = local.time().minute() % 10 * 60 + local.time().second();
         const QDateTime closes = moment.addSecs(600 - secondsIntoSegment);
+        const bool sameDay =
+            sameDayAsDevice(now, timeZone) && sameDayAsDevice(closes.addSecs(120), timeZone);
+        // The device's own zone shares its day whenever anything can.
+        if (!sameDay && zone != deviceZone)
+            continue;
         if (best.zone.isEmpty() || closes < best.closes)
-            best = {zone, closes};
+            best = {QString::fromLatin1(zone), closes};
     }
     return best;
 }
