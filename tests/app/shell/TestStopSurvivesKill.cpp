@@ -178,7 +178,8 @@ private Q_SLOTS:
                  QStringLiteral("POST"),
                  QStringLiteral("hr/zuvevivezid/employees/sessions/heartbeat"))) {
             const QJsonObject body = request.json().toObject();
-            if (request.status != 200 || body.value(QStringLiteral("status")) != u"completed")
+            if (request.status != 200 ||
+                body.value(QStringLiteral("status")).toString() != u"completed")
                 continue;
             const QString id = body.value(QStringLiteral("session_uuid")).toString().toUpper();
             finals.insert(id);
