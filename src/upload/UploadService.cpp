@@ -252,6 +252,13 @@ QTimeZone UploadService::apiTimeZone() const
     return APITimeZoneResolver::resolvedTimeZone(storedTimezoneIdentifier());
 }
 
+QTimeZone UploadService::bodyTimeZone(const Session &session) const
+{
+    return session.apiTimeZoneId.isEmpty()
+               ? apiTimeZone()
+               : APITimeZoneResolver::resolvedTimeZone(session.apiTimeZoneId);
+}
+
 QString UploadService::storedTimezoneIdentifier() const
 {
     return APITimeZoneResolver::storedTimezoneIdentifier(m_deps.settings);

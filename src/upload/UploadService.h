@@ -131,6 +131,8 @@ private:
     QString capturesFolder(const QString &domainKey) const;
 
     QTimeZone apiTimeZone() const;
+    // The zone a session's bodies are written in: the one it was begun under.
+    QTimeZone bodyTimeZone(const Session &session) const;
     QString storedTimezoneIdentifier() const;
 
     Dependencies m_deps;

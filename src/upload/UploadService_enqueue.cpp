@@ -36,7 +36,7 @@ std::optional<UploadTask> UploadService::sessionStartTask(const Session &session
 {
     if (session.intervals.isEmpty())
         return std::nullopt;
-    const auto body = StartSessionPayload::build(session, apiTimeZone());
+    const auto body = StartSessionPayload::build(session, bodyTimeZone(session));
     if (!body) {
         zuvError(lcUpload) << "enqueueSessionStart: StartSessionPayload.build failed";
         return std::nullopt;
@@ -51,7 +51,7 @@ UploadTask UploadService::finalHeartbeatTask(const Session &session) const
     UploadTask heartbeat = newTask(UploadTaskType::Heartbeat, session.id, heartbeatPriority);
     heartbeat.jsonPayload =
         HeartbeatPayload::build(session, QString::fromLatin1(HeartbeatPayload::completedStatus),
-                                m_deps.clock.now(), apiTimeZone());
+                                m_deps.clock.now(), bodyTimeZone(session));
     return heartbeat;
 }
 

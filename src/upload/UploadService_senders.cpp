@@ -204,7 +204,7 @@ QCoro::Task<bool> UploadService::uploadHeartbeatNow(Session session)
     }
     const QByteArray body =
         HeartbeatPayload::build(session, QString::fromLatin1(HeartbeatPayload::activeStatus),
-                                m_deps.clock.now(), apiTimeZone());
+                                m_deps.clock.now(), bodyTimeZone(session));
 
     QPointer<UploadService> self(this);
     const QString partition = m_deps.domainKey();

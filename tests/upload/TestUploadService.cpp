@@ -63,6 +63,8 @@ private Q_SLOTS:
     void malformedAnswersDisturbNothing();
     void orphanSweepQueuesStrandedFilesAndExpiresOldOnes();
     void capturesFromBeforeEmployeesGoToTheFirstEmployeeSignedIn();
+    void aSessionsBodiesKeepTheZoneItWasBegunIn_data();
+    void aSessionsBodiesKeepTheZoneItWasBegunIn();
     void unreachableServiceIsOfflineWithoutPenalty();
     void offlineForADayThenEverythingArrivesOnce();
     void transientFailuresNeverDropASessionsOnlyCopy_data();
@@ -438,6 +440,37 @@ void TestUploadService::capturesFromBeforeEmployeesGoToTheFirstEmployeeSignedIn(
     QVERIFY(m_standIn.waitForRequests(QStringLiteral("POST"), screenshotsPath, 1));
     QTRY_VERIFY(!rig.service->isProcessing());
     QVERIFY(!QFileInfo::exists(capture));
+}
+
+void TestUploadService::aSessionsBodiesKeepTheZoneItWasBegunIn_data()
+{
+    QTest::addColumn<QString>("begunIn");
+    QTest::addColumn<QString>("offset");
+    QTest::newRow("begun in another zone than now") << "Asia/Tokyo"
+                                                    << "+09:00";
+    QTest::newRow("stored before its zone was kept") << QString() << "+05:45";
+}
+
+// The company's zone changes while the session runs (a refreshed configuration, a sign-in ended
+// into the device's zone): its start and final heartbeat still say the times it was begun with.
+void TestUploadService::aSessionsBodiesKeepTheZoneItWasBegunIn()
+{
+    QFETCH(QString, begunIn);
+    QFETCH(QString, offset);
+    UploadTestRig &rig = *m_rig;
+    Session session = workedSession(rig.clock.now().addingSeconds(-60), 60, false);
+    session.apiTimeZoneId = begunIn;
+    rig.settings.setString(QString::fromLatin1(APITimeZoneResolver::storageKey),
+                           QStringLiteral("Asia/Kathmandu"));
+    const auto startOf = [](const std::optional<QByteArray> &body) {
+        return QJsonDocument::fromJson(body.value_or(QByteArray()))
+            .object()
+            .value(QStringLiteral("started_at"))
+            .toString();
+    };
+    QVERIFY(startOf(rig.service->sessionStartTask(session)->jsonPayload).endsWith(offset));
+    QVERIFY(startOf(rig.service->finalHeartbeatTask(session).jsonPayload).endsWith(offset));
+    QCOMPARE(Session::fromJson(session.toJson()), std::optional<Session>(session));
 }
 
 void TestUploadService::unreachableServiceIsOfflineWithoutPenalty()

@@ -1,6 +1,7 @@
 // Start, pause, resume and stop of a session, and the hand-over of their uploads.
 #include "tracking/engine/SessionManager.h"
 
+#include "app/config/APITimeZoneResolver.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/UuidText.h"
@@ -52,6 +53,7 @@ void SessionManager::startTracking(const std::optional<RemoteProject> &project)
     session.projectName = project ? project->name : QString();
     session.intervals = {openIntervalAt(now)};
     session.status = SessionStatus::Active;
+    session.apiTimeZoneId = APITimeZoneResolver::storedTimezoneIdentifier(m_settings);
 
     setCurrentSession(session);
     setSelectedProjectId(session.projectId);

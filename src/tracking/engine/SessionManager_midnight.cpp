@@ -3,6 +3,7 @@
 // takes over in the same running or paused state.
 #include "tracking/engine/SessionManager.h"
 
+#include "app/config/APITimeZoneResolver.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/UuidText.h"
@@ -123,6 +124,7 @@ void SessionManager::performMidnightRollover(Timestamp newDate)
     if (!wasPaused)
         next.intervals = {TrackingInterval{QUuid::createUuid(), newDate, std::nullopt}};
     next.status = SessionStatus::Active;
+    next.apiTimeZoneId = APITimeZoneResolver::storedTimezoneIdentifier(m_settings);
 
     setCurrentSession(next);
     setSelectedProjectId(next.projectId);

@@ -58,6 +58,8 @@ QByteArray Session::toJson() const
     }
     if (reportedTotalSeconds)
         object.insert(QStringLiteral("reportedTotalSeconds"), *reportedTotalSeconds);
+    if (!apiTimeZoneId.isEmpty())
+        object.insert(QStringLiteral("apiTimeZone"), apiTimeZoneId);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -83,8 +85,10 @@ std::optional<Session> Session::fromJson(const QByteArray &json)
     const auto reported =
         StrictJson::optionalInteger(object, QStringLiteral("reportedTotalSeconds"));
     const QJsonValue intervalsValue = object.value(QStringLiteral("intervals"));
+    const QJsonValue zoneValue = object.value(QStringLiteral("apiTimeZone"));
     if (!id || !deviceId || !projectId || !projectName || !mouseCount || !keyboardCount ||
-        !activityScore || !status || !cutoff || !reported || !intervalsValue.isArray())
+        !activityScore || !status || !cutoff || !reported || !intervalsValue.isArray() ||
+        !(zoneValue.isUndefined() || zoneValue.isString()))
         return std::nullopt;
 
     Session session;
@@ -104,5 +108,6 @@ std::optional<Session> Session::fromJson(const QByteArray &json)
     session.status = *status;
     session.idleDiscardCutoffAt = *cutoff;
     session.reportedTotalSeconds = *reported;
+    session.apiTimeZoneId = zoneValue.toString();
     return session;
 }

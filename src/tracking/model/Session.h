@@ -27,6 +27,10 @@ struct Session
     std::optional<Timestamp> idleDiscardCutoffAt;
     // The final billable total in whole seconds, fixed when the session ends.
     std::optional<qint64> reportedTotalSeconds;
+    // The API time zone the session was begun under: every body about it is written in it, so a
+    // zone changed meanwhile (a refreshed configuration, a sign-in ended) never moves its times.
+    // Empty for a session stored before it was kept; its bodies use the zone current then.
+    QString apiTimeZoneId;
 
     // The counted seconds: every interval in full, an open one up to asOf, none negative.
     double totalSeconds(Timestamp asOf) const;

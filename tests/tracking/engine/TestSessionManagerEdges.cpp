@@ -96,6 +96,8 @@ private Q_SLOTS:
         if (edge == u"start") {
             QCOMPARE(openTasks(fixture, first, UploadTaskType::StartSession), 1);
             QCOMPARE(fixture.storedActiveSession()->id, first);
+            // Its bodies keep this zone whatever the company's becomes meanwhile.
+            QCOMPARE(fixture.storedActiveSession()->apiTimeZoneId, QStringLiteral("UTC"));
             return;
         }
         fixture.runUploads();
@@ -110,6 +112,7 @@ private Q_SLOTS:
             QVERIFY(next != first);
             QCOMPARE(openTasks(fixture, next, UploadTaskType::StartSession), 1);
             QCOMPARE(fixture.storedActiveSession()->id, next);
+            QCOMPARE(fixture.storedActiveSession()->apiTimeZoneId, QStringLiteral("UTC"));
         }
         QCOMPARE(openTasks(fixture, first, UploadTaskType::Heartbeat), 1);
         QCOMPARE(fixture.storedHistory().size(), 1);
