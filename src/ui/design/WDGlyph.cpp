@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QQuickWindow>
+#include <QSet>
 #include <QSvgRenderer>
 
 WDGlyph::WDGlyph(QQuickItem *parent)
@@ -16,6 +17,12 @@ void WDGlyph::setName(const QString &name)
 {
     if (m_name == name)
         return;
+    // A name without artwork draws nothing: an empty slot on the screen, said once in the log.
+    static QSet<QString> unknownNamesTold;
+    if (!name.isEmpty() && !WD::hasAsset(name) && !unknownNamesTold.contains(name)) {
+        unknownNamesTold.insert(name);
+        qWarning("No glyph is named %s: nothing is drawn", qPrintable(name));
+    }
     m_name = name;
     Q_EMIT nameChanged();
     update();

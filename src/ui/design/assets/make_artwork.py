@@ -318,11 +318,6 @@ def screen_glyphs():
     glyph("WarningTriangle",
           '<path fill-rule="evenodd" d="M10.3 2.5a2 2 0 0 1 3.4 0l9 16.2A2 2 0 0 1 21 21.7H3a2 2 0 0 '
           '1-1.7-3zM10.9 8.5h2.2v6.3h-2.2zM12 16.4a1.4 1.4 0 1 0 0 2.8a1.4 1.4 0 1 0 0-2.8z"/>')
-    glyph("ImageFailed",
-          '<path fill-rule="evenodd" d="M4 4h16a2 2 0 0 1 2 2v12a2 2 0 0 1-2 2H4a2 2 0 0 1-2-2V6a2 '
-          '2 0 0 1 2-2zm.2 2.2v11.6h15.6V6.2z"/><path d="M5.5 16.5l4-4 2.2 2.2-1.8 1.8z"/>'
-          '<circle cx="16" cy="9.3" r="1.8"/>'
-          '<rect x="10.9" y="0.5" width="2.2" height="23" rx="1.1" transform="rotate(-45 12 12)"/>')
     glyph("ArrowClockwise",
           '<path d="M19.8 13.2A8 8 0 1 1 17.2 6" fill="none" stroke="#000" stroke-width="2.4" '
           'stroke-linecap="round"/><path d="M21 2.8v7.4h-7.4z"/>')
@@ -345,8 +340,6 @@ def screen_glyphs():
                   '<rect x="3" y="10.8" width="18" height="2.4" rx="1.2"/>')
     glyph("Minus", '<rect x="3" y="10.8" width="18" height="2.4" rx="1.2"/>')
     glyph("ArrowDown", '<path d="M10.8 3h2.4v13.4l5.3-5.3 1.7 1.7L12 21l-8.2-8.2 1.7-1.7 5.3 5.3z"/>')
-    glyph("Exclamation", '<rect x="10.5" y="2.5" width="3" height="13" rx="1.5"/>'
-                         '<circle cx="12" cy="19.6" r="1.9"/>')
     glyph("Building",
           '<path fill-rule="evenodd" d="M4 2h11a1 1 0 0 1 1 1v6h4a1 1 0 0 1 1 1v12H3V3a1 1 0 0 1 1-1z'
           'M6 5v2.2h2.2V5zm4.4 0v2.2h2.2V5zM6 9.4v2.2h2.2V9.4zm4.4 0v2.2h2.2V9.4zM6 13.8V16h2.2v-2.2z'

@@ -117,7 +117,7 @@ Window {
                     width: 34
                     height: 34
                     visible: picture.status === ScreenshotImage.Failed
-                    name: "ImageFailed"
+                    name: "WarningTriangle"
                     color: WD.palette.textMuted
                 }
 

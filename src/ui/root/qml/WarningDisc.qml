@@ -4,7 +4,7 @@ import Zuvevivezid.Design
 // The warning-tinted disc with a symbol that heads the forced-update and unfinished-session
 // screens.
 Rectangle {
-    property string glyph: "Exclamation"
+    property string glyph: "WarningTriangle"
 
     implicitWidth: 56
     implicitHeight: 56

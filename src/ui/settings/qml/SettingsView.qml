@@ -291,7 +291,7 @@ ColumnLayout {
 
                 WDChipButton {
                     objectName: "checkUpdateButton"
-                    glyph: "ArrowDownCircle"
+                    glyph: "ArrowClockwise"
                     busy: model.isCheckingUpdate
                     text: model.isCheckingUpdate ? "Checking\u2026" : "Check update"
                     tint: WD.palette.brand500
