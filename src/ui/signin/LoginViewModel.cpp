@@ -1,5 +1,6 @@
 #include "ui/signin/LoginViewModel.h"
 
+#include "foundation/Log.h"
 #include "ui/signin/EmailValidation.h"
 
 #include <QCoreApplication>
@@ -219,12 +220,16 @@ QCoro::Task<> LoginViewModel::runLogin(QString email, QString password)
 QCoro::Task<std::optional<SingleLoginResult>>
 LoginViewModel::answerOrNothing(QCoro::Task<SingleLoginResult> request)
 {
-    // Every failure reads the same to the screens: one fixed sentence, no detail.
+    // Every failure reads the same to the screens: one fixed sentence, no detail. The log says
+    // what it was, so a sign-in failing at once can be told from a refused password.
     try {
         co_return co_await std::move(request);
+    } catch (const std::exception &failure) {
+        zuvError(lcAuth) << "Sign-in request failed:" << failure.what();
     } catch (...) {
-        co_return std::nullopt;
+        zuvError(lcAuth) << "Sign-in request failed";
     }
+    co_return std::nullopt;
 }
 
 QCoro::Task<> LoginViewModel::completeOrphaned(std::optional<SingleLoginResult> result,
