@@ -1,6 +1,7 @@
 #include "api/KeychainService.h"
 #include "app/shell/ApplicationAssembly.h"
 #include "app/shell/FakeTrayHost.h"
+#include "app/shell/WindowWalker.h"
 #include "store/SQLiteStore.h"
 #include "store/StoreTestSupport.h"
 #include "support/LogCapture.h"
@@ -164,13 +165,6 @@ private:
         return QTest::qWaitFor([&] { return visibleItem(walk, name) != nullptr; }, timeoutMs);
     }
 
-    // The item's centre on the screen: its place in the scene plus the window's place.
-    static QPoint screenCentre(const QQuickItem &item)
-    {
-        const QPointF inScene = item.mapToScene(QPointF(item.width() / 2, item.height() / 2));
-        return item.window()->position() + inScene.toPoint();
-    }
-
     bool clickAt(const QPoint &at)
     {
         m_input->moveTo(at.x(), at.y());
@@ -184,7 +178,7 @@ private:
     {
         if (!walk.window || !walk.window->isVisible() || !waitForItem(walk, name))
             return false;
-        return clickAt(screenCentre(*visibleItem(walk, name)));
+        return clickAt(WindowWalker::settledCentre(*visibleItem(walk, name)));
     }
 
     bool typeInto(const Walk &walk, const QString &name, const QByteArray &text)
@@ -332,7 +326,7 @@ private:
             const QQuickItem *item = visibleItem(walk, name);
             if (!item)
                 return false;
-            const QPoint centre = screenCentre(*item) - walk.window->position();
+            const QPoint centre = WindowWalker::screenCentre(*item) - walk.window->position();
             const int margin = 60;
             if (centre.y() > margin && centre.y() < walk.window->height() - margin)
                 return true;
@@ -428,7 +422,7 @@ private:
                 confirm = candidate;
         }
         QVERIFY(confirm);
-        QVERIFY(clickAt(screenCentre(*confirm)));
+        QVERIFY(clickAt(WindowWalker::settledCentre(*confirm)));
         QVERIFY2(waitForItem(walk, QStringLiteral("signInScreen")), qPrintable(shown(walk)));
         QVERIFY(waitForItem(walk, QStringLiteral("loginForm")));
         picture(walk, QStringLiteral("signed-out"));
@@ -606,7 +600,7 @@ private Q_SLOTS:
             }
             return northRow != nullptr;
         }));
-        QVERIFY(clickAt(screenCentre(*northRow)));
+        QVERIFY(clickAt(WindowWalker::settledCentre(*northRow)));
 
         // Signed in to the company picked, on the tracker.
         QVERIFY2(waitForItem(walk, QStringLiteral("trackerIdleView")), qPrintable(shown(walk)));

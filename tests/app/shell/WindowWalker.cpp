@@ -73,6 +73,19 @@ QPoint WindowWalker::screenCentre(const QQuickItem &item)
     return item.window()->position() + inScene.toPoint();
 }
 
+QPoint WindowWalker::settledCentre(const QQuickItem &item)
+{
+    QPoint centre = screenCentre(item);
+    for (int look = 0; look < 20; ++look) {
+        QTest::qWait(60);
+        const QPoint now = screenCentre(item);
+        if (now == centre)
+            break;
+        centre = now;
+    }
+    return centre;
+}
+
 bool WindowWalker::clickAt(const QPoint &at)
 {
     m_input.moveTo(at.x(), at.y());
@@ -86,7 +99,7 @@ bool WindowWalker::click(const QString &name)
 {
     if (!m_window || !m_window->isVisible() || !waitForItem(name))
         return false;
-    return clickAt(screenCentre(*visibleItem(name)));
+    return clickAt(settledCentre(*visibleItem(name)));
 }
 
 bool WindowWalker::typeInto(const QString &name, const QByteArray &text)
