@@ -22,10 +22,19 @@ inline SegmentZone zoneClosingSoonestAfter(const QDateTime &moment)
     const auto sameDayAsDevice = [](const QDateTime &at, const QTimeZone &zone) {
         return at.toTimeZone(zone).date() == at.toLocalTime().date();
     };
-    SegmentZone best;
     const QByteArray deviceZone = QTimeZone::systemTimeZoneId();
+    // Five minutes ahead of the device: the other phase with the device's day at any hour, since
+    // every named zone of that phase lies east of Greenwich and its midnight comes early.
+    const int ahead = now.offsetFromUtc() / 60 + 5;
+    const QByteArray fiveMinutesAhead = QStringLiteral("UTC%1%2:%3")
+                                            .arg(ahead < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                                            .arg(qAbs(ahead) / 60, 2, 10, QLatin1Char('0'))
+                                            .arg(qAbs(ahead) % 60, 2, 10, QLatin1Char('0'))
+                                            .toLatin1();
+    SegmentZone best;
     for (const QByteArray &zone :
-         {QByteArrayLiteral("Europe/Berlin"), QByteArrayLiteral("Asia/Kathmandu"), deviceZone}) {
+         {QByteArrayLiteral("Europe/Berlin"), QByteArrayLiteral("Asia/Kathmandu"), deviceZone,
+          fiveMinutesAhead}) {
         const QTimeZone timeZone(zone);
         const QDateTime local = moment.toTimeZone(timeZone);
         const int secondsIntoSegment = local.time().minute() % 10 * 60 + local.time().second();
