@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
@@ -24,6 +25,11 @@ private:
         // Nothing here talks to a service: no sign-in is stored in this data folder.
         environment.insert(QStringLiteral("ZUV_API_BASE_URL"),
                            QStringLiteral("https://127.0.0.1:9/api/v1/"));
+        // A keyring item of its own: a launch deletes the tokens of a sign-in its data folder
+        // never completed, and the installation's item belongs to the suites that lock it.
+        environment.insert(QStringLiteral("ZUV_KEYRING_SERVICE"),
+                           QStringLiteral("com.wendoka.zuvevivezid.process-test.%1")
+                               .arg(QCoreApplication::applicationPid()));
         return environment;
     }
 

@@ -1,5 +1,6 @@
 #include "app/shell/WindowWalker.h"
 
+#include <QPointer>
 #include <QQuickItem>
 #include <QTest>
 
@@ -73,12 +74,16 @@ QPoint WindowWalker::screenCentre(const QQuickItem &item)
     return item.window()->position() + inScene.toPoint();
 }
 
-QPoint WindowWalker::settledCentre(const QQuickItem &item)
+QPoint WindowWalker::settledCentre(QQuickItem &item)
 {
+    const QPointer<QQuickItem> watched(&item);
     QPoint centre = screenCentre(item);
     for (int look = 0; look < 20; ++look) {
         QTest::qWait(60);
-        const QPoint now = screenCentre(item);
+        // A screen that went meanwhile takes the click where its item was, as a person's would.
+        if (!watched || !watched->window())
+            break;
+        const QPoint now = screenCentre(*watched);
         if (now == centre)
             break;
         centre = now;

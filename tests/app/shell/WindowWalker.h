@@ -36,7 +36,7 @@ public:
     // The same once the item has stopped moving: a line of a form that comes or goes as its text
     // changes moves what lies below it only at the window's next layout pass, so a centre read
     // at once may be where the item no longer is.
-    static QPoint settledCentre(const QQuickItem &item);
+    static QPoint settledCentre(QQuickItem &item);
     bool clickAt(const QPoint &at);
     bool click(const QString &name);
     // Clicks the field, replaces what it holds and waits until it shows the text.
