@@ -19,4 +19,9 @@ bool looksDark(const QString &currentDesktop, bool desktopPaletteLooksDark)
     return desktopPaletteLooksDark;
 }
 
+bool recoloursSymbolicIcons(const QString &currentDesktop)
+{
+    return !currentDesktop.toLower().split(QLatin1Char(':')).contains(QStringLiteral("sway"));
+}
+
 } // namespace PanelShade

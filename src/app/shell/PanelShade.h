@@ -10,4 +10,8 @@ namespace PanelShade {
 // currentDesktop is XDG_CURRENT_DESKTOP (names separated by colons, any letter case).
 bool looksDark(const QString &currentDesktop, bool desktopPaletteLooksDark);
 
+// Whether the panel draws a symbolic icon offered by name in its own foreground colour. swaybar
+// draws the file as it is, dark on its dark bar, so there only the tinted pictures are offered.
+bool recoloursSymbolicIcons(const QString &currentDesktop);
+
 } // namespace PanelShade

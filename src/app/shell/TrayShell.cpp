@@ -262,12 +262,14 @@ void TrayShell::showIcon(MenuBarIconTint tint)
         m_trayIcon->setIcon(icon);
     }
     if (m_statusItem) {
-        // Not tracking, the glyph is offered by name too: the panel draws it in its own
+        // Not tracking, the glyph is offered by name too where the panel draws it in its own
         // foreground colour, whatever its background. The colours of tracking need the pictures.
         const bool monochrome =
             tint == MenuBarIconTint::MonoLight || tint == MenuBarIconTint::MonoDark;
         const QString name = QString::fromLatin1(symbolicIconName);
-        m_statusItem->setIcon(monochrome && QIcon::hasThemeIcon(name) ? name : QString(), pictures);
+        const bool byName = monochrome && PanelShade::recoloursSymbolicIcons(m_currentDesktop) &&
+                            QIcon::hasThemeIcon(name);
+        m_statusItem->setIcon(byName ? name : QString(), pictures);
     }
 }
 

@@ -76,13 +76,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("desktop");
         QTest::addColumn<bool>("paletteDark");
         QTest::addColumn<bool>("dark");
-        QTest::newRow("GNOME on a light theme") << QStringLiteral("GNOME") << false << true;
-        QTest::newRow("Ubuntu's GNOME") << QStringLiteral("ubuntu:GNOME") << false << true;
-        QTest::newRow("GNOME Classic") << QStringLiteral("GNOME-Classic:GNOME") << false << false;
-        QTest::newRow("sway") << QStringLiteral("sway") << false << true;
-        QTest::newRow("KDE light") << QStringLiteral("KDE") << false << false;
-        QTest::newRow("XFCE dark") << QStringLiteral("XFCE") << true << true;
-        QTest::newRow("unknown") << QString() << false << false;
+        QTest::addColumn<bool>("recolours");
+        QTest::newRow("GNOME on a light theme") << QStringLiteral("GNOME") << false << true << true;
+        QTest::newRow("Ubuntu's GNOME") << QStringLiteral("ubuntu:GNOME") << false << true << true;
+        QTest::newRow("GNOME Classic")
+            << QStringLiteral("GNOME-Classic:GNOME") << false << false << true;
+        QTest::newRow("sway") << QStringLiteral("sway") << false << true << false;
+        QTest::newRow("sway, named after another")
+            << QStringLiteral("Sway:wlroots") << false << true << false;
+        QTest::newRow("KDE light") << QStringLiteral("KDE") << false << false << true;
+        QTest::newRow("XFCE dark") << QStringLiteral("XFCE") << true << true << true;
+        QTest::newRow("unknown") << QString() << false << false << true;
     }
 
     void panelShade()
@@ -90,7 +94,9 @@ private Q_SLOTS:
         QFETCH(QString, desktop);
         QFETCH(bool, paletteDark);
         QFETCH(bool, dark);
+        QFETCH(bool, recolours);
         QCOMPARE(PanelShade::looksDark(desktop, paletteDark), dark);
+        QCOMPARE(PanelShade::recoloursSymbolicIcons(desktop), recolours);
     }
 
     // Each size a panel may ask for is the glyph filling its square, not a shrunken picture.
