@@ -4,8 +4,11 @@
 
 namespace PanelShade {
 
-bool looksDark(const QString &currentDesktop, bool desktopPaletteLooksDark)
+bool looksDark(const QString &currentDesktop, bool desktopPaletteLooksDark,
+               std::optional<QColor> panelBackground)
 {
+    if (panelBackground && panelBackground->isValid())
+        return panelBackground->lightnessF() < 0.5;
     static const QStringList alwaysDarkPanels{QStringLiteral("gnome"), QStringLiteral("unity"),
                                               QStringLiteral("sway"), QStringLiteral("i3")};
     const QStringList desktops = currentDesktop.toLower().split(QLatin1Char(':'));
@@ -17,6 +20,12 @@ bool looksDark(const QString &currentDesktop, bool desktopPaletteLooksDark)
             return true;
     }
     return desktopPaletteLooksDark;
+}
+
+bool barColourCanBeAsked(const QString &currentDesktop)
+{
+    const QStringList desktops = currentDesktop.toLower().split(QLatin1Char(':'));
+    return desktops.contains(QStringLiteral("sway")) || desktops.contains(QStringLiteral("i3"));
 }
 
 bool recoloursSymbolicIcons(const QString &currentDesktop)

@@ -12,6 +12,7 @@
 #include "app/state/TrackingEngineControl.h"
 #include "foundation/Log.h"
 #include "platform/tray/StatusNotifierItem.h"
+#include "platform/tray/SwayBarColour.h"
 #include "tracking/engine/SessionManager.h"
 #include "ui/root/RootViewModel.h"
 
@@ -41,6 +42,20 @@ namespace {
 const QUrl
     rootViewUrl(QStringLiteral("qrc:/qt-project.org/imports/Zuvevivezid/Root/qml/RootView.qml"));
 
+std::function<std::optional<QColor>()> windowManagersBarBackground(const QString &currentDesktop)
+{
+    if (!PanelShade::barColourCanBeAsked(currentDesktop))
+        return [] {
+            return std::optional<QColor>();
+        };
+    return [] {
+        const std::optional<QColor> colour = SwayBarColour::background(SwayBarColour::socketPath());
+        if (colour)
+            zuvInfo(lcLegacyShell) << "The bar's background is" << colour->name();
+        return colour;
+    };
+}
+
 } // namespace
 
 void TrayShell::chooseSceneGraphBackend()
@@ -68,6 +83,9 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
     , m_trayBusConnectionName(dependencies.trayBusConnectionName)
     , m_currentDesktop(dependencies.currentDesktop ? *dependencies.currentDesktop
                                                    : qEnvironmentVariable("XDG_CURRENT_DESKTOP"))
+    , m_readPanelBackground(dependencies.panelBackground
+                                ? std::move(dependencies.panelBackground)
+                                : windowManagersBarBackground(m_currentDesktop))
 {
     buildMenu();
 
@@ -81,7 +99,11 @@ TrayShell::TrayShell(Dependencies dependencies, QObject *parent)
             &TrayShell::updateMenuState);
     updateMenuState();
     // The icon is drawn again when the desktop's colours or the application's palette change.
-    connect(m_desktopPalette.data(), &DesktopPalette::changed, this, &TrayShell::scheduleRefresh);
+    // A new desktop theme may come with a bar of other colours.
+    connect(m_desktopPalette.data(), &DesktopPalette::changed, this, [this] {
+        m_panelBackground = m_readPanelBackground();
+        scheduleRefresh();
+    });
     QCoreApplication::instance()->installEventFilter(this);
 
     m_popoverModel = std::make_unique<RootViewModel>(rootDependencies(true));
@@ -147,6 +169,7 @@ void TrayShell::install()
 {
     MainWindowOpener::install(m_appState, [this] { showMainWindow(true); });
 
+    m_panelBackground = m_readPanelBackground();
     if (!installStatusNotifierItem() && m_trayAvailable())
         installLegacyTrayIcon();
     if (!m_statusItem && !m_trayIcon) {
@@ -225,8 +248,8 @@ void TrayShell::refreshTray()
         return;
     const double total = m_sessionManager->todayTotalSeconds();
     const QString label = TrayLabel::elapsedText(total);
-    const bool darkPanel =
-        PanelShade::looksDark(m_currentDesktop, m_desktopPalette && m_desktopPalette->looksDark());
+    const bool darkPanel = PanelShade::looksDark(
+        m_currentDesktop, m_desktopPalette && m_desktopPalette->looksDark(), m_panelBackground);
     const MenuBarIconTint tint =
         TrayLabel::iconTint(m_sessionManager->isTracking(), m_sessionManager->isPaused(),
                             m_sessionManager->isIdle(), darkPanel);

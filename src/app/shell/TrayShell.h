@@ -3,6 +3,7 @@
 #include "app/shell/MenuBarIconTint.h"
 #include "ui/root/RootViewModel.h"
 
+#include <QColor>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -78,6 +79,9 @@ public:
         // The desktop's name as XDG_CURRENT_DESKTOP gives it, which tells some panels' colour;
         // the process's environment unless a test decides.
         std::optional<QString> currentDesktop = std::nullopt;
+        // The panel's background where the window manager tells it (sway's and i3's bars);
+        // asked of the window manager unless a test decides.
+        std::function<std::optional<QColor>()> panelBackground = {};
     };
 
     // The icon offered by name, which panels draw in their own foreground colour.
@@ -162,6 +166,8 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
     QString m_trayBusConnectionName;
     QString m_currentDesktop;
+    std::function<std::optional<QColor>()> m_readPanelBackground;
+    std::optional<QColor> m_panelBackground;
     std::unique_ptr<StatusNotifierItem> m_statusItem;
     std::unique_ptr<RootViewModel> m_popoverModel;
     QPointer<SignInBackend> m_signInBackend;

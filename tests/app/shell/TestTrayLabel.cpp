@@ -75,27 +75,38 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("desktop");
         QTest::addColumn<bool>("paletteDark");
+        // Invalid where the window manager does not tell the bar's colour.
+        QTest::addColumn<QColor>("bar");
         QTest::addColumn<bool>("dark");
         QTest::addColumn<bool>("recolours");
-        QTest::newRow("GNOME on a light theme") << QStringLiteral("GNOME") << false << true << true;
-        QTest::newRow("Ubuntu's GNOME") << QStringLiteral("ubuntu:GNOME") << false << true << true;
+        QTest::newRow("GNOME on a light theme")
+            << QStringLiteral("GNOME") << false << QColor() << true << true;
+        QTest::newRow("Ubuntu's GNOME")
+            << QStringLiteral("ubuntu:GNOME") << false << QColor() << true << true;
         QTest::newRow("GNOME Classic")
-            << QStringLiteral("GNOME-Classic:GNOME") << false << false << true;
-        QTest::newRow("sway") << QStringLiteral("sway") << false << true << false;
+            << QStringLiteral("GNOME-Classic:GNOME") << false << QColor() << false << true;
+        QTest::newRow("sway") << QStringLiteral("sway") << false << QColor() << true << false;
         QTest::newRow("sway, named after another")
-            << QStringLiteral("Sway:wlroots") << false << true << false;
-        QTest::newRow("KDE light") << QStringLiteral("KDE") << false << false << true;
-        QTest::newRow("XFCE dark") << QStringLiteral("XFCE") << true << true << true;
-        QTest::newRow("unknown") << QString() << false << false << true;
+            << QStringLiteral("Sway:wlroots") << false << QColor() << true << false;
+        QTest::newRow("sway, a light bar")
+            << QStringLiteral("sway") << true << QColor(0xf2, 0xf2, 0xf2) << false << false;
+        QTest::newRow("i3, a dark bar on a light desktop")
+            << QStringLiteral("i3") << false << QColor(0x22, 0x22, 0x22) << true << true;
+        QTest::newRow("KDE light") << QStringLiteral("KDE") << false << QColor() << false << true;
+        QTest::newRow("XFCE dark") << QStringLiteral("XFCE") << true << QColor() << true << true;
+        QTest::newRow("unknown") << QString() << false << QColor() << false << true;
     }
 
     void panelShade()
     {
         QFETCH(QString, desktop);
         QFETCH(bool, paletteDark);
+        QFETCH(QColor, bar);
         QFETCH(bool, dark);
         QFETCH(bool, recolours);
-        QCOMPARE(PanelShade::looksDark(desktop, paletteDark), dark);
+        QCOMPARE(PanelShade::looksDark(desktop, paletteDark,
+                                       bar.isValid() ? std::optional(bar) : std::nullopt),
+                 dark);
         QCOMPARE(PanelShade::recoloursSymbolicIcons(desktop), recolours);
     }
 

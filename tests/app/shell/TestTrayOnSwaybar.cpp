@@ -77,13 +77,17 @@ private Q_SLOTS:
         const QString folder =
             qEnvironmentVariable("ZUV_TEST_BINARY_DIR", QDir::tempPath()) + "/rendered/tray";
         QDir().mkpath(folder);
-        // Not tracking, on swaybar's dark bar the glyph is light, not black on black.
+        // Not tracking, the glyph is light on swaybar's dark bar, not black on black, and dark
+        // on a light one, whose colour only the window manager tells.
         QTest::qWait(1500);
         const QImage idle = barPicture(folder + "/swaybar-" + shade + "-not-tracking.png");
         QVERIFY2(!idle.isNull(), "grim took no picture of the bar");
         if (shade == QLatin1String("dark"))
             QVERIFY2(anyPixel(idle, [](const QColor &pixel) { return pixel.lightness() > 200; }),
                      "the dark bar shows no light glyph");
+        if (shade == QLatin1String("light"))
+            QVERIFY2(anyPixel(idle, [](const QColor &pixel) { return pixel.lightness() < 80; }),
+                     "the light bar shows no dark glyph");
 
         SessionManager &engine = rig.sessionManager();
         engine.applyConfig(EngineFixture::config(QStringLiteral("ask"), false));
