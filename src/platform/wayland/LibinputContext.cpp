@@ -102,13 +102,18 @@ int LibinputContext::takeOpenedKeyboardsAndPointers()
 
 QString LibinputContext::refusalText() const
 {
+    if (m_refusedDevices == 0)
+        return QStringLiteral("No keyboard or pointer is attached to %1, so there is no input "
+                              "to count")
+            .arg(seatName());
     QString text = QStringLiteral("No keyboard or pointer of %1 can be read (%2 refused")
                        .arg(seatName())
                        .arg(m_refusedDevices);
     if (!m_lastRefusal.isEmpty())
         text += QStringLiteral(", last: ") + m_lastRefusal;
     return text + QStringLiteral("); reading the input devices needs this user in the \"input\" "
-                                 "group, which an administrator grants");
+                                 "group or the app's input access rule, which an administrator "
+                                 "grants");
 }
 
 int LibinputContext::openRestricted(const char *path, int, void *self)

@@ -32,7 +32,8 @@ public:
     // answers how many of those devices type or point (keyboards, mice, touchpads). -1 when
     // libinput failed.
     int takeOpenedKeyboardsAndPointers();
-    // Why no device could be read, and what the administrator has to do about it.
+    // Why no device could be read: none attached, or refused and what the administrator has to
+    // do about it.
     QString refusalText() const;
     // How many event devices refused to open for reading.
     int refusedDevices() const { return m_refusedDevices; }
