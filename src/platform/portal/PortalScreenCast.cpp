@@ -39,6 +39,9 @@ void PortalScreenCast::setRestoreTokenStore(SettingsStore *settings)
     else
         m_token = m_settings->string(QString::fromLatin1(restoreTokenKey)).value_or(QString());
     m_state.holdsRestoreToken = !m_token.isEmpty();
+    const std::optional<QString> failedOn =
+        m_settings->string(QString::fromLatin1(screenCastFailedKey));
+    m_screenCastFailedHere = failedOn && *failedOn == m_options.desktopName;
 }
 
 void PortalScreenCast::storeRestoreToken(const QString &token)
@@ -72,6 +75,12 @@ PortalScreenCast::Offer PortalScreenCast::detectOffer()
     if (!m_offer) {
         m_offer = PortalSessionWorker::queryOffer(m_options.connection, m_options.useScreenCast);
         std::lock_guard lock(m_mutex);
+        if (m_offer->method == Method::ScreenCast && m_offer->offersScreenshot &&
+            m_screenCastFailedHere) {
+            zuvInfo(lcCapture) << "The screen cast failed on this desktop before; capturing "
+                                  "through the Screenshot portal";
+            m_offer->method = Method::Screenshot;
+        }
         m_state.method = m_offer->method;
     }
     return *m_offer;
@@ -203,6 +212,8 @@ void PortalScreenCast::fallBackToScreenshot()
             m_offer->method = Method::Screenshot;
     }
     std::lock_guard lock(m_mutex);
+    if (m_settings)
+        m_settings->setString(QString::fromLatin1(screenCastFailedKey), m_options.desktopName);
     m_state.method = Method::Screenshot;
     m_state.phase = Phase::Idle;
     m_screenshotPending = true;

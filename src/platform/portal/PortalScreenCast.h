@@ -72,6 +72,9 @@ public:
         std::chrono::milliseconds settleWait{15000};      // a capture's wait for a pending start
         std::chrono::milliseconds firstFrameWait{2000};   // a new stream's wait for its first frame
         bool useScreenCast = true; // off: the Screenshot path even where ScreenCast is offered
+        // The desktop this runs on (XDG_CURRENT_DESKTOP): a screen cast that failed on it is
+        // not tried again there at the next launch.
+        QString desktopName = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
         // Called on the portal's thread when a grant's answer arrives, or when what the portal
         // offers becomes known, so the screens can show it without being asked to look again.
         std::function<void()> grantChanged;
@@ -90,6 +93,9 @@ public:
 
     // The user-defaults key of the restore token.
     static constexpr const char *restoreTokenKey = "com.wendoka.zuvevivezid.screenCastRestoreToken";
+    // The user-defaults key of the desktop where the screen cast was offered but failed.
+    static constexpr const char *screenCastFailedKey =
+        "com.wendoka.zuvevivezid.screenCastFailedOnDesktop";
 
     explicit PortalScreenCast(Options options);
     ~PortalScreenCast();
@@ -98,7 +104,9 @@ public:
 
     const Options &options() const { return m_options; }
 
-    // Where the restore token is kept; a token received before this is written there now.
+    // Where the restore token is kept; a token received before this is written there now. Also
+    // where a screen cast that failed on this desktop is remembered, so that the next launch
+    // goes to the Screenshot portal at once instead of asking for a cast that cannot deliver.
     void setRestoreTokenStore(SettingsStore *settings);
 
     Snapshot snapshot() const;
@@ -147,6 +155,7 @@ private:
     bool m_detecting = false; // the portal's offer is being found out for a check
     QString m_token;
     SettingsStore *m_settings = nullptr;
+    bool m_screenCastFailedHere = false; // remembered from an earlier launch
     quint64 m_nextTicket = 0;
     quint64 m_answeredTicket = 0;
     QImage m_screenshot;

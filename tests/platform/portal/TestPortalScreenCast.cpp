@@ -383,6 +383,53 @@ private Q_SLOTS:
         QCOMPARE(portal.calls().count(QStringLiteral("Screenshot")), 1);
     }
 
+    void aFailedScreenCastIsRememberedOnItsDesktop_data()
+    {
+        QTest::addColumn<QString>("nextDesktop");
+        QTest::addColumn<bool>("castTriedAgain");
+        QTest::newRow("the same desktop goes to screenshots at once")
+            << QStringLiteral("sway") << false;
+        QTest::newRow("another desktop tries the cast") << QStringLiteral("GNOME") << true;
+    }
+
+    // Without the memory every launch asked for a cast that could not deliver, and showed the
+    // screen as refused until the person pressed Open again.
+    void aFailedScreenCastIsRememberedOnItsDesktop()
+    {
+        QFETCH(QString, nextDesktop);
+        QFETCH(bool, castTriedAgain);
+        QTemporaryDir folder;
+        SettingsStore settings{QString()};
+        FakePortalService::Script script = grantingScriptWithScreenshot(folder);
+        script.start = Answer{2u};
+        {
+            FakePortalService portal(m_bus->address(), script);
+            PortalScreenCast::Options first = options();
+            first.desktopName = QStringLiteral("sway");
+            PortalScreenCast screenCast(first);
+            screenCast.setRestoreTokenStore(&settings);
+            QVERIFY(screenCast.requestGrant());
+            QTRY_COMPARE(screenCast.snapshot().method, PortalScreenCast::Method::Screenshot);
+        }
+
+        // The portal's picture is the taker's to remove: the next launch gets a new one.
+        script.screenshotUri = grantingScriptWithScreenshot(folder).screenshotUri;
+        FakePortalService portal(m_bus->address(), script);
+        PortalScreenCast::Options next = options();
+        next.desktopName = nextDesktop;
+        PortalScreenCast screenCast(next);
+        screenCast.setRestoreTokenStore(&settings);
+        QCOMPARE(screenCast.detectOffer().method, castTriedAgain
+                                                      ? PortalScreenCast::Method::ScreenCast
+                                                      : PortalScreenCast::Method::Screenshot);
+        if (!castTriedAgain) {
+            // Granted until a screenshot is refused, and the first capture takes one.
+            QVERIFY(screenCast.canCaptureScreen());
+            QVERIFY(!screenCast.takeScreenshot().isNull());
+            QVERIFY(!portal.calls().contains(QStringLiteral("CreateSession")));
+        }
+    }
+
     void screenshotPortalIsCutPerScreen_data()
     {
         QTest::addColumn<Answer>("answer");
