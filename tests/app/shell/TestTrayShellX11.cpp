@@ -2,6 +2,7 @@
 #include "app/shell/ShellTestRig.h"
 #include "app/shell/SingleInstanceGuard.h"
 #include "app/shell/TrayShell.h"
+#include "app/shell/WindowWalker.h"
 #include "app/state/SessionManagerControl.h"
 #include "support/TestEnvironment.h"
 #include "ui/root/RootViewModel.h"
@@ -15,30 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <X11/Xlib.h>
-
 #include <future>
-
-namespace {
-
-// What a window manager sends when a person clicks the window's close button.
-void sendCloseRequest(QWindow *window)
-{
-    Display *display = XOpenDisplay(nullptr);
-    QVERIFY(display != nullptr);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = static_cast<Window>(window->winId());
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
-    XFlush(display);
-    XCloseDisplay(display);
-}
-
-} // namespace
 
 // The shell on a real X display, against a tray host the test owns.
 class TestTrayShellX11 : public QObject
@@ -95,7 +73,7 @@ private Q_SLOTS:
         engine.startTracking(RemoteProject{QStringLiteral("p1"), QStringLiteral("Payroll")});
         QVERIFY(engine.isTracking());
 
-        sendCloseRequest(window);
+        WindowWalker::requestClose(window);
         QVERIFY(QTest::qWaitFor([&] { return window->windowStates() & Qt::WindowMinimized; }));
         QTest::qWait(200);
         QCOMPARE(shellRig.quitRequests, 0);
@@ -115,7 +93,7 @@ private Q_SLOTS:
 
         engine.stopTracking(std::nullopt);
         QVERIFY(!engine.isTracking());
-        sendCloseRequest(window);
+        WindowWalker::requestClose(window);
         QVERIFY(QTest::qWaitFor([&] { return shellRig.quitRequests == 1; }));
     }
 

@@ -21,6 +21,23 @@ void collectItems(QQuickItem *item, QList<QQuickItem *> &items)
 
 } // namespace
 
+void WindowWalker::requestClose(QWindow *window)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = static_cast<Window>(window->winId());
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+}
+
 WindowWalker::WindowWalker(XTestInjector &input)
     : m_input(input)
 {}

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QQuickItem;
+class QWindow;
 class XTestInjector;
 
 // A person's hands on one of the application's windows: finds the named items the window shows
@@ -37,6 +38,9 @@ public:
     // changes moves what lies below it only at the window's next layout pass, so a centre read
     // at once may be where the item no longer is.
     static QPoint settledCentre(QQuickItem &item);
+    // What a window manager sends when a person clicks the window's close button.
+    static void requestClose(QWindow *window);
+
     bool clickAt(const QPoint &at);
     bool click(const QString &name);
     // Clicks the field, replaces what it holds and waits until it shows the text.
