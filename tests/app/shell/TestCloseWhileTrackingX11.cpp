@@ -1,5 +1,6 @@
 #include "api/KeychainService.h"
 #include "app/shell/ApplicationAssembly.h"
+#include "app/shell/WalkProcess.h"
 #include "app/shell/WindowWalker.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
@@ -12,7 +13,6 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUuid>
 
 #include <memory>
 
@@ -43,12 +43,8 @@ private Q_SLOTS:
         ZUV_REQUIRE_KEYRING();
         m_input = std::make_unique<XTestInjector>();
         QVERIFY(m_input->isOpen());
-        QVERIFY2(m_standIn.start(), qPrintable(m_standIn.errorString()));
-        // The keyring item and the service address are read once per process.
-        qputenv("ZUV_KEYRING_SERVICE", QByteArrayLiteral("com.wendoka.zuvevivezid.close-") +
-                                           QUuid::createUuid().toByteArray(QUuid::WithoutBraces));
-        qputenv("ZUV_API_BASE_URL", m_standIn.baseUrl().toString().toUtf8());
-        qputenv("ZUV_EXTRA_CA_CERTIFICATES", QFile::encodeName(m_standIn.caCertificatePath()));
+        const QString standIn = WalkProcess::useStandIn(m_standIn, "close");
+        QVERIFY2(standIn.isEmpty(), qPrintable(standIn));
         KeychainService::shared().deleteAuthTokens();
     }
 

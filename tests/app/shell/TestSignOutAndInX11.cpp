@@ -1,6 +1,7 @@
 #include "api/KeychainService.h"
 #include "app/shell/ApplicationAssembly.h"
 #include "app/shell/FakeTrayHost.h"
+#include "app/shell/WalkProcess.h"
 #include "app/shell/WindowWalker.h"
 #include "support/TestEnvironment.h"
 #include "support/standin/StandInService.h"
@@ -145,12 +146,8 @@ private Q_SLOTS:
         ZUV_REQUIRE_KEYRING();
         m_input = std::make_unique<XTestInjector>();
         QVERIFY(m_input->isOpen());
-        QVERIFY2(m_standIn.start(), qPrintable(m_standIn.errorString()));
-        // The keyring item and the service address are read once per process.
-        qputenv("ZUV_KEYRING_SERVICE", QByteArrayLiteral("com.wendoka.zuvevivezid.signout-") +
-                                           QUuid::createUuid().toByteArray(QUuid::WithoutBraces));
-        qputenv("ZUV_API_BASE_URL", m_standIn.baseUrl().toString().toUtf8());
-        qputenv("ZUV_EXTRA_CA_CERTIFICATES", QFile::encodeName(m_standIn.caCertificatePath()));
+        const QString standIn = WalkProcess::useStandIn(m_standIn, "signout");
+        QVERIFY2(standIn.isEmpty(), qPrintable(standIn));
         KeychainService::shared().deleteAuthTokens();
     }
 
