@@ -50,7 +50,7 @@ appstreamcli validate --no-net "$share/metainfo/$app_id.metainfo.xml" ||
     fail "appstreamcli rejects the metainfo"
 # A PNG's width and height are the two big-endian words after its signature and header length.
 png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ print $1*2^24+$2*2^16+$3*2^8+$4 "x" $5*2^24+$6*2^16+$7*2^8+$8 }'; }
-for size in 16 22 32 48 256; do
+for size in 16 22 24 32 48 64 128 256; do
     png="$share/icons/hicolor/${size}x${size}/apps/zuvevivezid.png"
     [ -f "$png" ] && [ "$(png_size "$png")" = "${size}x${size}" ] || fail "no ${size} px icon"
 done
