@@ -2,8 +2,8 @@
 # Builds the Debian package from the build's install rules, checks what it declares, installs it
 # with apt into a fresh Debian 12 root, and starts the installed program there under Xvfb: it
 # passes when the package installs with everything it pulls in, its desktop entry, metadata and
-# icons are where desktops look, the input access rule is shipped but inactive, and the program
-# shows its main window and ends on SIGTERM.
+# icons are where desktops look and name one application id, the input access rule is shipped
+# but inactive, and the program shows its main window and ends on SIGTERM.
 #   TestDebianPackage.sh <build folder>
 # The debootstrapped root and apt's downloads are cached between runs (ZUV_DEBIAN_ROOT_CACHE,
 # by default ~/.cache/zuvevivezid-test), so only the first run fetches a whole base system.
@@ -45,9 +45,15 @@ for wanted in gnome-keyring xdg-desktop-portal; do
 done
 dpkg-deb -x "$deb" "$work/contents"
 share="$work/contents/usr/share"
+# Desktops and software centres match the window's app id, the entry's file name and the
+# metadata's ids to one another.
+[ -f "$share/applications/$app_id.desktop" ] || fail "no desktop entry named $app_id.desktop"
 desktop-file-validate "$share/applications/$app_id.desktop" || fail "the desktop entry is invalid"
-appstreamcli validate --no-net "$share/metainfo/$app_id.metainfo.xml" ||
-    fail "appstreamcli rejects the metainfo"
+metainfo="$share/metainfo/$app_id.metainfo.xml"
+appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects the metainfo"
+grep -qF "<id>$app_id</id>" "$metainfo" || fail "the metainfo's <id> is not $app_id"
+grep -qF "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+    fail "the metainfo's desktop-id launchable is not $app_id.desktop"
 # A PNG's width and height are the two big-endian words after its signature and header length.
 png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ print $1*2^24+$2*2^16+$3*2^8+$4 "x" $5*2^24+$6*2^16+$7*2^8+$8 }'; }
 for size in 16 22 24 32 48 64 128 256; do
