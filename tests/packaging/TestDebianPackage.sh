@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build's install rules, checks what it declares, installs it
-# with apt into a fresh Debian 12 root, and starts the installed program there under Xvfb: it
-# passes when the package installs with everything it pulls in, its desktop entry, metadata and
-# icons are where desktops look and name one application id, the input access rule is shipped
-# but inactive, and the program shows its main window and ends on SIGTERM.
+# with apt into a fresh Debian 12 root, and starts the installed program there under Xvfb from its
+# desktop entry's command: it passes when the package installs with everything it pulls in, its
+# desktop entry, metadata and icons are where desktops look and name one application id, the
+# input access rule is shipped but inactive, and the program shows its main window and ends on
+# SIGTERM.
 #   TestDebianPackage.sh <build folder>
 # The debootstrapped root and apt's downloads are cached between runs (ZUV_DEBIAN_ROOT_CACHE,
 # by default ~/.cache/zuvevivezid-test), so only the first run fetches a whole base system.
@@ -83,7 +84,8 @@ cp "$deb" "$root/tmp/"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
 # Inside a mount namespace of its own: the mounts end with it, whatever happens.
-cat >"$root/tmp/inside.sh" <<'INSIDE'
+printf 'app_id=%s\n' "$app_id" >"$root/tmp/inside.sh"
+cat >>"$root/tmp/inside.sh" <<'INSIDE'
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8
 apt-get update -q >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
@@ -99,10 +101,20 @@ if ls /lib/udev/rules.d /usr/lib/udev/rules.d /etc/udev/rules.d 2>/dev/null | gr
     exit 1
 fi
 command -v zuvevivezid >/dev/null || { echo "FAIL: no zuvevivezid on the PATH"; exit 1; }
+# The program as a desktop starts it: the entry's command without the field codes a launcher
+# fills in (%U, %f, ...).
+entry=/usr/share/applications/$app_id.desktop
+[ -f "$entry" ] || { echo "FAIL: no desktop entry at $entry"; exit 1; }
+read -ra exec_words <<<"$(sed -n 's/^Exec=//p' "$entry" | head -1)"
+launch=()
+for word in "${exec_words[@]}"; do
+    [[ $word =~ ^%[fFuUdDnNickvm]$ ]] || launch+=("${word//%%/%}")
+done
+[ ${#launch[@]} -gt 0 ] || { echo "FAIL: the desktop entry has no Exec= command"; exit 1; }
 export HOME=/root XDG_RUNTIME_DIR=/tmp/runtime
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
-    QT_QPA_PLATFORM=xcb zuvevivezid >/tmp/program.log 2>&1 &
+    QT_QPA_PLATFORM=xcb "$@" >/tmp/program.log 2>&1 &
     program=$!
     for _ in $(seq 1 200); do
         xdotool search --pid "$program" --name "Zudevav EvozUvarevu" >/dev/null 2>&1 && break
@@ -111,7 +123,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     done
     if ! xdotool search --pid "$program" --name "Zudevav EvozUvarevu" >/dev/null 2>&1; then
         cat /tmp/program.log
-        echo "FAIL: the installed program showed no window"
+        echo "FAIL: the command of the desktop entry ($*) showed no window"
         kill -KILL "$program" 2>/dev/null
         exit 1
     fi
@@ -127,7 +139,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
         kill -KILL "$program"
         exit 1
     fi
-'
+' from-entry "${launch[@]}"
 INSIDE
 unshare --mount --propagation private bash -c '
     set -e
@@ -137,4 +149,5 @@ unshare --mount --propagation private bash -c '
     mount --bind "$archives" "$root/var/cache/apt/archives"
     chroot "$root" bash /tmp/inside.sh
 ' mount-root "$root" "$cache/archives" || fail "the package did not install or start in a fresh Debian 12 root"
-echo "PASS: built, installed with apt into a fresh Debian 12 root, started there under Xvfb"
+echo "PASS: built, installed with apt into a fresh Debian 12 root, started there under Xvfb" \
+    "from its desktop entry"
