@@ -4,12 +4,14 @@
 # desktop entry's command: it passes when the package installs with everything it pulls in, its
 # desktop entry, metadata and icons are where desktops look and name one application id, the
 # input access rule is shipped but inactive, and the program shows its main window and ends on
-# SIGTERM.
+# SIGTERM. In the same root, before the package, apt plans what the run command and the test
+# command would install: the run command must pull in none of the test desktops and tools.
 #   TestDebianPackage.sh <build folder>
 # The debootstrapped root and apt's downloads are cached between runs (ZUV_DEBIAN_ROOT_CACHE,
 # by default ~/.cache/zuvevivezid-test), so only the first run fetches a whole base system.
 set -euo pipefail
 build=$(cd "$1" && pwd)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 skip=77
 app_id=com.wendoka.zuvevivezid
 
@@ -81,6 +83,8 @@ root="$work/root"
 mkdir -p "$root"
 tar -C "$root" -xf "$base"
 cp "$deb" "$root/tmp/"
+mkdir "$root/tmp/scripts"
+cp "$source_dir"/scripts/{run.sh,test.sh,install-deps.sh} "$root/tmp/scripts/"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
 # Inside a mount namespace of its own: the mounts end with it, whatever happens.
@@ -89,6 +93,50 @@ cat >>"$root/tmp/inside.sh" <<'INSIDE'
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8
 apt-get update -q >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
+
+# What the run command and the test command would install here, where nothing of theirs is yet:
+# their installation step runs with an apt-get that prints apt's plan instead and then stops them.
+mkdir -p /tmp/plan-bin
+cat >/tmp/plan-bin/apt-get <<'PLAN'
+#!/bin/bash
+case "$1" in
+update) exit 0 ;;
+install)
+    shift
+    /usr/bin/apt-get install -s "$@" >/tmp/plan.log 2>&1 || { cat /tmp/plan.log >&2; exit 1; }
+    exit 3
+    ;;
+esac
+exit 1
+PLAN
+chmod +x /tmp/plan-bin/apt-get
+test_only=(sway mutter grim wtype clang-format xdg-desktop-portal-wlr debootstrap)
+planned() { # command: the packages it would install, one a line
+    rm -f /tmp/plan.log
+    local status=0
+    PATH=/tmp/plan-bin:$PATH bash "/tmp/scripts/$1" >/tmp/command.log 2>&1 || status=$?
+    if [ "$status" -ne 3 ]; then
+        cat /tmp/command.log >&2
+        echo "FAIL: scripts/$1 did not reach an installation apt could plan (exit $status)" >&2
+        return 1
+    fi
+    awk '$1 == "Inst" { print $2 }' /tmp/plan.log
+}
+run_plan=$(planned run.sh)
+[ -n "$run_plan" ] || { echo "FAIL: scripts/run.sh would install nothing in a fresh root"; exit 1; }
+for package in "${test_only[@]}"; do
+    if grep -qxF "$package" <<<"$run_plan"; then
+        echo "FAIL: scripts/run.sh would install $package, which only the tests need"
+        exit 1
+    fi
+done
+# The same names in the test command's plan: the check above looks for packages that exist.
+test_plan=$(planned test.sh)
+for package in "${test_only[@]}"; do
+    grep -qxF "$package" <<<"$test_plan" ||
+        { echo "FAIL: scripts/test.sh would not install $package"; exit 1; }
+done
+
 # The package with what it pulls in, as an administrator installs it; then the test's own tools.
 apt-get install -y -q /tmp/zuvevivezid_*.deb >>/tmp/apt.log 2>&1 ||
     { tail -30 /tmp/apt.log; echo "FAIL: apt-get could not install the package"; exit 1; }
@@ -148,6 +196,6 @@ unshare --mount --propagation private bash -c '
     mount --rbind /dev "$root/dev"
     mount --bind "$archives" "$root/var/cache/apt/archives"
     chroot "$root" bash /tmp/inside.sh
-' mount-root "$root" "$cache/archives" || fail "the package did not install or start in a fresh Debian 12 root"
+' mount-root "$root" "$cache/archives" || fail "a check in the fresh Debian 12 root failed (above)"
 echo "PASS: built, installed with apt into a fresh Debian 12 root, started there under Xvfb" \
-    "from its desktop entry"
+    "from its desktop entry; the run command plans none of the test tools"
