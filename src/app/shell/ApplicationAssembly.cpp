@@ -29,6 +29,13 @@ void ApplicationAssembly::prepareProcessBeforeApplication()
     // Before anything is written: the database, the preferences, the screenshots and their
     // temporary files are the user's alone.
     ::umask(077);
+    // The windows' pictures reach the X server over the connection, not through shared memory.
+    // With shared memory every repaint of a region the server may still be reading (each step
+    // of the status dot's pulse paints the same few pixels) first waits for a round trip to the
+    // server; the windows are small, so a whole repaint sent over the connection costs little.
+    // Read when the application connects to the display; a person's own setting stays.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
 void ApplicationAssembly::prepareProcess()

@@ -10,8 +10,8 @@
 class ApplicationAssembly
 {
 public:
-    // What the process sets up before anything is allocated or written: the heap policy and
-    // the private file mode. Called first thing in main() and in every harness or benchmark
+    // What the process sets up before anything is allocated or written: the heap policy, the
+    // private file mode, and how the windows reach the X server. Called first thing in main() and in every harness or benchmark
     // that is to meet the product's costs and files as they are.
     static void prepareProcessBeforeApplication();
 
