@@ -32,6 +32,8 @@ public:
 
     // Whether the last frame was read through shared memory (for tests and the benchmark).
     bool readsSharedMemory() const { return m_segment != nullptr; }
+    // The bytes the band reader keeps between captures (for tests).
+    std::size_t bandBufferBytes() const { return m_band.capacity(); }
 
     // Keeps the monitors that no other one contains (of equal ones, the first), in their order.
     static QList<DisplayInfo> dropContainedDisplays(const QList<DisplayInfo> &displays);
