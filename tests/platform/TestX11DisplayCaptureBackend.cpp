@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/Xrandr.h>
 
 #include <utime.h>
@@ -67,6 +68,9 @@ enum class ServerMemory
     Shared,
     // MIT-SHM left out of the server.
     NoExtension,
+    // Advertised, but the server runs in an IPC namespace of its own and cannot reach our
+    // segments, as a server on another machine cannot: the attach fails.
+    AttachRefused,
 };
 
 QByteArray startServer(PrivateXServer &server, int width, int height, int depth,
@@ -78,6 +82,9 @@ QByteArray startServer(PrivateXServer &server, int width, int height, int depth,
     case ServerMemory::NoExtension:
         return server.start(width, height, depth,
                             {QStringLiteral("-extension"), QStringLiteral("MIT-SHM")});
+    case ServerMemory::AttachRefused:
+        return server.start(width, height, depth, {},
+                            {QStringLiteral("unshare"), QStringLiteral("--ipc")});
     }
     return server.start(width, height, depth);
 }
@@ -98,6 +105,8 @@ int sharedSegmentsOfThisProcess()
             return fields.size() > 4 && fields.at(4) == pid; // the creator's pid
         }));
 }
+
+const QString refusalLine = QStringLiteral("The X server shares no memory with this process");
 
 void touch(const QString &path, qint64 modified, qint64 bytes = 0)
 {
@@ -376,13 +385,16 @@ void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemor
     QTest::newRow("32-bit pixels, shared memory") << 24 << ServerMemory::Shared;
     QTest::newRow("32-bit pixels, no shared memory (a remote server)")
         << 24 << ServerMemory::NoExtension;
+    QTest::newRow("32-bit pixels, shared memory refused at the attach")
+        << 24 << ServerMemory::AttachRefused;
     QTest::newRow("16-bit pixels, shared memory") << 16 << ServerMemory::Shared;
     QTest::newRow("16-bit pixels, no shared memory") << 16 << ServerMemory::NoExtension;
 }
 
 // Each frame must show the display as drawn, whether the server writes into our memory or
 // answers in bands, whatever its pixel layout; a frame still held when the next capture comes
-// keeps the pixels it was read with, and one held past releaseBuffers() stays readable.
+// keeps the pixels it was read with, and one held past releaseBuffers() stays readable. A server
+// that shares no memory is named once in the log, not at every capture.
 void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemory()
 {
     QFETCH(int, depth);
@@ -393,6 +405,8 @@ void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemor
     QVERIFY2(!name.isEmpty(), "the case's own Xvfb did not start");
     Display *display = XOpenDisplay(name.constData());
     QVERIFY(display);
+    if (memory == ServerMemory::AttachRefused)
+        QVERIFY(XShmQueryExtension(display));
     const DisplayOverride pointedAtIt(name);
     // Colours every layout holds exactly: channels of 0 and full intensity.
     const QRect left(0, 0, 320, 480);
@@ -414,6 +428,7 @@ void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemor
         return image.pixel(x, y) & 0xffffff;
     };
 
+    LogCapture log;
     X11DisplayCaptureBackend backend;
     const DisplayInfo screen{QString(), QRect(0, 0, 640, 480)};
     paint(0xff0000, 0x0000ff);
@@ -430,6 +445,7 @@ void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemor
     QCOMPARE(colourAt(first.image, 630, 470), QRgb(0x0000ff));
     QCOMPARE(colourAt(second.image, 319, 240), QRgb(0x00ff00));
     QCOMPARE(colourAt(second.image, 320, 240), QRgb(0xffffff));
+    QCOMPARE(log.count(refusalLine), serverSharesMemory ? 0 : 1);
     XCloseDisplay(display);
 }
 
