@@ -17,17 +17,27 @@ public:
     // Starts the server on a display number it picks itself (-displayfd, written to its standard
     // output) and waits until it accepts connections. Empty name on failure.
     // A depth other than 24, or arguments such as "-extension MIT-SHM", make a server unlike the
-    // usual one.
-    QByteArray start(int width, int height, int depth = 24, const QStringList &extra = {})
+    // usual one; a launcher ("unshare --ipc") runs it the way it names.
+    QByteArray start(int width, int height, int depth = 24, const QStringList &extra = {},
+                     const QStringList &launcher = {})
     {
-        m_process.start(QStringLiteral("Xvfb"),
-                        QStringList{QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                    QStringLiteral("-screen"), QStringLiteral("0"),
-                                    QStringLiteral("%1x%2x%3").arg(width).arg(height).arg(depth),
-                                    QStringLiteral("+extension"), QStringLiteral("RANDR"),
-                                    QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                    QStringLiteral("-noreset")} +
-                            extra);
+        const QStringList arguments =
+            QStringList{QStringLiteral("-displayfd"),
+                        QStringLiteral("1"),
+                        QStringLiteral("-screen"),
+                        QStringLiteral("0"),
+                        QStringLiteral("%1x%2x%3").arg(width).arg(height).arg(depth),
+                        QStringLiteral("+extension"),
+                        QStringLiteral("RANDR"),
+                        QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp"),
+                        QStringLiteral("-noreset")} +
+            extra;
+        if (launcher.isEmpty())
+            m_process.start(QStringLiteral("Xvfb"), arguments);
+        else
+            m_process.start(launcher.first(),
+                            launcher.mid(1) + QStringList{QStringLiteral("Xvfb")} + arguments);
         if (!m_process.waitForStarted())
             return {};
         QElapsedTimer waited;

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/Xrandr.h>
 
 #include <utime.h>
@@ -61,6 +62,52 @@ void fillRoot(Display *display, const QRect &rect, unsigned long rgb)
     XFreeGC(display, gc);
 }
 
+// How a case's own server treats shared memory.
+enum class ServerMemory
+{
+    Shared,
+    // MIT-SHM left out of the server.
+    NoExtension,
+    // Advertised, but the server runs in an IPC namespace of its own and cannot reach our
+    // segments, as a server on another machine cannot: the attach fails.
+    AttachRefused,
+};
+
+QByteArray startServer(PrivateXServer &server, int width, int height, int depth,
+                       ServerMemory memory)
+{
+    switch (memory) {
+    case ServerMemory::Shared:
+        break;
+    case ServerMemory::NoExtension:
+        return server.start(width, height, depth,
+                            {QStringLiteral("-extension"), QStringLiteral("MIT-SHM")});
+    case ServerMemory::AttachRefused:
+        return server.start(width, height, depth, {},
+                            {QStringLiteral("unshare"), QStringLiteral("--ipc")});
+    }
+    return server.start(width, height, depth);
+}
+
+// System V segments this process made that still exist: one is gone once neither this process
+// nor the server has it attached.
+int sharedSegmentsOfThisProcess()
+{
+    QFile table(QStringLiteral("/proc/sysvipc/shm"));
+    if (!table.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    QList<QByteArray> lines = table.readAll().split('\n');
+    lines.removeFirst(); // the heading
+    return static_cast<int>(
+        std::count_if(lines.cbegin(), lines.cend(), [&](const QByteArray &line) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            return fields.size() > 4 && fields.at(4) == pid; // the creator's pid
+        }));
+}
+
+const QString refusalLine = QStringLiteral("The X server shares no memory with this process");
+
 void touch(const QString &path, qint64 modified, qint64 bytes = 0)
 {
     QFile file(path);
@@ -87,6 +134,8 @@ private Q_SLOTS:
     void aFrameHoldsTheMonitorsOwnPixelsAfterTheBackendIsGone();
     void readsEveryPixelLayoutWithOrWithoutSharedMemory_data();
     void readsEveryPixelLayoutWithOrWithoutSharedMemory();
+    void stoppingCaptureReleasesTheKeptBuffers_data();
+    void stoppingCaptureReleasesTheKeptBuffers();
     void prunesTheFolderToItsBoundOldestFirst();
     void aFileWhereTheFolderBelongsIsMovedAsideAndCaptureGoesOn();
 
@@ -331,29 +380,33 @@ QTEST_GUILESS_MAIN(TestX11DisplayCaptureBackend)
 void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemory_data()
 {
     QTest::addColumn<int>("depth");
-    QTest::addColumn<bool>("serverSharesMemory");
+    QTest::addColumn<ServerMemory>("memory");
 
-    QTest::newRow("32-bit pixels, shared memory") << 24 << true;
-    QTest::newRow("32-bit pixels, no shared memory (a remote server)") << 24 << false;
-    QTest::newRow("16-bit pixels, shared memory") << 16 << true;
-    QTest::newRow("16-bit pixels, no shared memory") << 16 << false;
+    QTest::newRow("32-bit pixels, shared memory") << 24 << ServerMemory::Shared;
+    QTest::newRow("32-bit pixels, no shared memory (a remote server)")
+        << 24 << ServerMemory::NoExtension;
+    QTest::newRow("32-bit pixels, shared memory refused at the attach")
+        << 24 << ServerMemory::AttachRefused;
+    QTest::newRow("16-bit pixels, shared memory") << 16 << ServerMemory::Shared;
+    QTest::newRow("16-bit pixels, no shared memory") << 16 << ServerMemory::NoExtension;
 }
 
 // Each frame must show the display as drawn, whether the server writes into our memory or
 // answers in bands, whatever its pixel layout; a frame still held when the next capture comes
-// keeps the pixels it was read with, and one held past releaseBuffers() stays readable.
+// keeps the pixels it was read with, and one held past releaseBuffers() stays readable. A server
+// that shares no memory is named once in the log, not at every capture.
 void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemory()
 {
     QFETCH(int, depth);
-    QFETCH(bool, serverSharesMemory);
-    const QStringList extra =
-        serverSharesMemory ? QStringList{}
-                           : QStringList{QStringLiteral("-extension"), QStringLiteral("MIT-SHM")};
+    QFETCH(ServerMemory, memory);
+    const bool serverSharesMemory = memory == ServerMemory::Shared;
     PrivateXServer server;
-    const QByteArray name = server.start(640, 480, depth, extra);
+    const QByteArray name = startServer(server, 640, 480, depth, memory);
     QVERIFY2(!name.isEmpty(), "the case's own Xvfb did not start");
     Display *display = XOpenDisplay(name.constData());
     QVERIFY(display);
+    if (memory == ServerMemory::AttachRefused)
+        QVERIFY(XShmQueryExtension(display));
     const DisplayOverride pointedAtIt(name);
     // Colours every layout holds exactly: channels of 0 and full intensity.
     const QRect left(0, 0, 320, 480);
@@ -375,6 +428,7 @@ void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemor
         return image.pixel(x, y) & 0xffffff;
     };
 
+    LogCapture log;
     X11DisplayCaptureBackend backend;
     const DisplayInfo screen{QString(), QRect(0, 0, 640, 480)};
     paint(0xff0000, 0x0000ff);
@@ -391,5 +445,48 @@ void TestX11DisplayCaptureBackend::readsEveryPixelLayoutWithOrWithoutSharedMemor
     QCOMPARE(colourAt(first.image, 630, 470), QRgb(0x0000ff));
     QCOMPARE(colourAt(second.image, 319, 240), QRgb(0x00ff00));
     QCOMPARE(colourAt(second.image, 320, 240), QRgb(0xffffff));
+    QCOMPARE(log.count(refusalLine), serverSharesMemory ? 0 : 1);
     XCloseDisplay(display);
+}
+
+void TestX11DisplayCaptureBackend::stoppingCaptureReleasesTheKeptBuffers_data()
+{
+    QTest::addColumn<ServerMemory>("memory");
+    QTest::newRow("shared memory: the segment") << ServerMemory::Shared;
+    QTest::newRow("no shared memory: the band buffer") << ServerMemory::NoExtension;
+}
+
+// What a capture keeps for the next one is given back when the schedule stops: the segment
+// detached by the server and freed by us, so the system drops it, and the band buffer freed.
+void TestX11DisplayCaptureBackend::stoppingCaptureReleasesTheKeptBuffers()
+{
+    QFETCH(ServerMemory, memory);
+    const bool shared = memory == ServerMemory::Shared;
+    PrivateXServer server;
+    const QByteArray name = startServer(server, 640, 480, 24, memory);
+    QVERIFY2(!name.isEmpty(), "the case's own Xvfb did not start");
+    const DisplayOverride pointedAtIt(name);
+    QTemporaryDir root;
+    ScreenCaptureService::Dependencies deps;
+    deps.capturesBaseDirectory = root.filePath(QStringLiteral("captures"));
+    auto backend = std::make_unique<X11DisplayCaptureBackend>();
+    const X11DisplayCaptureBackend &kept = *backend;
+    deps.backend = std::move(backend);
+    ScreenCaptureService service(std::move(deps));
+    const int segmentsBefore = sharedSegmentsOfThisProcess();
+    QVERIFY(segmentsBefore >= 0);
+    std::atomic<int> completed{0};
+    service.start(
+        sessionId, 5, [] { return true; }, [] {}, [&](const QStringList &) { ++completed; });
+
+    service.tickNow();
+    QCOMPARE(completed.load(), 1);
+    QCOMPARE(kept.readsSharedMemory(), shared);
+    QCOMPARE(sharedSegmentsOfThisProcess(), segmentsBefore + (shared ? 1 : 0));
+    QCOMPARE(kept.bandBufferBytes() > 0, !shared);
+
+    service.stop();
+    QVERIFY(!kept.readsSharedMemory());
+    QCOMPARE(kept.bandBufferBytes(), std::size_t(0));
+    QCOMPARE(sharedSegmentsOfThisProcess(), segmentsBefore);
 }

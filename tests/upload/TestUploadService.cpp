@@ -60,6 +60,8 @@ private Q_SLOTS:
     void liveHeartbeatTakeoverIsAnnouncedOncePerSession();
     void expiredTokenIsRefreshedOnceAndSentAgain();
     void passIsLimitedToTwentyTasks();
+    void theEmptyQueueIsLoggedOncePerChange_data();
+    void theEmptyQueueIsLoggedOncePerChange();
     void malformedAnswersDisturbNothing();
     void orphanSweepQueuesStrandedFilesAndExpiresOldOnes();
     void capturesFromBeforeEmployeesGoToTheFirstEmployeeSignedIn();
@@ -377,6 +379,44 @@ void TestUploadService::passIsLimitedToTwentyTasks()
     rig.runPass();
     QCOMPARE(log.count(QStringLiteral("processQueue: no tasks in queue")), 1);
     QVERIFY(m_standIn.receivedRequests().isEmpty());
+}
+
+void TestUploadService::theEmptyQueueIsLoggedOncePerChange_data()
+{
+    QTest::addColumn<QList<int>>("tasksBeforeEachPass");
+    QTest::addColumn<QList<int>>("linesAfterEachPass");
+
+    QTest::newRow("empty at every pass") << QList<int>{0, 0, 0} << QList<int>{1, 1, 1};
+    QTest::newRow("empty, tasks, empty") << QList<int>{0, 1, 0, 0} << QList<int>{1, 1, 2, 2};
+    QTest::newRow("tasks first, then empty") << QList<int>{2, 0, 0} << QList<int>{0, 1, 1};
+    QTest::newRow("tasks at every pass") << QList<int>{1, 3, 1} << QList<int>{0, 0, 0};
+    QTest::newRow("emptied again and again")
+        << QList<int>{1, 0, 1, 0, 1, 0} << QList<int>{0, 1, 1, 2, 2, 3};
+}
+
+// The 30-second pass finds the queue empty for most of a day; the line says when it became so.
+void TestUploadService::theEmptyQueueIsLoggedOncePerChange()
+{
+    QFETCH(QList<int>, tasksBeforeEachPass);
+    QFETCH(QList<int>, linesAfterEachPass);
+    UploadTestRig &rig = *m_rig;
+    LogCapture log;
+    QSignalSpy passes(rig.service.get(), &UploadService::passFinished);
+    for (qsizetype pass = 0; pass < tasksBeforeEachPass.size(); ++pass) {
+        for (int i = 0; i < tasksBeforeEachPass.at(pass); ++i) {
+            UploadTask task;
+            task.id = QUuid::createUuid();
+            task.sessionId = QUuid::createUuid();
+            task.type = UploadTaskType::Metadata;
+            task.createdAt = rig.clock.now();
+            task.priority = 1;
+            rig.store->enqueueUploadTask(task);
+        }
+        rig.runPass();
+        QCOMPARE(passes.takeFirst().at(0).toInt(), tasksBeforeEachPass.at(pass));
+        QCOMPARE(log.count(QStringLiteral("processQueue: no tasks in queue")),
+                 linesAfterEachPass.at(pass));
+    }
 }
 
 void TestUploadService::malformedAnswersDisturbNothing()

@@ -3,15 +3,17 @@
 #include "app/state/StallLog.h"
 #include "foundation/AppPaths.h"
 #include "foundation/Clock.h"
+#include "platform/ThreadName.h"
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QTimer>
 
 #include <chrono>
 #include <utility>
 
 namespace {
+
+constexpr const char *threadName = "com.wendoka.zuvevivezid.watchdog";
 
 // A ping on its way to the main thread: the moment it left and nothing more, so a ping is one
 // small event and no queued call with its functor.
@@ -69,43 +71,63 @@ MainThreadWatchdog::MainThreadWatchdog(double pingInterval, double stallThreshol
     , m_stallThreshold(stallThreshold)
     , m_onStall(onStall ? std::move(onStall) : stallLogHandler())
     , m_monotonicClock(std::move(monotonicClock))
-    , m_threadContext(std::make_unique<QObject>())
-{
-    m_thread.setObjectName(QStringLiteral("com.wendoka.zuvevivezid.watchdog"));
-    m_threadContext->moveToThread(&m_thread);
-    // A timer must be stopped on its own thread. During the application's teardown a call queued
-    // to that thread may no longer run, but the thread's last signal always does, on the thread
-    // itself.
-    connect(
-        &m_thread, &QThread::finished, m_threadContext.get(),
-        [this] { delete std::exchange(m_timer, nullptr); }, Qt::DirectConnection);
-}
+{}
 
 MainThreadWatchdog::~MainThreadWatchdog()
 {
-    // The timer is deleted on its own thread as that thread finishes (see the constructor);
-    // once it has finished nothing posts measurements to this object any more, and the ones
-    // already posted are discarded with it.
-    m_thread.quit();
-    m_thread.wait();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    // Once the thread has ended nothing posts to this object any more; the measurements already
+    // posted are discarded with it, and stalls not yet handed over are dropped.
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void MainThreadWatchdog::start()
 {
-    if (m_timer)
+    if (m_thread.joinable())
         return;
-    m_thread.start(QThread::LowPriority);
-    QMetaObject::invokeMethod(
-        m_threadContext.get(),
-        [this] {
-            auto *timer = new QTimer(m_threadContext.get());
-            timer->setTimerType(Qt::CoarseTimer);
-            timer->setInterval(std::chrono::milliseconds(qRound64(m_pingInterval * 1000.0)));
-            connect(timer, &QTimer::timeout, m_threadContext.get(), [this] { ping(); });
-            timer->start();
-            m_timer = timer;
-        },
-        Qt::BlockingQueuedConnection);
+    m_thread = std::thread([this] { run(); });
+}
+
+void MainThreadWatchdog::run()
+{
+    ThreadName::setForCurrentThread(threadName);
+    using SteadyClock = std::chrono::steady_clock;
+    const auto interval = std::chrono::duration_cast<SteadyClock::duration>(
+        std::chrono::duration<double>(m_pingInterval));
+    SteadyClock::time_point nextPing = SteadyClock::now() + interval;
+    std::unique_lock lock(m_mutex);
+    while (true) {
+        const bool woken =
+            m_wake.wait_until(lock, nextPing, [this] { return m_stopping || !m_stalls.isEmpty(); });
+        if (m_stopping)
+            return;
+        if (woken) {
+            reportStalls(lock);
+            continue;
+        }
+        lock.unlock();
+        ping();
+        lock.lock();
+        // Like a repeating timer: pings missed while the thread was held up are not made up.
+        nextPing += interval;
+        if (const SteadyClock::time_point now = SteadyClock::now(); nextPing <= now)
+            nextPing = now + interval;
+    }
+}
+
+void MainThreadWatchdog::reportStalls(std::unique_lock<std::mutex> &lock)
+{
+    const QList<double> stalls = std::exchange(m_stalls, {});
+    // The handler writes a file; the main thread must never wait for that.
+    lock.unlock();
+    for (const double stallSeconds : stalls)
+        m_onStall(stallSeconds);
+    lock.lock();
 }
 
 void MainThreadWatchdog::ping()
@@ -126,7 +148,9 @@ void MainThreadWatchdog::measure(qint64 postedAt)
     const double elapsed = static_cast<double>(m_monotonicClock() - postedAt) / 1e9;
     if (elapsed < m_stallThreshold)
         return;
-    QMetaObject::invokeMethod(
-        m_threadContext.get(), [handler = m_onStall, elapsed] { handler(elapsed); },
-        Qt::QueuedConnection);
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stalls.append(elapsed);
+    }
+    m_wake.notify_one();
 }

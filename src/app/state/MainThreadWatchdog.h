@@ -1,18 +1,20 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
-#include <QThread>
 
+#include <condition_variable>
 #include <functional>
-#include <memory>
-
-class QTimer;
+#include <mutex>
+#include <thread>
 
 // Measures how long the main thread takes to get to a small task posted to it. Pings come from a
-// thread of the watchdog's own, so a blocked main thread cannot delay them; a ping answered
-// stallThreshold or more seconds late is a stall and goes to the stall handler, which runs on the
-// watchdog's thread as well. The watchdog only observes: the main thread never waits for it.
+// plain thread of the watchdog's own, so a blocked main thread cannot delay them; between pings
+// that thread sleeps on a condition with the next ping as its deadline, so an idle process wakes
+// for the ping and nothing else. A ping answered stallThreshold or more seconds late is a stall
+// and goes to the stall handler, which runs on the watchdog's thread as well. The watchdog only
+// observes: the main thread never waits for it.
 //
 // The object itself belongs to the main thread (that is where its measurements run).
 class MainThreadWatchdog : public QObject
@@ -40,13 +42,14 @@ public:
                        QObject *parent = nullptr);
     ~MainThreadWatchdog() override;
 
-    // Starts the watchdog thread and its repeating ping; returns once the timer runs. Later calls
-    // do nothing. There is no stop: it runs until the watchdog is destroyed.
+    // Starts the watchdog thread, whose first ping comes one interval later. Later calls do
+    // nothing. There is no stop: it runs until the watchdog is destroyed, which wakes the thread
+    // at once and waits for it.
     void start();
-    bool isStarted() const { return m_timer != nullptr; }
+    bool isStarted() const { return m_thread.joinable(); }
 
-    // One ping: reads the clock and posts the measurement to the main thread. The timer calls it on
-    // the watchdog thread; it is safe from any thread.
+    // One ping: reads the clock and posts the measurement to the main thread. The watchdog thread
+    // calls it every interval; it is safe from any thread.
     void ping();
 
     double pingInterval() const { return m_pingInterval; }
@@ -56,14 +59,19 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    void run();
     void measure(qint64 postedAt);
+    void reportStalls(std::unique_lock<std::mutex> &lock);
 
     const double m_pingInterval;
     const double m_stallThreshold;
     const StallHandler m_onStall;
     const MonotonicClock m_monotonicClock;
-    QThread m_thread;
-    // Lives on m_thread; destroyed only after that thread has finished.
-    std::unique_ptr<QObject> m_threadContext;
-    QTimer *m_timer = nullptr;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    // Measured on the main thread, waiting for the watchdog thread to hand them to the handler.
+    QList<double> m_stalls;
+    std::thread m_thread;
 };

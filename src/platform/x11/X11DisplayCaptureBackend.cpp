@@ -15,8 +15,8 @@
 namespace {
 
 // Rows read from the server per request: a band of a 4K monitor is about 1 MB, so a frame is
-// held once, in its QImage, plus one band, rather than twice over (the server's reply and the
-// XImage made of it) while it is converted.
+// held once, in its QImage, plus one band's buffer kept between captures, rather than twice over
+// while it is converted.
 constexpr int bandRows = 64;
 
 bool hasQtPixelLayout(const XImage &image)
@@ -246,19 +246,17 @@ void X11DisplayCaptureBackend::readInBands(const QRect &area, DisplayFrame &fram
         return;
     }
     for (int row = 0; row < area.height(); row += bandRows) {
-        const int rows = std::min(bandRows, area.height() - row);
-        XImage *band = XGetImage(display, m_connection->rootWindow(), area.x(), area.y() + row,
-                                 static_cast<unsigned>(area.width()), static_cast<unsigned>(rows),
-                                 AllPlanes, ZPixmap);
+        const QRect band(area.x(), area.y() + row, area.width(),
+                         std::min(bandRows, area.height() - row));
+        const XImage *image = m_band.read(display, m_connection->rootWindow(), band);
         const int errorCode = m_connection->takeProtocolError();
-        if (!band) {
-            zuvDebug(lcCapture) << "XGetImage failed with X error" << errorCode;
+        if (!image) {
+            zuvDebug(lcCapture) << "Reading a band of the screen failed with X error" << errorCode;
             frame.status = m_connection->isHealthy() ? DisplayCaptureStatus::NoFrame
                                                      : DisplayCaptureStatus::AccessDenied;
             return;
         }
-        copyBand(*band, m_frame, row);
-        XDestroyImage(band);
+        copyBand(*image, m_frame, row);
     }
     frame.image = m_frame;
 }
@@ -273,6 +271,7 @@ void X11DisplayCaptureBackend::dropSegment()
 void X11DisplayCaptureBackend::releaseBuffers()
 {
     dropSegment();
+    m_band.release();
     m_frame = QImage();
 }
 

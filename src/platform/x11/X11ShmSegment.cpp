@@ -97,5 +97,8 @@ void X11ShmSegment::detachFromServer(Display *display)
         return;
     XShmSegmentInfo info = segmentInfo(m_serverSegment, m_id, m_address);
     XShmDetach(display, &info);
+    // Sent now: a request left in the buffer would keep the server's mapping, and with it the
+    // memory, until the connection next talks to the server, a whole stop later.
+    XSync(display, False);
     m_attached = false;
 }
