@@ -33,6 +33,18 @@ Session workedSession(const Timestamp &start, double seconds, bool open)
     return session;
 }
 
+// A task that sends nothing: a pass only settles it.
+void enqueueMetadataTask(UploadTestRig &rig)
+{
+    UploadTask task;
+    task.id = QUuid::createUuid();
+    task.sessionId = QUuid::createUuid();
+    task.type = UploadTaskType::Metadata;
+    task.createdAt = rig.clock.now();
+    task.priority = 1;
+    rig.store->enqueueUploadTask(task);
+}
+
 Session completed(Session session)
 {
     session.status = SessionStatus::Completed;
@@ -361,13 +373,7 @@ void TestUploadService::passIsLimitedToTwentyTasks()
 {
     UploadTestRig &rig = *m_rig;
     for (int i = 0; i < 25; ++i) {
-        UploadTask task;
-        task.id = QUuid::createUuid();
-        task.sessionId = QUuid::createUuid();
-        task.type = UploadTaskType::Metadata;
-        task.createdAt = rig.clock.now();
-        task.priority = 1;
-        rig.store->enqueueUploadTask(task);
+        enqueueMetadataTask(rig);
     }
     LogCapture log;
     QSignalSpy passes(rig.service.get(), &UploadService::passFinished);
@@ -404,13 +410,7 @@ void TestUploadService::theEmptyQueueIsLoggedOncePerChange()
     QSignalSpy passes(rig.service.get(), &UploadService::passFinished);
     for (qsizetype pass = 0; pass < tasksBeforeEachPass.size(); ++pass) {
         for (int i = 0; i < tasksBeforeEachPass.at(pass); ++i) {
-            UploadTask task;
-            task.id = QUuid::createUuid();
-            task.sessionId = QUuid::createUuid();
-            task.type = UploadTaskType::Metadata;
-            task.createdAt = rig.clock.now();
-            task.priority = 1;
-            rig.store->enqueueUploadTask(task);
+            enqueueMetadataTask(rig);
         }
         rig.runPass();
         QCOMPARE(passes.takeFirst().at(0).toInt(), tasksBeforeEachPass.at(pass));

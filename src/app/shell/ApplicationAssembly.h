@@ -11,8 +11,8 @@ class ApplicationAssembly
 {
 public:
     // What the process sets up before anything is allocated or written: the heap policy, the
-    // private file mode, and how the windows reach the X server. Called first thing in main() and in every harness or benchmark
-    // that is to meet the product's costs and files as they are.
+    // private file mode, and how the windows reach the X server. Called first thing in main() and
+    // in every harness or benchmark that is to meet the product's costs and files as they are.
     static void prepareProcessBeforeApplication();
 
     // What the process sets up before the launch gate and the assembly: its names and icon,
