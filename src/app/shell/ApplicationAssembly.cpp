@@ -36,6 +36,12 @@ void ApplicationAssembly::prepareProcessBeforeApplication()
     // Read when the application connects to the display; a person's own setting stays.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
+    // A window repaints in the same wake-up as the change that asks for it, as it already does on
+    // Wayland, instead of from a timer a few milliseconds later: every step of the pulse and
+    // every tick of the clock would otherwise wake the process twice. Animations keep their own
+    // pace (the animation timer's), and changes that arrive together still share one repaint.
+    if (!qEnvironmentVariableIsSet("QT_QPA_UPDATE_IDLE_TIME"))
+        qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
 }
 
 void ApplicationAssembly::prepareProcess()

@@ -14,6 +14,7 @@
 #include "platform/tray/StatusNotifierItem.h"
 #include "platform/tray/SwayBarColour.h"
 #include "tracking/engine/SessionManager.h"
+#include "ui/design/WD.h"
 #include "ui/root/RootViewModel.h"
 
 #include <QAction>
@@ -325,7 +326,9 @@ std::unique_ptr<QQuickView> TrayShell::createRootWindow(RootViewModel *model,
     // Before the source: the first layout already follows the mode.
     view->setResizeMode(resizeMode);
     view->setInitialProperties({{QStringLiteral("viewModel"), QVariant::fromValue(model)}});
-    view->setColor(Qt::transparent);
+    // Opaque, as the root view that fills it: a window with an alpha channel has every repainted
+    // region cleared first and blended on its way to the screen.
+    view->setColor(WD::palette().appBackground);
     view->setSource(rootViewUrl);
     if (view->status() == QQuickView::Error) {
         for (const QQmlError &error : view->errors())

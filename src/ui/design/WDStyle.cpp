@@ -15,21 +15,6 @@ WDHeaderLook WDStyle::headerLook(const WDPalette &palette, const QColor &statusC
                                  palette);
 }
 
-double WDStyle::headerDotOpacity(bool glow, double pulseLevel)
-{
-    return WDHeaderLook::dotOpacityFor(glow, pulseLevel);
-}
-
-double WDStyle::headerPulseLevel(double elapsedMs)
-{
-    return WDHeaderLook::shownPulseLevelAt(elapsedMs);
-}
-
-int WDStyle::headerPulseDelay(double elapsedMs)
-{
-    return WDHeaderLook::msUntilNextPulseStep(elapsedMs);
-}
-
 WDTabItemLook WDStyle::tabItemLook(const WDPalette &palette, bool active, bool hovered)
 {
     return WDTabItemLook::compute(active, hovered, palette);

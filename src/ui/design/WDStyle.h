@@ -23,9 +23,6 @@ public:
     Q_INVOKABLE static WDHeaderLook headerLook(const WDPalette &palette, const QColor &statusColor,
                                                bool glow, double pulseLevel,
                                                bool windowButtonHovered, bool logoHovered);
-    Q_INVOKABLE static double headerDotOpacity(bool glow, double pulseLevel);
-    Q_INVOKABLE static double headerPulseLevel(double elapsedMs);
-    Q_INVOKABLE static int headerPulseDelay(double elapsedMs);
     Q_INVOKABLE static WDTabItemLook tabItemLook(const WDPalette &palette, bool active,
                                                  bool hovered);
     Q_INVOKABLE static double progressFillWidth(double value, double width, double height);

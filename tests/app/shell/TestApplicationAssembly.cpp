@@ -23,6 +23,29 @@ private Q_SLOTS:
             QVERIFY2(packaging.exists(file),
                      qPrintable(QStringLiteral("the packaging has no %1").arg(file)));
     }
+
+    // The display settings the process set-up chooses give way to the person's own.
+    void processSetUpKeepsThePersonsDisplaySettings_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("chosen");
+        QTest::newRow("shared memory") << QByteArray("QT_XCB_NO_MITSHM") << QByteArray("1");
+        QTest::newRow("update pacing") << QByteArray("QT_QPA_UPDATE_IDLE_TIME") << QByteArray("0");
+    }
+
+    void processSetUpKeepsThePersonsDisplaySettings()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, chosen);
+        const QByteArray before = qgetenv(name.constData());
+        qunsetenv(name.constData());
+        ApplicationAssembly::prepareProcessBeforeApplication();
+        QCOMPARE(qgetenv(name.constData()), chosen);
+        qputenv(name.constData(), "7");
+        ApplicationAssembly::prepareProcessBeforeApplication();
+        QCOMPARE(qgetenv(name.constData()), QByteArray("7"));
+        qputenv(name.constData(), before);
+    }
 };
 
 QTEST_MAIN(TestApplicationAssembly)

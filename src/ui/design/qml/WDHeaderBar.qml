@@ -15,13 +15,11 @@ Rectangle {
     property bool showOpenAppButton: false
     property bool glow: false
 
-    // 0 at full opacity, 1 at the dim end of the pulse.
-    property real pulseLevel: 0
     // A hidden popover or a minimised window shows no pulse, and an endless pulse would keep
     // repainting the window for nobody.
     readonly property bool shown: Window.window !== null && Window.visibility !== Window.Hidden
                                   && Window.visibility !== Window.Minimized
-    readonly property alias pulsing: pulse.running
+    readonly property alias pulsing: dotPulse.running
 
     // The pulse changes the dot's opacity alone; the rest of the look does not follow it.
     readonly property var look: WDStyle.headerLook(WD.palette, statusColor, glow, 0,
@@ -34,42 +32,6 @@ Rectangle {
     implicitWidth: row.implicitWidth + 32
     implicitHeight: 38
     color: WD.palette.surfaceSoft
-
-    // The dot jumps to full opacity before each new pulse and whenever the glow ends.
-    function restartPulse() {
-        pulse.stop()
-        pulseLevel = 0
-        if (glow && shown) {
-            pulse.startedAt = Date.now()
-            pulse.interval = WDStyle.headerPulseDelay(0)
-            pulse.dueAt = pulse.interval
-            pulse.start()
-        }
-    }
-
-    onGlowChanged: restartPulse()
-    // Shown again, the dot starts from full opacity as on its first appearance.
-    onShownChanged: restartPulse()
-    Component.onCompleted: restartPulse()
-
-    // Wakes only when the dot's level changes.
-    Timer {
-        id: pulse
-
-        property double startedAt: 0
-        // When the next level is due, counted from startedAt: a timer that fires a little early
-        // still shows that level rather than waking again a moment later.
-        property double dueAt: 0
-
-        repeat: true
-        // A new interval restarts the timer from now.
-        onTriggered: {
-            const elapsed = Math.max(Date.now() - startedAt, dueAt)
-            header.pulseLevel = WDStyle.headerPulseLevel(elapsed)
-            interval = WDStyle.headerPulseDelay(elapsed)
-            dueAt = elapsed + interval
-        }
-    }
 
     RowLayout {
         id: row
@@ -84,20 +46,28 @@ Rectangle {
 
             WDDropShadow {
                 visible: header.look.dotShadowRadius > 0
-                anchors.fill: dot
+                anchors.fill: dotPulse
                 anchors.margins: -margin
                 color: header.look.dotShadowColor
                 blurRadius: header.look.dotShadowRadius
                 cornerRadius: 4
             }
 
-            Rectangle {
-                id: dot
-                objectName: "statusDot"
+            // The dot jumps to full opacity whenever the glow starts or ends, and when it is
+            // shown again, as on its first appearance.
+            WDPulse {
+                id: dotPulse
+                objectName: "statusDotPulse"
                 anchors.fill: parent
-                radius: 4
-                color: header.statusColor
-                opacity: WDStyle.headerDotOpacity(header.glow, header.pulseLevel)
+                running: header.glow && header.shown
+
+                Rectangle {
+                    id: dot
+                    objectName: "statusDot"
+                    anchors.fill: parent
+                    radius: 4
+                    color: header.statusColor
+                }
             }
         }
 

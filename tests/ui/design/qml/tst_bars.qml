@@ -118,14 +118,24 @@ Item {
         function test_dotPulsesWhileGlowing_data() { return layouts() }
         function test_dotPulsesWhileGlowing(data) {
             const bar = make(header, data.compact, { glow: false })
-            const dot = findChild(bar, "statusDot")
+            const dot = findChild(bar, "statusDotPulse")
             compare(dot.opacity, 1)
             compare(bar.look.dotShadowRadius, 0)
+            const shown = []
+            const record = () => shown.push(dot.opacity)
+            dot.opacityChanged.connect(record)
             bar.glow = true
             compare(bar.look.dotShadowRadius, 4)
             tryVerify(() => dot.opacity < 0.5, 2000, "dims towards 0.3")
-            verify(dot.opacity >= 0.3 - 1e-6)
             tryVerify(() => dot.opacity > 0.9, 2000, "and comes back")
+            dot.opacityChanged.disconnect(record)
+            // Only the even levels between full and dim are shown, the dim end among them.
+            for (const opacity of shown) {
+                const steps = (1 - opacity) / 0.14
+                verify(Math.abs(steps - Math.round(steps)) < 1e-6 && opacity >= 0.3 - 1e-6,
+                       "opacity " + opacity)
+            }
+            verify(shown.some(opacity => Math.abs(opacity - 0.3) < 1e-6), shown.join(" "))
             bar.glow = false
             compare(dot.opacity, 1)
             compare(bar.look.dotShadowRadius, 0)
@@ -142,7 +152,7 @@ Item {
             window.visible = false
             verify(!window.bar.shown)
             verify(!window.bar.pulsing)
-            compare(findChild(window.bar, "statusDot").opacity, 1)
+            compare(findChild(window.bar, "statusDotPulse").opacity, 1)
             window.visible = true
             tryVerify(() => window.bar.shown, 2000)
             verify(window.bar.pulsing)

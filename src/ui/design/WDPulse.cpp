@@ -1,0 +1,39 @@
+#include "ui/design/WDPulse.h"
+
+#include "ui/design/WDHeaderLook.h"
+
+#include <algorithm>
+
+WDPulse::WDPulse(QQuickItem *parent)
+    : QQuickItem(parent)
+{
+    m_stepTimer.setSingleShot(true);
+    // The steps are a tenth of a second and more apart: a few milliseconds of leeway let them
+    // share their wake-ups with other timers.
+    m_stepTimer.setTimerType(Qt::CoarseTimer);
+    connect(&m_stepTimer, &QTimer::timeout, this, &WDPulse::showNextLevel);
+}
+
+void WDPulse::setRunning(bool running)
+{
+    if (running == m_running)
+        return;
+    m_running = running;
+    m_stepTimer.stop();
+    setOpacity(WDHeaderLook::dotOpacityFor(running, 0.0));
+    if (running) {
+        m_sinceStart.start();
+        m_dueAtMs = WDHeaderLook::msUntilNextPulseStep(0.0);
+        m_stepTimer.start(int(m_dueAtMs));
+    }
+    emit runningChanged();
+}
+
+void WDPulse::showNextLevel()
+{
+    const double elapsedMs = std::max(double(m_sinceStart.elapsed()), m_dueAtMs);
+    setOpacity(WDHeaderLook::dotOpacityFor(true, WDHeaderLook::shownPulseLevelAt(elapsedMs)));
+    const int delayMs = WDHeaderLook::msUntilNextPulseStep(elapsedMs);
+    m_dueAtMs = elapsedMs + delayMs;
+    m_stepTimer.start(delayMs);
+}
