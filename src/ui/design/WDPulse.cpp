@@ -26,7 +26,7 @@ void WDPulse::setRunning(bool running)
         m_dueAtMs = WDHeaderLook::msUntilNextPulseStep(0.0);
         m_stepTimer.start(int(m_dueAtMs));
     }
-    emit runningChanged();
+    Q_EMIT runningChanged();
 }
 
 void WDPulse::showNextLevel()
