@@ -7,6 +7,8 @@ find_package(Threads REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET x11 xext xi xrandr xscrnsaver xtst)
+pkg_check_modules(JPEG REQUIRED IMPORTED_TARGET libjpeg)
+# The floors the capture is measured against, and the reference its encoder is checked with.
 pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 pkg_check_modules(OPENSSL REQUIRED IMPORTED_TARGET openssl)

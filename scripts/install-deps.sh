@@ -16,7 +16,7 @@ run_packages=(
     qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
     qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
     qcoro-qt6-dev qtkeychain-qt6-dev libsecret-1-0 libsqlite3-dev
-    libcpp-httplib-dev nlohmann-json3-dev libssl-dev libturbojpeg0-dev libxext-dev
+    libcpp-httplib-dev nlohmann-json3-dev libssl-dev libjpeg62-turbo-dev libturbojpeg0-dev libxext-dev
     libx11-dev libxi-dev libxss-dev libxrandr-dev libxtst-dev libxkbcommon-dev
     xvfb xauth dbus dbus-x11 gnome-keyring procps libglib2.0-bin
     fonts-dejavu-core libgl1-mesa-dri

@@ -38,6 +38,19 @@ struct DisplayFrame
     QImage image;
 };
 
+// Takes a display's pixels top to bottom, a band of rows at a time, so a capture need not hold a
+// whole display at once.
+class DisplayBandSink
+{
+public:
+    virtual ~DisplayBandSink() = default;
+
+    // Once, before the first band: the size of the frame the bands make up.
+    virtual void beginFrame(const QSize &size) = 0;
+    // The next rows, as wide as the frame. The image is valid only during the call.
+    virtual void takeBand(const QImage &band) = 0;
+};
+
 // Lists the displays and reads their pixels. One instance is used by one thread at a time (the
 // capture thread); it may keep a connection to the display server between calls.
 class DisplayCaptureBackend
@@ -47,6 +60,10 @@ public:
 
     virtual DisplayList listDisplays() = 0;
     virtual DisplayFrame captureDisplay(const DisplayInfo &display) = 0;
+    // Reads the display into the sink; Ok once every row was handed over. This one reads the
+    // whole frame and hands it over as one band.
+    virtual DisplayCaptureStatus captureDisplayInBands(const DisplayInfo &display,
+                                                       DisplayBandSink &sink);
 
     // Whether one pixel of the screen can be read right now: the screen recording check.
     virtual bool probeOnePixel() = 0;

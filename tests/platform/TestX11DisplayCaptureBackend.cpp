@@ -18,6 +18,7 @@
 #include <utime.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "PrivateXServer.h"
 
@@ -89,21 +90,23 @@ QByteArray startServer(PrivateXServer &server, int width, int height, int depth,
     return server.start(width, height, depth);
 }
 
-// System V segments this process made that still exist: one is gone once neither this process
-// nor the server has it attached.
-int sharedSegmentsOfThisProcess()
+// The sizes of the System V segments this process made that still exist: one is gone once
+// neither this process nor the server has it attached.
+std::optional<QList<qint64>> sharedSegmentsOfThisProcess()
 {
     QFile table(QStringLiteral("/proc/sysvipc/shm"));
     if (!table.open(QIODevice::ReadOnly))
-        return -1;
+        return std::nullopt;
     const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
     QList<QByteArray> lines = table.readAll().split('\n');
     lines.removeFirst(); // the heading
-    return static_cast<int>(
-        std::count_if(lines.cbegin(), lines.cend(), [&](const QByteArray &line) {
-            const QList<QByteArray> fields = line.simplified().split(' ');
-            return fields.size() > 4 && fields.at(4) == pid; // the creator's pid
-        }));
+    QList<qint64> sizes;
+    for (const QByteArray &line : std::as_const(lines)) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 4 && fields.at(4) == pid) // the creator's pid
+            sizes.append(fields.at(3).toLongLong());
+    }
+    return sizes;
 }
 
 const QString refusalLine = QStringLiteral("The X server shares no memory with this process");
@@ -456,8 +459,9 @@ void TestX11DisplayCaptureBackend::stoppingCaptureReleasesTheKeptBuffers_data()
     QTest::newRow("no shared memory: the band buffer") << ServerMemory::NoExtension;
 }
 
-// What a capture keeps for the next one is given back when the schedule stops: the segment
-// detached by the server and freed by us, so the system drops it, and the band buffer freed.
+// What a capture keeps for the next one is one band's memory, not a frame's, and it is given back
+// when the schedule stops: the segment detached by the server and freed by us, so the system
+// drops it, and the band buffer freed.
 void TestX11DisplayCaptureBackend::stoppingCaptureReleasesTheKeptBuffers()
 {
     QFETCH(ServerMemory, memory);
@@ -473,8 +477,9 @@ void TestX11DisplayCaptureBackend::stoppingCaptureReleasesTheKeptBuffers()
     const X11DisplayCaptureBackend &kept = *backend;
     deps.backend = std::move(backend);
     ScreenCaptureService service(std::move(deps));
-    const int segmentsBefore = sharedSegmentsOfThisProcess();
-    QVERIFY(segmentsBefore >= 0);
+    const std::optional<QList<qint64>> segmentsBefore = sharedSegmentsOfThisProcess();
+    QVERIFY(segmentsBefore);
+    constexpr qint64 bandBytes = 640 * 128 * 4;
     std::atomic<int> completed{0};
     service.start(
         sessionId, 5, [] { return true; }, [] {}, [&](const QStringList &) { ++completed; });
@@ -482,8 +487,12 @@ void TestX11DisplayCaptureBackend::stoppingCaptureReleasesTheKeptBuffers()
     service.tickNow();
     QCOMPARE(completed.load(), 1);
     QCOMPARE(kept.readsSharedMemory(), shared);
-    QCOMPARE(sharedSegmentsOfThisProcess(), segmentsBefore + (shared ? 1 : 0));
+    const QList<qint64> segments = sharedSegmentsOfThisProcess().value();
+    QCOMPARE(segments.size(), segmentsBefore->size() + (shared ? 1 : 0));
+    if (shared)
+        QVERIFY2(segments.last() <= bandBytes, QByteArray::number(segments.last()));
     QCOMPARE(kept.bandBufferBytes() > 0, !shared);
+    QVERIFY(kept.bandBufferBytes() <= std::size_t(bandBytes));
 
     service.stop();
     QVERIFY(!kept.readsSharedMemory());

@@ -93,6 +93,13 @@ int X11Connection::takeProtocolError()
     if (!m_display)
         return 0;
     XSync(m_display, False);
+    return takeReplyError();
+}
+
+int X11Connection::takeReplyError()
+{
+    if (!m_display)
+        return 0;
     QMutexLocker locker(&s_stateMutex);
     return s_lastErrorCode.take(m_display);
 }

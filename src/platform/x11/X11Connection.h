@@ -30,6 +30,9 @@ public:
     // Runs requests with protocol errors caught: returns the error code of the first error
     // raised on this connection since the last call (0 when none). Synchronises with the server.
     int takeProtocolError();
+    // The same after a request whose reply was waited for: its error came in the reply's place,
+    // so no further round trip is needed.
+    int takeReplyError();
 
     static QString displayName();
 

@@ -14,21 +14,16 @@
 
 namespace {
 
-// Rows read from the server per request: a band of a 4K monitor is about 1 MB, so a frame is
-// held once, in its QImage, plus one band's buffer kept between captures, rather than twice over
-// while it is converted.
-constexpr int bandRows = 64;
+// Rows read from the server per request: a band of a 1080p monitor is about 1 MB, and the reader
+// keeps one band's memory between captures, not a whole frame's 8 MB. Each band costs a round
+// trip to the server; at 128 rows a frame takes nine, which cost no more than one whole read.
+constexpr int bandRows = 128;
 
 bool hasQtPixelLayout(const XImage &image)
 {
     return image.bits_per_pixel == 32 && image.red_mask == 0xff0000 &&
            image.green_mask == 0x00ff00 && image.blue_mask == 0x0000ff &&
            image.byte_order == LSBFirst;
-}
-
-void releaseSegmentReference(void *reference)
-{
-    delete static_cast<std::shared_ptr<X11ShmSegment> *>(reference);
 }
 
 // What an image of the size takes in the server's layout for the default visual.
@@ -84,6 +79,34 @@ void copyBand(const XImage &band, QImage &frame, int firstRow)
         }
     }
 }
+
+// Gathers the bands into a whole frame, reusing the frame's memory when it has the size already.
+class FrameAssembly final : public DisplayBandSink
+{
+public:
+    explicit FrameAssembly(QImage &frame)
+        : m_frame(frame)
+    {}
+
+    void beginFrame(const QSize &size) override { m_fits = fitFrame(m_frame, size); }
+
+    void takeBand(const QImage &band) override
+    {
+        if (!m_fits || m_rows + band.height() > m_frame.height())
+            return;
+        const auto lineBytes = static_cast<size_t>(band.width()) * 4;
+        for (int y = 0; y < band.height(); ++y)
+            std::memcpy(m_frame.scanLine(m_rows + y), band.constScanLine(y), lineBytes);
+        m_rows += band.height();
+    }
+
+    bool isComplete() const { return m_fits && m_rows == m_frame.height(); }
+
+private:
+    QImage &m_frame;
+    bool m_fits = false;
+    int m_rows = 0;
+};
 
 } // namespace
 
@@ -168,97 +191,111 @@ DisplayList X11DisplayCaptureBackend::listDisplays()
 DisplayFrame X11DisplayCaptureBackend::captureDisplay(const DisplayInfo &target)
 {
     DisplayFrame frame;
+    FrameAssembly assembly(m_frame);
+    frame.status = captureDisplayInBands(target, assembly);
+    if (frame.status == DisplayCaptureStatus::Ok && !assembly.isComplete())
+        frame.status = DisplayCaptureStatus::NoFrame;
+    if (frame.status == DisplayCaptureStatus::Ok)
+        frame.image = m_frame;
+    return frame;
+}
+
+DisplayCaptureStatus X11DisplayCaptureBackend::captureDisplayInBands(const DisplayInfo &target,
+                                                                     DisplayBandSink &sink)
+{
     if (!ensureConnection()) {
         dropSegment();
-        frame.status = DisplayCaptureStatus::AccessDenied;
-        return frame;
+        return DisplayCaptureStatus::AccessDenied;
     }
     Display *display = m_connection->display();
     const int screen = XDefaultScreen(display);
     // Only the part of the monitor that lies on the screen can be read.
     const QRect area = target.geometry.intersected(
         QRect(0, 0, XDisplayWidth(display, screen), XDisplayHeight(display, screen)));
-    if (area.isEmpty()) {
-        frame.status = DisplayCaptureStatus::NoFrame;
-        return frame;
+    if (area.isEmpty())
+        return DisplayCaptureStatus::NoFrame;
+    sink.beginFrame(area.size());
+    for (int row = 0; row < area.height(); row += bandRows) {
+        const QRect band(area.x(), area.y() + row, area.width(),
+                         std::min(bandRows, area.height() - row));
+        const DisplayCaptureStatus status = readBand(band, sink);
+        if (status != DisplayCaptureStatus::Ok)
+            return status;
     }
-    if (!readShared(area, frame))
-        readInBands(area, frame);
-    return frame;
+    return DisplayCaptureStatus::Ok;
 }
 
-bool X11DisplayCaptureBackend::readShared(const QRect &area, DisplayFrame &frame)
+DisplayCaptureStatus X11DisplayCaptureBackend::readBand(const QRect &band, DisplayBandSink &sink)
+{
+    DisplayCaptureStatus status = DisplayCaptureStatus::Ok;
+    if (readSharedBand(band, sink, status))
+        return status;
+    const XImage *image = m_band.read(m_connection->display(), m_connection->rootWindow(), band);
+    const int errorCode = m_connection->takeReplyError();
+    if (!image) {
+        zuvDebug(lcCapture) << "Reading a band of the screen failed with X error" << errorCode;
+        return m_connection->isHealthy() ? DisplayCaptureStatus::NoFrame
+                                         : DisplayCaptureStatus::AccessDenied;
+    }
+    return handOver(*image, sink);
+}
+
+bool X11DisplayCaptureBackend::readSharedBand(const QRect &band, DisplayBandSink &sink,
+                                              DisplayCaptureStatus &status)
 {
     if (m_sharedMemoryRefused)
         return false;
     Display *display = m_connection->display();
     XImage *image =
-        m_segment ? m_segment->createImage(display, area.width(), area.height()) : nullptr;
-    // A segment still held by the last frame's reader is left to it, and a new one is made.
-    if (!image || m_segment.use_count() > 1) {
-        X11ShmSegment::destroyImage(image);
+        m_segment ? m_segment->createImage(display, band.width(), band.height()) : nullptr;
+    // The segment holds a full band of the widest monitor read so far.
+    if (!image) {
         dropSegment();
-        m_segment = X11ShmSegment::attach(*m_connection, sharedImageBytes(display, area.size()));
+        m_segment = X11ShmSegment::attach(*m_connection,
+                                          sharedImageBytes(display, QSize(band.width(), bandRows)));
         if (!m_segment) {
             m_sharedMemoryRefused = true;
             zuvInfo(lcCapture) << "The X server shares no memory with this process: the screen is "
                                   "read in bands";
             return false;
         }
-        image = m_segment->createImage(display, area.width(), area.height());
+        image = m_segment->createImage(display, band.width(), band.height());
         if (!image)
             return false;
     }
     const bool read =
-        XShmGetImage(display, m_connection->rootWindow(), image, area.x(), area.y(), AllPlanes);
-    const int errorCode = m_connection->takeProtocolError();
+        XShmGetImage(display, m_connection->rootWindow(), image, band.x(), band.y(), AllPlanes);
+    const int errorCode = m_connection->takeReplyError();
     if (!read || errorCode != 0) {
         zuvDebug(lcCapture) << "XShmGetImage failed with X error" << errorCode;
         X11ShmSegment::destroyImage(image);
         dropSegment();
         if (!m_connection->isHealthy()) {
-            frame.status = DisplayCaptureStatus::AccessDenied;
+            status = DisplayCaptureStatus::AccessDenied;
             return true;
         }
         return false;
     }
-    if (hasQtPixelLayout(*image)) {
-        frame.image =
-            QImage(reinterpret_cast<const uchar *>(image->data), image->width, image->height,
-                   image->bytes_per_line, QImage::Format_RGB32, releaseSegmentReference,
-                   new std::shared_ptr<X11ShmSegment>(m_segment));
-    } else if (fitFrame(m_frame, area.size())) {
-        copyBand(*image, m_frame, 0);
-        frame.image = m_frame;
-    } else {
-        frame.status = DisplayCaptureStatus::NoFrame;
-    }
+    status = handOver(*image, sink);
     X11ShmSegment::destroyImage(image);
     return true;
 }
 
-void X11DisplayCaptureBackend::readInBands(const QRect &area, DisplayFrame &frame)
+DisplayCaptureStatus X11DisplayCaptureBackend::handOver(const XImage &image, DisplayBandSink &sink)
 {
-    Display *display = m_connection->display();
-    if (!fitFrame(m_frame, area.size())) {
-        zuvDebug(lcCapture) << "No memory for a frame of" << area.size();
-        frame.status = DisplayCaptureStatus::NoFrame;
-        return;
+    if (hasQtPixelLayout(image)) {
+        sink.takeBand(QImage(reinterpret_cast<const uchar *>(image.data), image.width, image.height,
+                             image.bytes_per_line, QImage::Format_RGB32));
+        return DisplayCaptureStatus::Ok;
     }
-    for (int row = 0; row < area.height(); row += bandRows) {
-        const QRect band(area.x(), area.y() + row, area.width(),
-                         std::min(bandRows, area.height() - row));
-        const XImage *image = m_band.read(display, m_connection->rootWindow(), band);
-        const int errorCode = m_connection->takeProtocolError();
-        if (!image) {
-            zuvDebug(lcCapture) << "Reading a band of the screen failed with X error" << errorCode;
-            frame.status = m_connection->isHealthy() ? DisplayCaptureStatus::NoFrame
-                                                     : DisplayCaptureStatus::AccessDenied;
-            return;
-        }
-        copyBand(*image, m_frame, row);
+    if (!fitFrame(m_bandPixels, QSize(image.width, bandRows))) {
+        zuvDebug(lcCapture) << "No memory for a band of" << image.width << "pixels";
+        return DisplayCaptureStatus::NoFrame;
     }
-    frame.image = m_frame;
+    copyBand(image, m_bandPixels, 0);
+    sink.takeBand(QImage(m_bandPixels.constBits(), image.width, image.height,
+                         m_bandPixels.bytesPerLine(), QImage::Format_RGB32));
+    return DisplayCaptureStatus::Ok;
 }
 
 void X11DisplayCaptureBackend::dropSegment()
@@ -272,6 +309,7 @@ void X11DisplayCaptureBackend::releaseBuffers()
 {
     dropSegment();
     m_band.release();
+    m_bandPixels = QImage();
     m_frame = QImage();
 }
 

@@ -11,14 +11,12 @@ class QRect;
 class X11Connection;
 class X11ShmSegment;
 
-// The monitors of the X screen as XRandR lists them, read from the root window: through a shared
-// memory segment (MIT-SHM) kept between captures, or where the server refuses one (a display
-// reached over the network) in bands, through one band buffer into a frame, both kept between
-// captures. The
-// connection is opened on first use and again after it broke; used by one thread at a time.
-//
-// A frame read through shared memory is the segment's own memory, not a copy: it shows the
-// display as it was at that capture until the next one, and keeps the segment alive while held.
+// The monitors of the X screen as XRandR lists them, read from the root window in bands of rows:
+// through a shared memory segment (MIT-SHM) one band tall, or where the server refuses one (a
+// display reached over the network) through one band buffer of our own, either kept between
+// captures. A capture into a sink holds one band at a time; a whole frame is gathered only when
+// one is asked for. The connection is opened on first use and again after it broke; used by one
+// thread at a time.
 class X11DisplayCaptureBackend final : public DisplayCaptureBackend
 {
 public:
@@ -27,10 +25,12 @@ public:
 
     DisplayList listDisplays() override;
     DisplayFrame captureDisplay(const DisplayInfo &display) override;
+    DisplayCaptureStatus captureDisplayInBands(const DisplayInfo &display,
+                                               DisplayBandSink &sink) override;
     bool probeOnePixel() override;
     void releaseBuffers() override;
 
-    // Whether the last frame was read through shared memory (for tests and the benchmark).
+    // Whether the last band was read through shared memory (for tests and the benchmark).
     bool readsSharedMemory() const { return m_segment != nullptr; }
     // The bytes the band reader keeps between captures (for tests).
     std::size_t bandBufferBytes() const { return m_band.capacity(); }
@@ -40,14 +40,19 @@ public:
 
 private:
     bool ensureConnection();
-    bool readShared(const QRect &area, DisplayFrame &frame);
-    void readInBands(const QRect &area, DisplayFrame &frame);
+    DisplayCaptureStatus readBand(const QRect &band, DisplayBandSink &sink);
+    // False where shared memory cannot be used for the band, which is then read otherwise.
+    bool readSharedBand(const QRect &band, DisplayBandSink &sink, DisplayCaptureStatus &status);
+    // Hands the band over in Qt's 32-bit layout, converted first where the server's differs.
+    DisplayCaptureStatus handOver(const XImage &image, DisplayBandSink &sink);
     void dropSegment();
 
     std::unique_ptr<X11Connection> m_connection;
     std::shared_ptr<X11ShmSegment> m_segment;
     bool m_sharedMemoryRefused = false;
     X11BandImage m_band;
-    // The frame of the band reader (and of a shared image in another pixel layout).
+    // A band converted from another pixel layout.
+    QImage m_bandPixels;
+    // The frame captureDisplay() gathers the bands into.
     QImage m_frame;
 };

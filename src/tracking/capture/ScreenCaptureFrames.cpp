@@ -1,11 +1,12 @@
-// One capture cycle: every display captured, scaled, encoded as JPEG and written atomically.
+// One capture cycle: every display read, scaled where it is too large, encoded as JPEG and written
+// atomically.
 #include "tracking/capture/ScreenCaptureService.h"
 
 #include "foundation/ConfirmedFileWrite.h"
 #include "foundation/Log.h"
 #include "foundation/UuidText.h"
 #include "platform/DisplayCaptureBackend.h"
-#include "tracking/capture/JpegEncoder.h"
+#include "tracking/capture/JpegBandSink.h"
 
 #include <QDir>
 
@@ -31,27 +32,21 @@ ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, JpegEnc
     const QDir folder(capturesDirectory);
     for (qsizetype index = 0; index < list.displays.size(); ++index) {
         const DisplayInfo &display = list.displays[index];
-        const DisplayFrame frame = backend.captureDisplay(display);
-        if (frame.status == DisplayCaptureStatus::AccessDenied) {
+        JpegBandSink sink(encoder, maxCaptureDimension, jpegQuality);
+        const DisplayCaptureStatus status = backend.captureDisplayInBands(display, sink);
+        if (status == DisplayCaptureStatus::AccessDenied) {
             zuvError(lcCapture).noquote() << QStringLiteral("ScreenCaptureKit capture failed: %1")
                                                  .arg(QStringLiteral("the screen cannot be read"));
             result.outcome = CaptureOutcome::PermissionLost;
             return result;
         }
-        if (frame.status != DisplayCaptureStatus::Ok || frame.image.isNull()) {
+        if (status != DisplayCaptureStatus::Ok) {
             zuvError(lcCapture).noquote()
                 << QStringLiteral("SCStream produced no usable frame for display %1").arg(index);
             result.outcome = CaptureOutcome::LocalFailure;
             return result;
         }
-
-        const QSize size =
-            cappedCaptureSize(frame.image.width(), frame.image.height(), maxCaptureDimension);
-        const QImage scaled =
-            size == frame.image.size()
-                ? frame.image
-                : frame.image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        const QByteArrayView jpeg = encoder.encode(scaled, jpegQuality);
+        const QByteArrayView jpeg = sink.finish();
         if (jpeg.isEmpty()) {
             zuvError(lcCapture).noquote()
                 << QStringLiteral("Failed JPEG conversion for display %1").arg(index);
@@ -77,8 +72,8 @@ ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, JpegEnc
         result.filePaths.append(path);
         zuvInfo(lcCapture).noquote() << QStringLiteral("Screenshot display %1: %2x%3px, %4 KB")
                                             .arg(index)
-                                            .arg(scaled.width())
-                                            .arg(scaled.height())
+                                            .arg(sink.encodedSize().width())
+                                            .arg(sink.encodedSize().height())
                                             .arg(jpeg.size() / 1024);
     }
     zuvInfo(lcCapture).noquote() << QStringLiteral(

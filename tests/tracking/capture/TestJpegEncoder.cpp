@@ -1,6 +1,9 @@
+#include "tracking/capture/JpegBandSink.h"
 #include "tracking/capture/JpegEncoder.h"
 
 #include <QtTest>
+
+#include <turbojpeg.h>
 
 namespace {
 
@@ -23,6 +26,51 @@ bool near(QRgb actual, QRgb expected)
            std::abs(qBlue(actual) - qBlue(expected)) <= tolerance;
 }
 
+// Every pixel different from its neighbours, so rows out of order or off by a line change the
+// bytes.
+QImage noise(const QSize &size, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(size, QImage::Format_RGB32);
+    quint32 state = 2463534242u;
+    for (int y = 0; y < size.height(); ++y) {
+        auto *line = reinterpret_cast<quint32 *>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            line[x] = 0xff000000u | (state & 0xffffffu);
+        }
+    }
+    return image.convertToFormat(format);
+}
+
+// What TurboJPEG's one call makes of the image: the files the capture wrote before it encoded
+// band by band.
+QByteArray turboJpeg(const QImage &image, int quality)
+{
+    const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
+    tjhandle handle = tjInitCompress();
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    const int failed = tjCompress2(handle, pixels.constBits(), pixels.width(),
+                                   static_cast<int>(pixels.bytesPerLine()), pixels.height(),
+                                   TJPF_BGRX, &buffer, &size, TJSAMP_420, quality, 0);
+    const QByteArray jpeg =
+        failed ? QByteArray()
+               : QByteArray(reinterpret_cast<const char *>(buffer), static_cast<qsizetype>(size));
+    tjFree(buffer);
+    tjDestroy(handle);
+    return jpeg;
+}
+
+// Hands the image to the sink as a backend does: its size, then bands of the given height.
+void feedInBands(DisplayBandSink &sink, const QImage &image, int bandRows)
+{
+    sink.beginFrame(image.size());
+    for (int row = 0; row < image.height(); row += bandRows)
+        sink.takeBand(image.copy(0, row, image.width(), std::min(bandRows, image.height() - row)));
+}
+
 } // namespace
 
 class TestJpegEncoder : public QObject
@@ -32,6 +80,11 @@ class TestJpegEncoder : public QObject
 private Q_SLOTS:
     void encodesWhatEveryFormatShows_data();
     void encodesWhatEveryFormatShows();
+    void bandsMakeTheSameFileAsOneCall_data();
+    void bandsMakeTheSameFileAsOneCall();
+    void aFrameWithRowsMissingOrTooManyYieldsNothing();
+    void theSinkScalesOnlyAFrameOverTheLimit_data();
+    void theSinkScalesOnlyAFrameOverTheLimit();
 };
 
 void TestJpegEncoder::encodesWhatEveryFormatShows_data()
@@ -65,6 +118,122 @@ void TestJpegEncoder::encodesWhatEveryFormatShows()
         encoder.release();
     }
     QVERIFY(encoder.encode(QImage(), 60).isEmpty());
+}
+
+void TestJpegEncoder::bandsMakeTheSameFileAsOneCall_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("bandRows");
+    QTest::addColumn<int>("quality");
+
+    QTest::newRow("1080p in the screen's bands of 128 rows") << QSize(1920, 1080) << 128 << 60;
+    QTest::newRow("a last band of one row") << QSize(640, 129) << 64 << 60;
+    QTest::newRow("bands not a multiple of the 16-row block") << QSize(33, 17) << 5 << 60;
+    QTest::newRow("row by row") << QSize(48, 40) << 1 << 60;
+    QTest::newRow("one pixel") << QSize(1, 1) << 64 << 60;
+    QTest::newRow("the most exact quality") << QSize(200, 100) << 64 << 100;
+}
+
+// The encoder gives the bytes TurboJPEG's one call gives for the whole frame, however the rows
+// arrive: a row out of place, a stride wrong or a setting drifted changes the file.
+void TestJpegEncoder::bandsMakeTheSameFileAsOneCall()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, bandRows);
+    QFETCH(int, quality);
+    const QImage image = noise(size);
+    const QByteArray reference = turboJpeg(image, quality);
+    QVERIFY(!reference.isEmpty());
+
+    JpegEncoder encoder;
+    QCOMPARE(encoder.encode(image, quality).toByteArray(), reference);
+    QVERIFY(encoder.begin(size, quality));
+    for (int row = 0; row < size.height(); row += bandRows) {
+        // Bands in memory of their own, as read one after another into one buffer.
+        const QImage band =
+            image.copy(0, row, size.width(), std::min(bandRows, size.height() - row));
+        QVERIFY(encoder.addRows(band));
+    }
+    QCOMPARE(encoder.finish().toByteArray(), reference);
+}
+
+void TestJpegEncoder::aFrameWithRowsMissingOrTooManyYieldsNothing()
+{
+    const QImage image = noise(QSize(32, 32));
+    JpegEncoder encoder;
+    QVERIFY(encoder.begin(image.size(), 60));
+    QVERIFY(encoder.addRows(image.copy(0, 0, 32, 31)));
+    QVERIFY(encoder.finish().isEmpty());
+
+    QVERIFY(encoder.begin(image.size(), 60));
+    QVERIFY(encoder.addRows(image.copy(0, 0, 32, 20)));
+    QVERIFY(!encoder.addRows(image.copy(0, 0, 32, 20)));
+    QVERIFY(!encoder.addRows(image.copy(0, 0, 32, 12)));
+    QVERIFY(encoder.finish().isEmpty());
+
+    QVERIFY(encoder.begin(image.size(), 60));
+    QVERIFY(!encoder.addRows(noise(QSize(31, 32))));
+    QVERIFY(encoder.finish().isEmpty());
+
+    // A frame begun and left is dropped by the next one, which is whole.
+    QVERIFY(encoder.begin(QSize(64, 64), 60));
+    QVERIFY(encoder.addRows(noise(QSize(64, 10))));
+    QVERIFY(encoder.begin(image.size(), 60));
+    QVERIFY(encoder.addRows(image));
+    QCOMPARE(encoder.finish().toByteArray(), turboJpeg(image, 60));
+    QVERIFY(!encoder.addRows(image));
+    QVERIFY(encoder.finish().isEmpty());
+    QVERIFY(!encoder.begin(QSize(0, 10), 60));
+}
+
+void TestJpegEncoder::theSinkScalesOnlyAFrameOverTheLimit_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("bandRows");
+    QTest::addColumn<QImage::Format>("format");
+    QTest::addColumn<QSize>("encoded");
+
+    QTest::newRow("within the limit, in bands")
+        << QSize(320, 200) << 64 << QImage::Format_RGB32 << QSize(320, 200);
+    QTest::newRow("at the limit") << QSize(400, 100) << 64 << QImage::Format_RGB32
+                                  << QSize(400, 100);
+    QTest::newRow("wider, gathered from bands")
+        << QSize(800, 300) << 64 << QImage::Format_RGB32 << QSize(400, 150);
+    QTest::newRow("taller, in one band")
+        << QSize(200, 1000) << 1000 << QImage::Format_RGB32 << QSize(80, 400);
+    QTest::newRow("wider, bands in another format")
+        << QSize(801, 300) << 64 << QImage::Format_RGB16 << QSize(400, 150);
+}
+
+void TestJpegEncoder::theSinkScalesOnlyAFrameOverTheLimit()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, bandRows);
+    QFETCH(QImage::Format, format);
+    QFETCH(QSize, encoded);
+    constexpr int limit = 400;
+    const QImage image = noise(size, format);
+    const QImage expected =
+        encoded == size ? image
+                        : image.convertToFormat(QImage::Format_RGB32)
+                              .scaled(encoded, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+
+    JpegEncoder encoder;
+    JpegBandSink sink(encoder, limit, 60);
+    // Twice, as on one capture after another: nothing of the first frame is left in the second.
+    for (int pass = 0; pass < 2; ++pass) {
+        feedInBands(sink, image, bandRows);
+        QCOMPARE(sink.encodedSize(), encoded);
+        QCOMPARE(sink.finish().toByteArray(), turboJpeg(expected, 60));
+    }
+
+    // A frame that lacks its last band, or gets a band of another width, yields no file.
+    sink.beginFrame(size);
+    sink.takeBand(image.copy(0, 0, size.width(), size.height() - 1));
+    QVERIFY(sink.finish().isEmpty());
+    sink.beginFrame(size);
+    sink.takeBand(image.copy(0, 0, size.width() - 1, size.height()));
+    QVERIFY(sink.finish().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestJpegEncoder)
