@@ -16,6 +16,7 @@
 #include "platform/DisplayCaptureBackend.h"
 #include "platform/PlatformServices.h"
 #include "tracking/activity/ActivityTracker.h"
+#include "tracking/capture/JpegBandSink.h"
 #include "tracking/capture/JpegEncoder.h"
 #include "tracking/capture/ScreenCaptureService.h"
 
@@ -384,6 +385,8 @@ void benchCapture(Display *display)
     const DisplayInfo first = list.displays.first();
     const int quality = ScreenCaptureService::jpegQuality;
     JpegEncoder encoder;
+    JpegBandSink sink(encoder, ScreenCaptureService::maxCaptureDimension,
+                      ScreenCaptureService::jpegQuality);
 
     CaptureFloor floor(display, first.geometry.width(), first.geometry.height(),
                        folder.filePath(QStringLiteral("floor.jpg")));
@@ -404,7 +407,7 @@ void benchCapture(Display *display)
     const long faultsBefore = minorFaults();
     int cycles = 0;
     const Timing cycle = measure([&] {
-        ScreenCaptureService::captureAllDisplays(*backend, encoder, session, folder.path(),
+        ScreenCaptureService::captureAllDisplays(*backend, sink, session, folder.path(),
                                                  QStringLiteral("c%1").arg(cycles++));
     });
     const double faultsPerCycle = static_cast<double>(minorFaults() - faultsBefore) / cycles;

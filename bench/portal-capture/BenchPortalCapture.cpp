@@ -13,6 +13,7 @@
 #include "platform/portal/PortalDisplayCaptureBackend.h"
 #include "platform/portal/PortalScreenCast.h"
 #include "platform/x11/X11DisplayCaptureBackend.h"
+#include "tracking/capture/JpegBandSink.h"
 #include "tracking/capture/JpegEncoder.h"
 #include "tracking/capture/ScreenCaptureService.h"
 
@@ -82,15 +83,17 @@ void measure(const char *label, DisplayCaptureBackend &backend, int rounds)
     QTemporaryDir folder;
     const QUuid session = QUuid::createUuid();
     JpegEncoder encoder;
+    JpegBandSink sink(encoder, ScreenCaptureService::maxCaptureDimension,
+                      ScreenCaptureService::jpegQuality);
     // One warm-up cycle makes the encoder's buffer and fills the first frame.
-    ScreenCaptureService::captureAllDisplays(backend, encoder, session, folder.path(),
+    ScreenCaptureService::captureAllDisplays(backend, sink, session, folder.path(),
                                              QStringLiteral("warm"));
     std::vector<double> perMonitor;
     for (int round = 0; round < rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
         const auto result = ScreenCaptureService::captureAllDisplays(
-            backend, encoder, session, folder.path(), QStringLiteral("r%1").arg(round));
+            backend, sink, session, folder.path(), QStringLiteral("r%1").arg(round));
         if (result.outcome != ScreenCaptureService::CaptureOutcome::Captured) {
             std::printf("%s: cycle failed\n", label);
             return;

@@ -18,8 +18,10 @@ void JpegBandSink::beginFrame(const QSize &size)
     m_encodedSize =
         ScreenCaptureService::cappedCaptureSize(size.width(), size.height(), m_maxDimension);
     m_rows = 0;
-    m_gathered = QImage();
     m_scaled = QImage();
+    // A frame of another size is not gathered into the kept one.
+    if (m_gathered.size() != size)
+        m_gathered = QImage();
     m_failed = size.isEmpty();
     if (m_failed)
         return;
@@ -72,8 +74,13 @@ QByteArrayView JpegBandSink::finish()
     if (m_scaled.isNull()) {
         m_scaled =
             m_gathered.scaled(m_encodedSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        m_gathered = QImage();
     }
     const QImage scaled = std::exchange(m_scaled, QImage());
     return m_encoder.encode(scaled, m_quality);
+}
+
+void JpegBandSink::release()
+{
+    m_gathered = QImage();
+    m_scaled = QImage();
 }

@@ -9,8 +9,8 @@
 class JpegEncoder;
 
 // Encodes a display as its bands are read. A display within the size limit goes band by band
-// straight into the JPEG, so no whole frame is held; a larger one is gathered into a frame and
-// scaled down first.
+// straight into the JPEG, so no whole frame is held; a larger one is gathered into a frame, kept
+// for the next capture of that size until release(), and scaled down first.
 class JpegBandSink final : public DisplayBandSink
 {
 public:
@@ -24,6 +24,9 @@ public:
     QByteArrayView finish();
     // The size the JPEG has (the frame's, scaled down to the limit).
     QSize encodedSize() const { return m_encodedSize; }
+
+    // Gives back the frame kept for gathering.
+    void release();
 
 private:
     bool isScaling() const { return m_encodedSize != m_frameSize; }

@@ -11,7 +11,7 @@
 #include <QDir>
 
 ScreenCaptureService::CycleResult
-ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, JpegEncoder &encoder,
+ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, JpegBandSink &sink,
                                          const QUuid &sessionId, const QString &capturesDirectory,
                                          const QString &token)
 {
@@ -32,7 +32,6 @@ ScreenCaptureService::captureAllDisplays(DisplayCaptureBackend &backend, JpegEnc
     const QDir folder(capturesDirectory);
     for (qsizetype index = 0; index < list.displays.size(); ++index) {
         const DisplayInfo &display = list.displays[index];
-        JpegBandSink sink(encoder, maxCaptureDimension, jpegQuality);
         const DisplayCaptureStatus status = backend.captureDisplayInBands(display, sink);
         if (status == DisplayCaptureStatus::AccessDenied) {
             zuvError(lcCapture).noquote() << QStringLiteral("ScreenCaptureKit capture failed: %1")

@@ -5,6 +5,7 @@
 #include "foundation/NotificationHub.h"
 #include "platform/DisplayCaptureBackend.h"
 #include "platform/ThreadName.h"
+#include "tracking/capture/JpegBandSink.h"
 #include "tracking/capture/JpegEncoder.h"
 
 #include <QDir>
@@ -28,6 +29,7 @@ ScreenCaptureService::ScreenCaptureService(Dependencies dependencies)
     : m_deps(std::move(dependencies))
     , m_clock(m_deps.clock ? *m_deps.clock : systemClock())
     , m_encoder(std::make_unique<JpegEncoder>())
+    , m_sink(std::make_unique<JpegBandSink>(*m_encoder, maxCaptureDimension, jpegQuality))
 {
     if (m_deps.capturesBaseDirectory.isEmpty())
         m_deps.capturesBaseDirectory = capturesBaseDirectory();
@@ -91,6 +93,7 @@ void ScreenCaptureService::releaseBuffers()
 {
     if (m_deps.backend)
         m_deps.backend->releaseBuffers();
+    m_sink->release();
     m_encoder->release();
 }
 
@@ -205,7 +208,7 @@ void ScreenCaptureService::runTick(const Schedule &schedule)
     const QTimeZone zone = m_deps.apiTimeZone ? m_deps.apiTimeZone() : QTimeZone::systemTimeZone();
     const QString token = timeToken(m_clock.now(), zone);
     const CycleResult result =
-        captureAllDisplays(*m_deps.backend, *m_encoder, schedule.sessionId, folder, token);
+        captureAllDisplays(*m_deps.backend, *m_sink, schedule.sessionId, folder, token);
     switch (result.outcome) {
     case CaptureOutcome::Captured:
         zuvInfo(lcCapture)

@@ -19,6 +19,7 @@
 #include <thread>
 
 class DisplayCaptureBackend;
+class JpegBandSink;
 class JpegEncoder;
 
 // Takes a screenshot of every display at a fixed interval while a session is tracked: one JPEG
@@ -112,7 +113,7 @@ public:
     // NotificationHub::localFileWasDamaged. Answers whether the folder is there now.
     static bool ensureFolder(const QString &folder);
     // One capture cycle: every display captured, scaled, encoded and written into the folder.
-    static CycleResult captureAllDisplays(DisplayCaptureBackend &backend, JpegEncoder &encoder,
+    static CycleResult captureAllDisplays(DisplayCaptureBackend &backend, JpegBandSink &encoder,
                                           const QUuid &sessionId, const QString &capturesDirectory,
                                           const QString &timeToken);
 
@@ -140,6 +141,7 @@ private:
     const Clock &m_clock;
     // Kept between the cycles of a schedule, used on the capture thread only.
     std::unique_ptr<JpegEncoder> m_encoder;
+    std::unique_ptr<JpegBandSink> m_sink;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
