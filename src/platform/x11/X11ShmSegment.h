@@ -7,10 +7,9 @@ class X11Connection;
 using Display = struct _XDisplay;
 using XImage = struct _XImage;
 
-// A System V shared-memory segment the X server writes screen images into (MIT-SHM), so a
-// capture costs one request and no copy of the pixels through the socket. The backend keeps it
-// between captures; a frame handed out over its memory holds a reference, so the memory stays
-// mapped until that frame is gone as well.
+// A System V shared-memory segment the X server writes screen images into (MIT-SHM), so a band
+// of the screen costs one request and no copy of the pixels through the socket. The backend keeps
+// it between captures and hands each band over its memory only for the time of one call.
 class X11ShmSegment
 {
 public:
