@@ -28,6 +28,7 @@ QString safeDomainFolderName(const QString &domainKey)
 ScreenCaptureService::ScreenCaptureService(Dependencies dependencies)
     : m_deps(std::move(dependencies))
     , m_clock(m_deps.clock ? *m_deps.clock : systemClock())
+    , m_clockRunsWithTheWait(&m_clock == &systemClock())
     , m_encoder(std::make_unique<JpegEncoder>())
     , m_sink(std::make_unique<JpegBandSink>(*m_encoder, maxCaptureDimension, jpegQuality))
 {
@@ -179,9 +180,11 @@ void ScreenCaptureService::run()
             m_wake.wait(lock);
             continue;
         }
-        // While scheduled, the clock is looked at again at least every second, so a test's moved
-        // clock is noticed.
-        const double wait = std::clamp(*m_nextCaptureAt - now, 0.001, 1.0);
+        // The system's clock runs at the wait's pace; a suspend, the one time the two part,
+        // restarts the schedule. Another clock may be moved by hand, so it is looked at again
+        // every second.
+        const double longestWait = m_clockRunsWithTheWait ? m_intervalSeconds : 1.0;
+        const double wait = std::clamp(*m_nextCaptureAt - now, 0.001, longestWait);
         m_wake.wait_for(lock, std::chrono::duration<double>(wait));
     }
     m_ticksFinished = m_tickRequests;

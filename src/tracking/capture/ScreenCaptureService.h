@@ -139,6 +139,7 @@ private:
 
     Dependencies m_deps;
     const Clock &m_clock;
+    const bool m_clockRunsWithTheWait;
     // Kept between the cycles of a schedule, used on the capture thread only.
     std::unique_ptr<JpegEncoder> m_encoder;
     std::unique_ptr<JpegBandSink> m_sink;

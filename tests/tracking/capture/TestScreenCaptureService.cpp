@@ -129,6 +129,7 @@ private Q_SLOTS:
     void pruning_data();
     void pruning();
     void theThreadSleepsWhileNothingIsScheduled();
+    void onTheSystemClockTheThreadSleepsUntilTheCapture();
 };
 
 void TestScreenCaptureService::timeToken_data()
@@ -544,6 +545,50 @@ void TestScreenCaptureService::theThreadSleepsWhileNothingIsScheduled()
     const int stopped = rig.clock.reads();
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     QCOMPARE(rig.clock.reads(), stopped);
+}
+
+namespace {
+
+// How often the thread of that name has gone to sleep: its voluntary context switches.
+std::optional<qint64> timesThreadSlept(const QByteArray &name)
+{
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name)
+            continue;
+        QFile status(tasks.filePath(task + QStringLiteral("/status")));
+        if (!status.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:"))
+                return line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void TestScreenCaptureService::onTheSystemClockTheThreadSleepsUntilTheCapture()
+{
+    QTemporaryDir root;
+    ScreenCaptureService::Dependencies deps;
+    deps.capturesBaseDirectory = root.filePath(QStringLiteral("captures"));
+    std::shared_ptr<FakeDisplayCaptureBackend::State> displays;
+    deps.backend = FakeDisplayCaptureBackend::create(displays);
+    ScreenCaptureService service(std::move(deps));
+    Callbacks callbacks;
+    callbacks.start(service, 1);
+    QTRY_VERIFY(timesThreadSlept("screencapture").has_value());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const qint64 armed = *timesThreadSlept("screencapture");
+
+    // The first capture is a minute away: looking at the clock every second would wake it twice.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    QVERIFY(*timesThreadSlept("screencapture") - armed <= 1);
+    QCOMPARE(callbacks.shouldCaptureCalls.load(), 0);
+    service.stop();
 }
 
 QTEST_GUILESS_MAIN(TestScreenCaptureService)
