@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <functional>
 
 // (The names avoid Xlib's KeyPress/ButtonPress macros.)
@@ -41,6 +43,19 @@ public:
 
     // Makes a blocked waitAndDispatch() return soon. Safe from any thread, also before open().
     virtual void wake() = 0;
+
+    // Whether events wait in the stream, unread and never lost, until they are taken: then the
+    // listening thread need not wake for each one, and those who want the counts up to now take
+    // what waits with dispatchWaiting().
+    virtual bool keepsUnreadEvents() const { return false; }
+    // Hands every event waiting in the stream to sink, without blocking; safe from another thread
+    // while waitAndDispatch() runs (each event goes to one of the two). False when the stream
+    // broke.
+    virtual bool dispatchWaiting(const Sink &sink)
+    {
+        Q_UNUSED(sink);
+        return true;
+    }
 
     // Disconnects; open() may be called again afterwards.
     virtual void close() = 0;

@@ -1,6 +1,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/x11/X11InputEventSource.h"
 #include "support/TestEnvironment.h"
+#include "support/ThreadSleeps.h"
 #include "tracking/activity/ActivityTracker.h"
 
 #include <QtTest>
@@ -33,6 +34,9 @@ private Q_SLOTS:
     void shortcutsCountTheirKeyOnly();
     void stopEndsTheThreadAndLaterInputIsNotCounted();
     void wakeEndsABlockedWaitFromAnotherThread();
+    void eventsWaitForTheReadWithoutWakingTheListener();
+    void aReaderAndTheListenerTakeEachEventOnce();
+    void withoutAReaderTheListenerLooksAgain();
 
 private:
     std::unique_ptr<XTestInjector> m_input;
@@ -192,6 +196,81 @@ void TestX11InputEventSource::wakeEndsABlockedWaitFromAnotherThread()
     QTRY_VERIFY_WITH_TIMEOUT(returned.load(), 2000);
     waiter.join();
     source.close();
+}
+
+void TestX11InputEventSource::eventsWaitForTheReadWithoutWakingTheListener()
+{
+    m_input->keyTap();
+    QTRY_COMPARE(m_tracker->snapshot(1.0).keyboardEvents, qint64(1));
+    settle();
+    const QByteArray listener("activity.tap");
+    const std::optional<qint64> before = timesThreadSlept(listener);
+    QVERIFY(before.has_value());
+
+    // Typing at a steady pace: the listener wakes for the first key, the rest wait for the read.
+    for (int i = 0; i < 20; ++i) {
+        m_input->keyTap();
+        m_input->moveBy(2, 1);
+        QTest::qWait(25);
+    }
+    settle();
+    QVERIFY2(*timesThreadSlept(listener) - *before <= 8,
+             qPrintable(QString::number(*timesThreadSlept(listener) - *before)));
+    QCOMPARE(m_tracker->getAndResetMouseKeyboardDeltaThisSecond(), (MouseKeyboardDelta{20, 21}));
+    QVERIFY(m_tracker->consumeHadInputThisSecond());
+
+    // The read sent the listener back to the stream: the next key is its own again, and what
+    // waits at a stop is still counted.
+    m_input->keyTap();
+    settle();
+    m_input->keyTap();
+    settle();
+    m_tracker->stop();
+    QCOMPARE(m_tracker->getAndResetMouseKeyboardDeltaThisSecond(), (MouseKeyboardDelta{0, 2}));
+}
+
+void TestX11InputEventSource::aReaderAndTheListenerTakeEachEventOnce()
+{
+    m_tracker.reset();
+    X11InputEventSource source;
+    QVERIFY(source.open());
+    std::atomic<int> keysOfListener{0};
+    std::atomic<bool> stopping{false};
+    std::thread listener([&] {
+        while (!stopping && source.waitAndDispatch([&](const RawInputEvent &event) {
+            keysOfListener += event.type == RawInputEvent::Type::KeyDown;
+        })) {
+        }
+    });
+    int keysOfReader = 0;
+    const auto reader = [&](const RawInputEvent &event) {
+        keysOfReader += event.type == RawInputEvent::Type::KeyDown;
+    };
+    for (int i = 0; i < 60; ++i) {
+        m_input->keyTap();
+        QVERIFY(source.dispatchWaiting(reader));
+    }
+    settle();
+    QVERIFY(source.dispatchWaiting(reader));
+    stopping = true;
+    source.wake();
+    listener.join();
+    QCOMPARE(keysOfListener + keysOfReader, 60);
+    source.close();
+}
+
+void TestX11InputEventSource::withoutAReaderTheListenerLooksAgain()
+{
+    m_input->keyTap();
+    QTRY_COMPARE(m_tracker->snapshot(1.0).keyboardEvents, qint64(1));
+    m_input->keyTap();
+    settle();
+    const std::optional<Timestamp> firstAfterTheRead = m_tracker->latestInputAt();
+    QVERIFY(firstAfterTheRead.has_value());
+
+    // Nobody asks for the counts: the time of the last input must not stand still.
+    m_input->keyTap();
+    QTRY_VERIFY_WITH_TIMEOUT(*m_tracker->latestInputAt() > *firstAfterTheRead, 5000);
 }
 
 QTEST_GUILESS_MAIN(TestX11InputEventSource)

@@ -88,6 +88,7 @@ bool X11InputEventSource::open()
     // Drain wake-ups meant for an earlier run.
     m_wakePipe.drain();
     m_scrollValuators.clear();
+    std::lock_guard lock(m_readMutex);
     m_connection = std::move(connection);
     readModifierKeycodes();
     return true;
@@ -98,8 +99,7 @@ bool X11InputEventSource::waitAndDispatch(const Sink &sink)
     if (!m_connection || !m_connection->isHealthy())
         return false;
     Display *display = m_connection->display();
-    dispatchPending(sink);
-    if (!m_connection->isHealthy())
+    if (!dispatchWaiting(sink))
         return false;
 
     pollfd fds[2] = {{XConnectionNumber(display), POLLIN, 0}, {m_wakePipe.readFd(), POLLIN, 0}};
@@ -113,7 +113,16 @@ bool X11InputEventSource::waitAndDispatch(const Sink &sink)
         return false;
     }
     if (fds[0].revents & POLLIN)
-        dispatchPending(sink);
+        return dispatchWaiting(sink);
+    return m_connection->isHealthy();
+}
+
+bool X11InputEventSource::dispatchWaiting(const Sink &sink)
+{
+    std::lock_guard lock(m_readMutex);
+    if (!m_connection)
+        return false;
+    dispatchPending(sink);
     return m_connection->isHealthy();
 }
 
@@ -124,6 +133,7 @@ void X11InputEventSource::wake()
 
 void X11InputEventSource::close()
 {
+    std::lock_guard lock(m_readMutex);
     m_connection.reset();
 }
 

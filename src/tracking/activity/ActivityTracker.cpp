@@ -4,6 +4,7 @@
 #include "platform/ThreadName.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -57,8 +58,15 @@ void ActivityTracker::stop()
     std::lock_guard lifecycle(m_lifecycleMutex);
     if (!m_thread.joinable())
         return;
+    // What waits in the stream is input from before the stop.
+    takeWaitingEventsLocked();
     m_stopRequested = true;
     m_source->wake();
+    {
+        std::lock_guard rest(m_restMutex);
+        m_listenerRests = false;
+    }
+    m_readerTookEvents.notify_all();
     m_thread.join();
     m_source->close();
     m_running = false;
@@ -75,8 +83,7 @@ void ActivityTracker::runStream(InputEventSource *source)
 {
     ThreadName::setForCurrentThread(threadName);
     const auto sink = [this](const RawInputEvent &event) {
-        if (!m_stopRequested)
-            handleEvent(event);
+        countEvent(event);
     };
     while (!m_stopRequested) {
         if (!source->waitAndDispatch(sink)) {
@@ -86,7 +93,48 @@ void ActivityTracker::runStream(InputEventSource *source)
             m_running = false;
             return;
         }
+        if (source->keepsUnreadEvents())
+            restUntilRead();
     }
+}
+
+void ActivityTracker::countEvent(const RawInputEvent &event)
+{
+    if (!m_stopRequested)
+        handleEvent(event);
+}
+
+void ActivityTracker::restUntilRead()
+{
+    // Without a reader (nobody asks for the counts) the stream is looked at now and then, so
+    // the time of the last input does not stand still.
+    constexpr auto longestRest = std::chrono::seconds(2);
+    std::unique_lock rest(m_restMutex);
+    m_listenerRests = true;
+    m_readerTookEvents.wait_for(rest, longestRest,
+                                [this] { return !m_listenerRests || m_stopRequested; });
+    m_listenerRests = false;
+}
+
+void ActivityTracker::takeWaitingEvents()
+{
+    std::lock_guard lifecycle(m_lifecycleMutex);
+    takeWaitingEventsLocked();
+}
+
+void ActivityTracker::takeWaitingEventsLocked()
+{
+    if (!m_running || !m_source || !m_source->keepsUnreadEvents())
+        return;
+    // A stream that broke here is noticed by the listening thread once it goes back to it.
+    m_source->dispatchWaiting([this](const RawInputEvent &event) { countEvent(event); });
+    {
+        std::lock_guard rest(m_restMutex);
+        if (!m_listenerRests)
+            return;
+        m_listenerRests = false;
+    }
+    m_readerTookEvents.notify_one();
 }
 
 void ActivityTracker::reset()
@@ -168,12 +216,14 @@ std::optional<double> ActivityTracker::secondsSinceLastInput() const
 
 bool ActivityTracker::consumeHadInputThisSecond()
 {
+    takeWaitingEvents();
     std::lock_guard state(m_stateMutex);
     return std::exchange(m_hadInputThisSecond, false);
 }
 
 MouseKeyboardDelta ActivityTracker::getAndResetMouseKeyboardDeltaThisSecond()
 {
+    takeWaitingEvents();
     std::lock_guard state(m_stateMutex);
     return MouseKeyboardDelta{std::exchange(m_mouseMovesThisSecond, 0),
                               std::exchange(m_keyboardEventsThisSecond, 0)};
@@ -191,8 +241,9 @@ qint64 ActivityTracker::activeSecondsCount() const
     return m_activeSecondsCount;
 }
 
-ActivitySnapshot ActivityTracker::snapshot(double totalTrackedSeconds) const
+ActivitySnapshot ActivityTracker::snapshot(double totalTrackedSeconds)
 {
+    takeWaitingEvents();
     std::lock_guard state(m_stateMutex);
     double score = 0.0;
     if (totalTrackedSeconds > 0.0) {

@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -21,6 +22,12 @@
 // Every operation may be called from any thread; the counters sit under one mutex, so each
 // read-and-clear loses no event. The counters outlive stop() and start(); only reset() and seed()
 // change them from outside.
+//
+// Where the stream keeps events until they are read (X11), the listening thread wakes for the
+// first event after each read of the per-second counts and then rests until the next one: the
+// read takes the events that wait itself, so a second's counts hold every event up to the read,
+// whatever the rate of input, at two wake-ups a second. snapshot() and stop() take them too;
+// latestInputAt() and secondsSinceLastInput() do not, so they may be up to a second behind.
 class ActivityTracker
 {
 public:
@@ -63,10 +70,16 @@ public:
 
     // The counters and the share of active seconds in totalTrackedSeconds (0 when that is not
     // above 0), as a percentage clamped to 0..100.
-    ActivitySnapshot snapshot(double totalTrackedSeconds) const;
+    ActivitySnapshot snapshot(double totalTrackedSeconds);
 
 private:
     void runStream(InputEventSource *source);
+    void countEvent(const RawInputEvent &event);
+    // Until a reader took the waiting events, or stop().
+    void restUntilRead();
+    // Counts what waits in the stream and lets a resting listening thread go back to waiting.
+    void takeWaitingEvents();
+    void takeWaitingEventsLocked();
 
     const Clock &m_clock;
 
@@ -76,6 +89,10 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_running{false};
+
+    std::mutex m_restMutex;
+    std::condition_variable m_readerTookEvents;
+    bool m_listenerRests = false;
 
     // The counters.
     mutable std::mutex m_stateMutex;

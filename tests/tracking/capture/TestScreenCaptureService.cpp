@@ -2,6 +2,7 @@
 #include "foundation/UuidText.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
+#include "support/ThreadSleeps.h"
 #include "support/platform/FakeDisplayCaptureBackend.h"
 #include "tracking/capture/ScreenCaptureService.h"
 
@@ -546,29 +547,6 @@ void TestScreenCaptureService::theThreadSleepsWhileNothingIsScheduled()
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     QCOMPARE(rig.clock.reads(), stopped);
 }
-
-namespace {
-
-// How often the thread of that name has gone to sleep: its voluntary context switches.
-std::optional<qint64> timesThreadSlept(const QByteArray &name)
-{
-    const QDir tasks(QStringLiteral("/proc/self/task"));
-    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
-        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name)
-            continue;
-        QFile status(tasks.filePath(task + QStringLiteral("/status")));
-        if (!status.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("voluntary_ctxt_switches:"))
-                return line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
-        }
-    }
-    return std::nullopt;
-}
-
-} // namespace
 
 void TestScreenCaptureService::onTheSystemClockTheThreadSleepsUntilTheCapture()
 {
