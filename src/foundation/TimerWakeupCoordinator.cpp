@@ -82,7 +82,8 @@ void TimerWakeupCoordinator::dispatch()
     const TimePoint now = std::chrono::steady_clock::now();
     ++m_dispatchDepth;
     while (ToleranceTimer *timer = earliestDueAt(now)) {
-        timer->scheduleNextAfter(now);
+        // Not from the pass's start: a slot before this one may have held the thread up.
+        timer->scheduleNextAfter(std::chrono::steady_clock::now());
         // A slot may run a nested event loop (a modal dialog): the others keep their wake-ups.
         rearm();
         timer->fire();

@@ -1,62 +1,25 @@
+#include "foundation/TimerWakeupCoordinator.h"
 #include "foundation/ToleranceTimer.h"
 
+#include <QEventLoop>
 #include <QSet>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
-#include <QScopeGuard>
-
-#include <array>
-#include <atomic>
 #include <memory>
 #include <vector>
 
 using namespace std::chrono_literals;
 using SteadyClock = ToleranceTimer::SteadyClock;
 
-namespace {
-
-void configure(ToleranceTimer &timer, std::chrono::milliseconds interval,
-               std::chrono::milliseconds tolerance, bool followsPhase = false)
+static void configure(ToleranceTimer &timer, std::chrono::milliseconds interval,
+                      std::chrono::milliseconds tolerance, bool followsPhase = false)
 {
     timer.setInterval(interval);
     timer.setTolerance(tolerance);
     timer.setFollowsPhase(followsPhase);
 }
-
-// Numbers the passes of the event loop: a marker queued at the first firing of a pass runs only
-// after every firing of that pass.
-class PassLog : public QObject
-{
-public:
-    void watch(ToleranceTimer &timer, int timerIndex)
-    {
-        connect(&timer, &ToleranceTimer::timeout, this, [this, timerIndex] { record(timerIndex); });
-    }
-    const QSet<int> &passesOf(int timerIndex) const { return m_passes.at(timerIndex); }
-
-private:
-    void record(int timerIndex)
-    {
-        if (!m_markerQueued) {
-            m_markerQueued = true;
-            QMetaObject::invokeMethod(this, &PassLog::endPass, Qt::QueuedConnection);
-        }
-        m_passes[timerIndex].insert(m_pass);
-    }
-
-    void endPass()
-    {
-        ++m_pass;
-        m_markerQueued = false;
-    }
-
-    std::array<QSet<int>, 2> m_passes;
-    int m_pass = 0;
-    bool m_markerQueued = false;
-};
-
-} // namespace
 
 class TestToleranceTimer : public QObject
 {
@@ -66,47 +29,63 @@ private Q_SLOTS:
     void firesNeverEarlyAndKeepsItsSchedule_data()
     {
         QTest::addColumn<int>("toleranceMs");
-        QTest::addColumn<int>("blockAtSecondFiringMs");
+        QTest::addColumn<int>("blockMs");
         QTest::newRow("precise") << 0 << 0;
-        QTest::newRow("tolerant") << 20 << 0;
-        QTest::newRow("tolerance of a whole interval") << 100 << 0;
         QTest::newRow("thread blocked for two intervals and a half") << 20 << 250;
     }
     void firesNeverEarlyAndKeepsItsSchedule()
     {
         QFETCH(int, toleranceMs);
-        QFETCH(int, blockAtSecondFiringMs);
-        constexpr auto interval = 100ms;
-        ToleranceTimer timer;
-        configure(timer, interval, std::chrono::milliseconds{toleranceMs});
-        struct Firing
-        {
-            SteadyClock::time_point at, deadline, nextDeadline;
-        };
-        std::vector<Firing> firings;
-        SteadyClock::time_point deadline;
-        connect(&timer, &ToleranceTimer::timeout, this, [&] {
-            firings.push_back({SteadyClock::now(), deadline, timer.nextDeadline()});
-            deadline = timer.nextDeadline();
-            if (firings.size() == 2)
-                QTest::qSleep(blockAtSecondFiringMs);
-        });
-        timer.start();
-        deadline = timer.nextDeadline();
-        const SteadyClock::time_point origin = deadline - interval;
-        QTRY_VERIFY_WITH_TIMEOUT(firings.size() >= 5, 20000);
-        timer.stop();
-
-        for (int k = 1; k <= static_cast<int>(firings.size()); ++k) {
-            const Firing &firing = firings.at(k - 1);
-            QVERIFY(firing.at >= origin + k * interval);
-            QVERIFY(firing.at >= firing.deadline);
-            // The next one is on the schedule and still ahead: a missed firing is not made up.
-            QVERIFY((firing.nextDeadline - origin) % interval == 0ns);
-            QVERIFY(firing.nextDeadline > firing.at);
+        QFETCH(int, blockMs);
+        // Two intervals, so that many wakes for one timer find the other due soon after.
+        const std::chrono::milliseconds intervals[] = {100ms, 70ms};
+        SteadyClock::time_point origins[2], deadlines[2];
+        int firings[2] = {0, 0};
+        bool skipped = false;
+        ToleranceTimer timers[2];
+        for (int i : {0, 1}) {
+            configure(timers[i], intervals[i], std::chrono::milliseconds{toleranceMs});
+            connect(&timers[i], &ToleranceTimer::timeout, this, [&, i] {
+                const SteadyClock::time_point now = SteadyClock::now();
+                const SteadyClock::time_point deadline =
+                    std::exchange(deadlines[i], timers[i].nextDeadline());
+                QVERIFY(now >= origins[i] + ++firings[i] * intervals[i]);
+                QVERIFY(now >= deadline);
+                // On the schedule, and missed firings are not made up.
+                QVERIFY((deadlines[i] - origins[i]) % intervals[i] == 0ns);
+                QVERIFY(deadlines[i] + intervals[i] > now);
+                skipped = skipped || (i == 0 && deadlines[i] - deadline >= 2 * intervals[i]);
+                if (i == 0 && firings[i] == 2)
+                    QTest::qSleep(blockMs);
+            });
+            timers[i].start();
+            deadlines[i] = timers[i].nextDeadline();
+            origins[i] = deadlines[i] - intervals[i];
         }
-        if (blockAtSecondFiringMs > 0)
-            QVERIFY(firings[2].nextDeadline - firings[2].deadline >= 2 * interval);
+        QTRY_VERIFY_WITH_TIMEOUT(firings[0] >= 5 && firings[1] >= 5, 20000);
+        if (blockMs > 0)
+            QVERIFY(skipped);
+    }
+
+    void wakesAtTheLatestDeadlineInsideEveryWindowTakenIn_data()
+    {
+        QTest::addColumn<QList<int>>("deadlinesAndTolerancesMs");
+        QTest::addColumn<int>("wakeMs");
+        QTest::newRow("in the window") << QList{100, 20, 115, 20} << 115;
+        QTest::newRow("past the window") << QList{100, 20, 125, 20} << 100;
+        QTest::newRow("a narrow window taken in") << QList{100, 50, 110, 0, 130, 50} << 110;
+    }
+    void wakesAtTheLatestDeadlineInsideEveryWindowTakenIn()
+    {
+        QFETCH(QList<int>, deadlinesAndTolerancesMs);
+        QFETCH(int, wakeMs);
+        std::vector<TimerWakeupCoordinator::Window> windows;
+        for (qsizetype i = 0; i < deadlinesAndTolerancesMs.size(); i += 2) {
+            windows.push_back({SteadyClock::time_point{} + 1ms * deadlinesAndTolerancesMs.at(i),
+                               1ms * deadlinesAndTolerancesMs.at(i + 1)});
+        }
+        QVERIFY(TimerWakeupCoordinator::latestSharedWake(windows) ==
+                SteadyClock::time_point{} + 1ms * wakeMs);
     }
 
     void timersShareAPassWhenTheirWindowsOverlap_data()
@@ -123,100 +102,88 @@ private Q_SLOTS:
         QFETCH(int, startGapMs);
         QFETCH(bool, secondFollows);
         QFETCH(bool, shared);
-        ToleranceTimer first;
-        ToleranceTimer second;
-        configure(first, 400ms, 100ms);
-        configure(second, 400ms, 100ms, secondFollows);
-        PassLog log;
-        log.watch(first, 0);
-        log.watch(second, 1);
-        first.start();
+        ToleranceTimer timers[2];
+        QSet<int> passes[2];
+        int pass = 0;
+        bool markerQueued = false;
+        QObject markerContext;
+        for (int i : {0, 1}) {
+            configure(timers[i], 400ms, 100ms, i == 1 && secondFollows);
+            // A marker queued at the first firing of a pass runs after every firing of it.
+            connect(&timers[i], &ToleranceTimer::timeout, this, [&, i] {
+                if (!std::exchange(markerQueued, true)) {
+                    QMetaObject::invokeMethod(
+                        &markerContext,
+                        [&] {
+                            ++pass;
+                            markerQueued = false;
+                        },
+                        Qt::QueuedConnection);
+                }
+                passes[i].insert(pass);
+            });
+        }
+        timers[0].start();
         QTest::qSleep(startGapMs);
-        second.start();
-        QCOMPARE(second.nextDeadline() == first.nextDeadline(), secondFollows);
+        timers[1].start();
+        QCOMPARE(timers[1].nextDeadline() == timers[0].nextDeadline(), secondFollows);
 
-        QTRY_VERIFY_WITH_TIMEOUT(log.passesOf(0).size() >= 4 && log.passesOf(1).size() >= 4, 20000);
-        first.stop();
-        second.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(passes[0].size() >= 4 && passes[1].size() >= 4, 20000);
+        QCOMPARE(passes[1].intersects(passes[0]), shared);
         if (shared)
-            QCOMPARE(log.passesOf(1), log.passesOf(0));
-        else
-            QVERIFY(!log.passesOf(1).intersects(log.passesOf(0)));
+            QCOMPARE(passes[1], passes[0]);
     }
 
-    void stopInsideItsSlotAndStartAgain()
+    // Both are due in the first pass; the one started first fires first, deletes the other and
+    // stops itself.
+    void stopAndDeleteFromASlot()
     {
-        ToleranceTimer timer;
-        configure(timer, 50ms, 10ms);
-        int firings = 0;
-        connect(&timer, &ToleranceTimer::timeout, this, [&] {
-            ++firings;
-            timer.stop();
-        });
-        timer.start();
-        QTRY_COMPARE_WITH_TIMEOUT(firings, 1, 20000);
-        QVERIFY(!timer.isActive());
-        QTest::qWait(200);
-        QCOMPARE(firings, 1);
-        timer.start();
-        QVERIFY(timer.isActive());
-        QTRY_COMPARE_WITH_TIMEOUT(firings, 2, 20000);
-    }
-
-    void deletingATimerFromAnotherOnesSlotLeavesThatOneRunning()
-    {
-        ToleranceTimer survivor;
-        configure(survivor, 50ms, 20ms);
+        ToleranceTimer stopped;
         auto deleted = std::make_unique<ToleranceTimer>();
+        configure(stopped, 50ms, 20ms);
         configure(*deleted, 50ms, 20ms);
-        int survivorFirings = 0;
+        int stoppedFirings = 0;
         int deletedFirings = 0;
-        connect(&survivor, &ToleranceTimer::timeout, this, [&] {
-            ++survivorFirings;
+        connect(&stopped, &ToleranceTimer::timeout, this, [&] {
+            ++stoppedFirings;
             deleted.reset();
+            stopped.stop();
         });
         connect(deleted.get(), &ToleranceTimer::timeout, this, [&] { ++deletedFirings; });
-        survivor.start();
+        stopped.start();
         deleted->start();
-        QTRY_VERIFY_WITH_TIMEOUT(survivorFirings >= 3, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(stoppedFirings, 1, 20000);
+        QVERIFY(!stopped.isActive());
+        QTest::qWait(200);
+        QCOMPARE(stoppedFirings, 1);
         QCOMPARE(deletedFirings, 0);
+        stopped.start();
+        QTRY_COMPARE_WITH_TIMEOUT(stoppedFirings, 2, 20000);
     }
 
+    // The main thread's coordinator exists first; the worker's timer must not be woken by it.
     void eachThreadWakesForItsOwnTimers()
     {
-        QThread worker;
-        worker.start();
-        QObject workerContext;
-        workerContext.moveToThread(&worker);
-        std::unique_ptr<ToleranceTimer> workerTimer;
-        std::atomic<int> workerFirings = 0;
-        std::atomic<bool> firedOffItsThread = false;
-        const auto finishWorker = qScopeGuard([&] {
-            QMetaObject::invokeMethod(
-                &workerContext, [&] { workerTimer.reset(); }, Qt::BlockingQueuedConnection);
-            worker.quit();
-            worker.wait();
-        });
-        QMetaObject::invokeMethod(
-            &workerContext,
-            [&] {
-                workerTimer = std::make_unique<ToleranceTimer>();
-                configure(*workerTimer, 30ms, 10ms);
-                connect(workerTimer.get(), &ToleranceTimer::timeout, workerTimer.get(), [&] {
-                    firedOffItsThread = firedOffItsThread || QThread::currentThread() != &worker;
-                    ++workerFirings;
-                });
-                workerTimer->start();
-            },
-            Qt::BlockingQueuedConnection);
         ToleranceTimer mainTimer;
         configure(mainTimer, 30ms, 10ms);
-        int mainFirings = 0;
-        connect(&mainTimer, &ToleranceTimer::timeout, this, [&] { ++mainFirings; });
         mainTimer.start();
-
-        QTRY_VERIFY_WITH_TIMEOUT(mainFirings >= 3 && workerFirings >= 3, 20000);
-        QVERIFY(!firedOffItsThread);
+        int firingsOnItsThread = 0;
+        const std::unique_ptr<QThread> worker(QThread::create([&] {
+            ToleranceTimer timer;
+            configure(timer, 30ms, 10ms);
+            QEventLoop loop;
+            QTimer::singleShot(20s, &loop, &QEventLoop::quit);
+            connect(&timer, &ToleranceTimer::timeout, &loop, [&] {
+                firingsOnItsThread += QThread::currentThread() == timer.thread() ? 1 : 0;
+                if (firingsOnItsThread == 3)
+                    loop.quit();
+            });
+            timer.start();
+            loop.exec();
+        }));
+        worker->start();
+        worker->wait();
+        QCOMPARE(firingsOnItsThread, 3);
     }
 };
 
