@@ -7,6 +7,7 @@
 #include "tracking/engine/SessionManager.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 SegmentClockService::SegmentClockService(SessionManager &sessionManager, Dependencies dependencies,
                                          QObject *parent)
@@ -17,10 +18,12 @@ SegmentClockService::SegmentClockService(SessionManager &sessionManager, Depende
     , m_clock(dependencies.clock)
     , m_segmentsClosed(std::move(dependencies.segmentsClosed))
 {
-    // Whole seconds are counted: a coarse timer may fire up to 5 % early.
-    m_timer.setTimerType(Qt::PreciseTimer);
+    // Each tick counts a second: a tick may come late and share the thread's wake-up with the
+    // session manager's ticker, but never early, and the late ones keep the schedule. It never
+    // follows another timer's phase, so its first second is a whole one.
     m_timer.setInterval(dependencies.tickInterval);
-    connect(&m_timer, &QTimer::timeout, this, &SegmentClockService::tick);
+    m_timer.setTolerance(tickTolerance);
+    connect(&m_timer, &ToleranceTimer::timeout, this, &SegmentClockService::tick);
     // Up to a minute of counts would otherwise be lost on every quit, SIGTERM included.
     if (QCoreApplication *application = QCoreApplication::instance()) {
         connect(application, &QCoreApplication::aboutToQuit, this,

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "foundation/ToleranceTimer.h"
 #include "tracking/model/SegmentUtils.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QTimeZone>
-#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -39,6 +39,7 @@ class SegmentClockService : public QObject
 
 public:
     static constexpr int ticksPerPersist = 60;
+    static constexpr std::chrono::milliseconds tickTolerance{200};
 
     // Queues an upload of the closed segments (those before openSegment) and asks the upload
     // queue for a pass. Called from the event loop after the tick that closed a segment, never
@@ -112,7 +113,7 @@ private:
     const Clock &m_clock;
     const SegmentsClosedHandler m_segmentsClosed;
 
-    QTimer m_timer;
+    ToleranceTimer m_timer;
     QMetaObject::Connection m_trackingConnection;
     std::optional<bool> m_lastTrackingValue;
 

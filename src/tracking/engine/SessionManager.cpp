@@ -35,10 +35,13 @@ SessionManager::SessionManager(Dependencies dependencies, QObject *parent)
     , m_suspendClock(dependencies.suspendClock)
     , m_heartbeat(dependencies.settings)
 {
-    // Whole seconds are counted off this timer; a coarse one may fire early.
-    m_ticker.setTimerType(Qt::PreciseTimer);
-    m_ticker.setInterval(tickerIntervalMs);
-    connect(&m_ticker, &QTimer::timeout, this, &SessionManager::updateLiveMetrics);
+    // Its firings count nothing (elapsed time comes from the clock), so it may come late and,
+    // whenever it is (re)started, takes the running segment clock's phase: the thread wakes once a
+    // second for both.
+    m_ticker.setInterval(std::chrono::milliseconds{tickerIntervalMs});
+    m_ticker.setTolerance(std::chrono::milliseconds{tickerToleranceMs});
+    m_ticker.setFollowsPhase(true);
+    connect(&m_ticker, &ToleranceTimer::timeout, this, &SessionManager::updateLiveMetrics);
     m_unwrittenEdgeRetry.setInterval(unwrittenEdgeRetryIntervalMs);
     connect(&m_unwrittenEdgeRetry, &QTimer::timeout, this,
             &SessionManager::writeUnwrittenSessionEdges);

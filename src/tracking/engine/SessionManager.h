@@ -4,6 +4,7 @@
 #include "app/config/RemoteConfigLimits.h"
 #include "app/config/RemoteProject.h"
 #include "foundation/Timestamp.h"
+#include "foundation/ToleranceTimer.h"
 #include "store/UploadTask.h"
 #include "tracking/engine/TrackingHeartbeat.h"
 #include "tracking/model/Session.h"
@@ -67,6 +68,7 @@ class SessionManager : public QObject
 public:
     static constexpr const char *screenRecordingPermissionLostKey = "screenRecordingPermissionLost";
     static constexpr int tickerIntervalMs = 1000;
+    static constexpr int tickerToleranceMs = 200;
     static constexpr int ticksPerActivitySnapshot = 5;
     // A mark every ten seconds: a crash loses at most that much billed work.
     static constexpr int snapshotsPerHeartbeatMark = 2;
@@ -414,7 +416,7 @@ private:
     std::deque<SessionEdge> m_unwrittenEdges;
     QTimer m_unwrittenEdgeRetry;
 
-    QTimer m_ticker;
+    ToleranceTimer m_ticker;
     int m_liveMetricsTick = 0;
     int m_heartbeatTick = 0;
 
