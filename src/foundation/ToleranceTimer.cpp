@@ -51,6 +51,13 @@ void ToleranceTimer::stop()
     coordinator->remove(*this);
 }
 
+void ToleranceTimer::fire()
+{
+    if (m_singleShot)
+        stop();
+    Q_EMIT timeout();
+}
+
 void ToleranceTimer::scheduleNextAfter(SteadyClock::time_point now)
 {
     m_nextDeadline += m_interval;

@@ -1,5 +1,6 @@
 #include "foundation/TimerWakeupCoordinator.h"
 #include "foundation/ToleranceTimer.h"
+#include "support/EventLoopPasses.h"
 
 #include <QEventLoop>
 #include <QSet>
@@ -104,24 +105,11 @@ private Q_SLOTS:
         QFETCH(bool, shared);
         ToleranceTimer timers[2];
         QSet<int> passes[2];
-        int pass = 0;
-        bool markerQueued = false;
-        QObject markerContext;
+        EventLoopPasses loopPasses;
         for (int i : {0, 1}) {
             configure(timers[i], 400ms, 100ms, i == 1 && secondFollows);
-            // A marker queued at the first firing of a pass runs after every firing of it.
-            connect(&timers[i], &ToleranceTimer::timeout, this, [&, i] {
-                if (!std::exchange(markerQueued, true)) {
-                    QMetaObject::invokeMethod(
-                        &markerContext,
-                        [&] {
-                            ++pass;
-                            markerQueued = false;
-                        },
-                        Qt::QueuedConnection);
-                }
-                passes[i].insert(pass);
-            });
+            connect(&timers[i], &ToleranceTimer::timeout, this,
+                    [&, i] { passes[i].insert(loopPasses.mark()); });
         }
         timers[0].start();
         QTest::qSleep(startGapMs);
@@ -159,6 +147,34 @@ private Q_SLOTS:
         QCOMPARE(deletedFirings, 0);
         stopped.start();
         QTRY_COMPARE_WITH_TIMEOUT(stoppedFirings, 2, 20000);
+    }
+
+    // A single-shot timer is inactive in its own slot and fires once; started again from there it
+    // fires an interval later, beside a repeating timer that keeps the thread's wake busy.
+    void singleShotFiresOnceAndRestartsFromItsSlot()
+    {
+        ToleranceTimer repeating;
+        ToleranceTimer once;
+        configure(repeating, 40ms, 10ms);
+        configure(once, 60ms, 10ms);
+        once.setSingleShot(true);
+        int firings = 0;
+        SteadyClock::time_point startedAt;
+        connect(&once, &ToleranceTimer::timeout, this, [&] {
+            QVERIFY(!once.isActive());
+            QVERIFY(SteadyClock::now() >= startedAt + 60ms);
+            if (++firings < 3) {
+                startedAt = SteadyClock::now();
+                once.start();
+            }
+        });
+        repeating.start();
+        startedAt = SteadyClock::now();
+        once.start();
+        QTRY_COMPARE_WITH_TIMEOUT(firings, 3, 20000);
+        QTest::qWait(200);
+        QCOMPARE(firings, 3);
+        QVERIFY(repeating.isActive());
     }
 
     // The main thread's coordinator exists first; the worker's timer must not be woken by it.

@@ -8,10 +8,8 @@ WDPulse::WDPulse(QQuickItem *parent)
     : QQuickItem(parent)
 {
     m_stepTimer.setSingleShot(true);
-    // The steps are a tenth of a second and more apart: a few milliseconds of leeway let them
-    // share their wake-ups with other timers.
-    m_stepTimer.setTimerType(Qt::CoarseTimer);
-    connect(&m_stepTimer, &QTimer::timeout, this, &WDPulse::showNextLevel);
+    m_stepTimer.setTolerance(stepTolerance);
+    connect(&m_stepTimer, &ToleranceTimer::timeout, this, &WDPulse::showNextLevel);
 }
 
 void WDPulse::setRunning(bool running)
@@ -24,7 +22,7 @@ void WDPulse::setRunning(bool running)
     if (running) {
         m_sinceStart.start();
         m_dueAtMs = WDHeaderLook::msUntilNextPulseStep(0.0);
-        m_stepTimer.start(int(m_dueAtMs));
+        startStepTimer(m_dueAtMs);
     }
     Q_EMIT runningChanged();
 }
@@ -35,5 +33,11 @@ void WDPulse::showNextLevel()
     setOpacity(WDHeaderLook::dotOpacityFor(true, WDHeaderLook::shownPulseLevelAt(elapsedMs)));
     const int delayMs = WDHeaderLook::msUntilNextPulseStep(elapsedMs);
     m_dueAtMs = elapsedMs + delayMs;
-    m_stepTimer.start(delayMs);
+    startStepTimer(delayMs);
+}
+
+void WDPulse::startStepTimer(double delayMs)
+{
+    m_stepTimer.setInterval(std::chrono::milliseconds(qRound64(delayMs)));
+    m_stepTimer.start();
 }

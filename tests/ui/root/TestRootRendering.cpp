@@ -297,6 +297,11 @@ private:
                                         .arg(textCentre)
                                         .arg(centre)));
             }
+        } else if (state == u"tracker") {
+            // No banner is due, so none is made: a hidden one would cost every repaint.
+            QVERIFY(item(root, "trackerScreen") != nullptr);
+            QVERIFY(item(root, "screenRecordingPermissionBanner") == nullptr);
+            QVERIFY(item(root, "crossDayAutoCompleteBanner") == nullptr);
         } else if (state == u"banners") {
             // Both banners, the lost screen capture first, above the tracker.
             QQuickItem *lost = item(root, "screenRecordingPermissionBanner");

@@ -210,16 +210,24 @@ Rectangle {
                     Layout.rightMargin: root.contentPadding
                     spacing: 12
 
-                    ScreenRecordingPermissionBanner {
-                        visible: root.viewModel.screenRecordingPermissionLost
+                    // Made only while shown: a hidden item still costs each repaint of the
+                    // window a walk over its nodes.
+                    Loader {
+                        active: root.viewModel.screenRecordingPermissionLost
+                        visible: active
                         Layout.fillWidth: true
-                        viewModel: root.viewModel
+                        sourceComponent: ScreenRecordingPermissionBanner {
+                            viewModel: root.viewModel
+                        }
                     }
 
-                    CrossDayAutoCompleteBanner {
-                        visible: root.viewModel.hasCrossDayProject
+                    Loader {
+                        active: root.viewModel.hasCrossDayProject
+                        visible: active
                         Layout.fillWidth: true
-                        viewModel: root.viewModel
+                        sourceComponent: CrossDayAutoCompleteBanner {
+                            viewModel: root.viewModel
+                        }
                     }
                 }
 
