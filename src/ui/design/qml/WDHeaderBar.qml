@@ -60,6 +60,10 @@ Rectangle {
                 objectName: "statusDotPulse"
                 anchors.fill: parent
                 running: header.glow && header.shown
+                // A popup of the window (a tooltip, a form) may lie over the dot.
+                covered: T.Overlay.overlay !== null && T.Overlay.overlay.visibleChildren.length > 0
+                appearance: [header.color, header.statusColor, header.look.dotShadowColor,
+                             header.look.dotShadowRadius]
 
                 Rectangle {
                     id: dot

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls.Basic
 import QtTest
 import Zuvevivezid.Design
 
@@ -139,6 +140,27 @@ Item {
             bar.glow = false
             compare(dot.opacity, 1)
             compare(bar.look.dotShadowRadius, 0)
+        }
+
+        // The pulse leaves its native window while any popup of the window is open, since
+        // that window would be drawn over the popup.
+        function test_dotIsCoveredWhileAPopupIsOpen() {
+            const bar = make(header, false, { glow: true })
+            const dot = findChild(bar, "statusDotPulse")
+            verify(!dot.covered)
+            const popup = createTemporaryQmlObject(
+                "import QtQuick.Controls.Basic; Popup { x: 200; y: 100; width: 40; height: 20 }",
+                scene)
+            popup.open()
+            tryVerify(() => dot.covered, 2000)
+            popup.close()
+            tryVerify(() => !dot.covered, 2000)
+            const tip = createTemporaryQmlObject(
+                "import QtQuick.Controls.Basic; ToolTip { text: \"Hint\"; delay: 0 }", scene)
+            tip.open()
+            tryVerify(() => dot.covered, 2000)
+            tip.close()
+            tryVerify(() => !dot.covered, 2000)
         }
 
         function test_pulseStopsWhileWindowHidden() {
